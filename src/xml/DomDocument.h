@@ -1,0 +1,175 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QByteArray>
+#include <memory>
+
+struct _xmlNode;
+struct _xmlDoc;
+
+namespace owb {
+
+class HttpClient;
+class DomDocument;
+struct DomDocHolder;   // owns one libxml2 document; shared by the handles into it
+struct DomDocState;
+
+// Why the last load failed. errorCode 0 means the last load succeeded.
+struct DomParseError {
+    QString reason;    // the parser's message, trimmed
+    int line = 0;      // 1-based; 0 when not tied to a position (file missing, HTTP failure)
+    int column = 0;    // 1-based
+    QString srcText;   // the source line holding the error
+    int errorCode = 0;
+    QString url;       // what load() was given; empty for loadXML
+};
+
+enum class DomNodeType {
+    None = 0,
+    Element = 1,
+    Attribute = 2,
+    Text = 3,
+    CData = 4,
+    EntityReference = 5,
+    Entity = 6,
+    ProcessingInstruction = 7,
+    Comment = 8,
+    Document = 9,
+    DocumentType = 10,
+    DocumentFragment = 11,
+    Notation = 12,
+};
+
+// A light handle on a node; it keeps its document alive. A null handle stands for "nothing".
+// Handles compare equal when they refer to the same node. A handle to a node that a later
+// edit frees (removeAttribute, setText over children) must not be used afterwards.
+class DomNode {
+public:
+    DomNode() = default;
+
+    bool isNull() const { return m_node == nullptr; }
+    explicit operator bool() const { return m_node != nullptr; }
+    bool operator==(const DomNode &o) const { return m_node == o.m_node; }
+    bool operator!=(const DomNode &o) const { return m_node != o.m_node; }
+
+    DomNodeType nodeType() const;
+    QString nodeName() const;       // qualified name; "#text", "#comment", "#cdata-section", "#document"
+    QString baseName() const;       // local name
+    QString localName() const { return baseName(); }
+    QString prefix() const;
+    QString namespaceURI() const;
+
+    QString text() const;           // concatenated text content
+    void setText(const QString &text);           // element: replaces the children by one text node
+    QString nodeValue() const;      // attribute, text, CDATA, comment, PI data; null otherwise
+    void setNodeValue(const QString &value);
+
+    // Self-contained serialisation: an element declares the namespace prefixes it uses even
+    // when they are declared on its ancestors only.
+    QString xml() const;
+
+    int lineNumber() const;         // source line of an element, 0 when unknown
+
+    DomNode parentNode() const;     // an attribute's parent is its element
+    DomNode firstChild() const;
+    DomNode lastChild() const;
+    DomNode nextSibling() const;
+    DomNode previousSibling() const;
+    QList<DomNode> childNodes() const;
+    bool hasChildNodes() const;
+    QList<DomNode> attributes() const;           // in document order; namespace declarations excluded
+
+    // Qualified names ("osl:id") are resolved through the prefixes in scope of the element.
+    bool hasAttribute(const QString &name) const;
+    QString getAttribute(const QString &name) const;   // null QString when absent
+    DomNode getAttributeNode(const QString &name) const;
+    void setAttribute(const QString &name, const QString &value);  // throws on an unknown prefix
+    void removeAttribute(const QString &name);
+
+    // Tree edits return the node now in the tree (a node of another document is copied in).
+    // They throw OstrelError (source "DOM") on an impossible edit.
+    DomNode appendChild(const DomNode &child);
+    DomNode insertBefore(const DomNode &child, const DomNode &ref);   // null ref: append
+    DomNode removeChild(const DomNode &child);
+    DomNode replaceChild(const DomNode &newChild, const DomNode &oldChild);
+    DomNode cloneNode(bool deep) const;
+
+    DomDocument ownerDocument() const;
+
+    // XPath with the selection prefixes of the owner document; this node is the context node.
+    // An invalid expression throws OstrelError (source "XPath").
+    DomNode selectSingleNode(const QString &xpath) const;
+    QList<DomNode> selectNodes(const QString &xpath) const;
+
+    // For code in this library that walks libxml2 directly.
+    _xmlNode *raw() const { return m_node; }
+
+private:
+    friend class DomDocument;
+    friend struct DomAccess;
+    DomNode(std::shared_ptr<DomDocHolder> doc, _xmlNode *node)
+        : m_doc(std::move(doc)), m_node(node) {}
+    std::shared_ptr<DomDocHolder> m_doc;
+    _xmlNode *m_node = nullptr;
+};
+
+// A handle on a document; copies refer to the same document (loading through one copy is
+// seen through the others). Nodes taken before a load keep the earlier tree alive.
+// Loading is synchronous and safe: no network access by the parser, no external entities or
+// DTDs, no unbounded entity expansion. Whitespace-only text nodes are dropped (see .cpp).
+class DomDocument {
+public:
+    DomDocument();
+
+    bool loadXML(const QString &text);           // the text's own encoding declaration is ignored
+    bool loadBytes(const QByteArray &bytes, const QString &baseUrl = {});
+    // Local path or file:// URL: read from disk; http(s)://: a plain GET without credentials.
+    bool load(const QString &fileOrUrl);
+    const DomParseError &parseError() const;
+    QString url() const;
+
+    // "xmlns:p='uri' xmlns:q='uri'"; throws OstrelError on a malformed value.
+    void setSelectionNamespaces(const QString &declarations);
+    QString selectionNamespaces() const;
+    void setPreserveWhiteSpace(bool preserve);   // applies to later loads
+    bool preserveWhiteSpace() const;
+    void setHttpClient(const HttpClient *client); // for http(s) loads; a default one otherwise
+
+    DomNode documentElement() const;
+    DomNode node() const;                        // the document node itself
+    QList<DomNode> childNodes() const { return node().childNodes(); }
+    DomNode appendChild(const DomNode &child) { return node().appendChild(child); }
+
+    DomNode selectSingleNode(const QString &xpath) const;
+    QList<DomNode> selectNodes(const QString &xpath) const;
+
+    // Whole document; an XML declaration (without encoding) only when the source had one.
+    QString xml() const;
+    // Writes UTF-8 with a declaration; throws OstrelError (source "DOM") on failure.
+    void save(const QString &path) const;
+
+    // nsUri empty: the prefix of qualifiedName (if any) is resolved when the node is inserted.
+    DomNode createElement(const QString &qualifiedName, const QString &nsUri = {});
+    DomNode createTextNode(const QString &text);
+    DomNode createComment(const QString &text);
+    DomNode createCDATASection(const QString &text);
+    DomNode createProcessingInstruction(const QString &target, const QString &data);
+    DomNode importNode(const DomNode &node, bool deep);
+
+    _xmlDoc *raw() const;
+    // Takes ownership of doc (for transformation results and the like).
+    static DomDocument adopt(_xmlDoc *doc);
+
+private:
+    friend struct DomAccess;
+    std::shared_ptr<DomDocState> m_s;
+};
+
+// The four selection prefixes every component relies on, as a SelectionNamespaces value.
+QString selectionNamespaces();
+
+// The shared document factory. All loads are synchronous whatever async says; useXPath is
+// kept for callers' sake (selections are always XPath).
+DomDocument NewDOMDocument(bool async, bool useXPath);
+
+} // namespace owb

@@ -1,0 +1,41 @@
+#pragma once
+#include "xml/DomDocument.h"
+#include <QByteArray>
+#include <QString>
+
+struct _xsltStylesheet;
+
+namespace owb {
+
+// An XSLT stylesheet ready to apply. Stylesheets may read local files but may not write
+// files, create folders or use the network. Errors throw OstrelError (source "XSLT") with
+// the processor's message.
+class XsltTransform {
+public:
+    struct Result {
+        QByteArray bytes;   // serialised as xsl:output asks (encoding included)
+        QString method;     // "xml", "html", "text", or empty when the stylesheet names none
+        QString encoding;   // xsl:output encoding, empty when not stated
+    };
+
+    XsltTransform();
+    ~XsltTransform();
+    XsltTransform(XsltTransform &&other) noexcept;
+    XsltTransform &operator=(XsltTransform &&other) noexcept;
+    XsltTransform(const XsltTransform &) = delete;
+    XsltTransform &operator=(const XsltTransform &) = delete;
+
+    void loadStylesheet(const QString &text);
+    void loadStylesheet(const DomDocument &stylesheet);
+    bool isLoaded() const { return m_style != nullptr; }
+    QString outputMethod() const;   // as in Result::method
+
+    Result transform(const DomDocument &source) const;
+    QString transformToString(const DomDocument &source) const;  // bytes decoded by their encoding
+    DomDocument transformToDocument(const DomDocument &source) const;
+
+private:
+    _xsltStylesheet *m_style = nullptr;
+};
+
+} // namespace owb

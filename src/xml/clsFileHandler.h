@@ -1,0 +1,17 @@
+#pragma once
+#include <QString>
+
+namespace owb {
+
+// Whole text files. Text is stored as UTF-8 unless an XML declaration at its start names
+// another encoding; characters that encoding cannot hold are written as character
+// references. Failures throw OstrelError (source "clsFileHandler").
+class clsFileHandler {
+public:
+    // Replaces any existing file; written to a temporary file first, so a failure never
+    // leaves a half-written file behind.
+    void SaveFile(const QString &content, const QString &location) const;
+    QString LoadFile(const QString &location) const;
+};
+
+} // namespace owb

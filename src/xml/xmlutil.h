@@ -1,0 +1,20 @@
+#pragma once
+#include "xml/DomDocument.h"
+#include <QString>
+
+namespace owb {
+
+// Indented text of a node: one element per line, two blanks per level, no XML declaration.
+// Comments, CDATA sections, processing instructions and the DOCTYPE come through; an element
+// holding text (mixed content, xml:space="preserve") is written as it is, so no text changes.
+// Formatting formatted text gives the same text.
+class xmlutil {
+public:
+    // A document or element gives its indented text; other nodes their plain xml().
+    QString FormatXML(const DomNode &node) const;
+    QString FormatXML(const DomDocument &doc) const { return FormatXML(doc.node()); }
+    // Parses text first; text that is not well-formed throws OstrelError (source "xmlutil").
+    QString FormatXML(const QString &text) const;
+};
+
+} // namespace owb
