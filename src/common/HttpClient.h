@@ -42,8 +42,9 @@ public:
     HttpResponse send(const HttpRequest &request) const;
 
     // Like send, but hands each piece of the body to onData as it arrives instead of keeping
-    // it; onData returning false aborts the transfer (send then throws the sink's reason, see
-    // abortReason). The status is known before the first piece arrives (statusKnown).
+    // it. The status, status text and headers in head are complete before the first piece.
+    // onData returning false aborts the transfer with an OstrelError (source "HTTP"); an
+    // exception thrown by onData aborts it too and reaches the caller unchanged.
     using DataSink = std::function<bool(const char *data, size_t size, const HttpResponse &head)>;
     HttpResponse sendStreaming(const HttpRequest &request, const DataSink &onData) const;
 

@@ -1,0 +1,227 @@
+#include "HttpClient.h"
+#include "OstrelError.h"
+
+#include <curl/curl.h>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+
+namespace owb {
+
+namespace {
+
+void globalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct Transfer {
+    HttpResponse response;
+    const HttpClient::DataSink *sink = nullptr;
+    bool sinkRefused = false;
+    std::exception_ptr sinkError;
+};
+
+size_t onHeader(char *buffer, size_t size, size_t count, void *userData)
+{
+    auto *t = static_cast<Transfer *>(userData);
+    const size_t total = size * count;
+    QByteArray line(buffer, static_cast<qsizetype>(total));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    if (line.startsWith("HTTP/")) {
+        // A new status line (after 100 Continue or a redirect) starts a new header block.
+        t->response.headers.clear();
+        t->response.statusText.clear();
+        t->response.status = 0;
+        const int sp1 = line.indexOf(' ');
+        if (sp1 > 0) {
+            const int sp2 = line.indexOf(' ', sp1 + 1);
+            const QByteArray code = sp2 > 0 ? line.mid(sp1 + 1, sp2 - sp1 - 1) : line.mid(sp1 + 1);
+            t->response.status = code.trimmed().toInt();
+            if (sp2 > 0)
+                t->response.statusText = QString::fromLatin1(line.mid(sp2 + 1)).trimmed();
+        }
+    } else if (const int colon = line.indexOf(':'); colon > 0) {
+        t->response.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+    }
+    return total;
+}
+
+size_t onBody(char *data, size_t size, size_t count, void *userData)
+{
+    auto *t = static_cast<Transfer *>(userData);
+    const size_t total = size * count;
+    if (!t->sink) {
+        t->response.body.append(data, static_cast<qsizetype>(total));
+        return total;
+    }
+    try {
+        if (!(*t->sink)(data, total, t->response)) {
+            t->sinkRefused = true;
+            return 0;
+        }
+    } catch (...) {
+        // Exceptions must not unwind through libcurl's C frames.
+        t->sinkError = std::current_exception();
+        return 0;
+    }
+    return total;
+}
+
+struct CurlDeleter {
+    void operator()(CURL *c) const { curl_easy_cleanup(c); }
+};
+struct SlistDeleter {
+    void operator()(curl_slist *l) const { curl_slist_free_all(l); }
+};
+
+bool hasHeader(const HttpRequest &request, const QByteArray &name)
+{
+    for (const auto &h : request.headers)
+        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+HttpResponse perform(const HttpRequest &request, const HttpClient::DataSink *sink, int connectMs,
+                     int stallMs, int totalMs)
+{
+    globalInit();
+    const QString url = request.url;
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl)
+        throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request to ") + url);
+    CURL *c = curl.get();
+
+    const QByteArray urlBytes = url.toUtf8();
+    const QByteArray user = request.user.toUtf8();
+    const QByteArray password = request.password.toUtf8();
+    const QByteArray method = request.method.toUpper();
+    char errorBuffer[CURL_ERROR_SIZE] = {0};
+
+    Transfer transfer;
+    transfer.sink = sink;
+
+    curl_easy_setopt(c, CURLOPT_URL, urlBytes.constData());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    if (connectMs > 0)
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
+    if (stallMs > 0) {
+        // libcurl counts the stall window in whole seconds.
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>((stallMs + 999) / 1000));
+    }
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(totalMs > 0 ? totalMs : 0));
+
+    if (request.authenticate) {
+        curl_easy_setopt(c, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
+        curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
+    }
+
+    if (method == "GET" && request.body.isEmpty()) {
+        curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+    } else if (method == "HEAD") {
+        curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    } else {
+        curl_easy_setopt(c, CURLOPT_POSTFIELDS, request.body.constData());
+        curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        if (method != "POST")
+            curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, method.constData());
+    }
+
+    curl_slist *list = nullptr;
+    std::unique_ptr<curl_slist, SlistDeleter> guard;
+    auto addHeader = [&](const QByteArray &line) {
+        curl_slist *next = curl_slist_append(list, line.constData());
+        if (!next)
+            throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Out of memory for ") + url);
+        list = next;
+        guard.release();
+        guard.reset(list);
+    };
+    for (const auto &h : request.headers) {
+        if (h.first.contains('\n') || h.first.contains('\r') || h.second.contains('\n')
+            || h.second.contains('\r'))
+            throw OstrelError(QStringLiteral("HTTP"),
+                              QStringLiteral("Invalid request header for ") + url);
+        addHeader(h.second.isEmpty() ? h.first + ";" : h.first + ": " + h.second);
+    }
+    // A body of ours is never waiting for permission.
+    addHeader("Expect:");
+    if (method != "POST" && method != "GET" && !hasHeader(request, "Content-Type"))
+        addHeader("Content-Type:");
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, list);
+
+    const CURLcode rc = curl_easy_perform(c);
+    if (transfer.sinkError)
+        std::rethrow_exception(transfer.sinkError);
+    if (transfer.sinkRefused)
+        throw OstrelError(QStringLiteral("HTTP"),
+                          QStringLiteral("The transfer from %1 was aborted by its receiver").arg(url));
+    if (rc != CURLE_OK) {
+        QString what = QString::fromUtf8(errorBuffer).trimmed();
+        if (what.isEmpty())
+            what = QString::fromUtf8(curl_easy_strerror(rc));
+        throw OstrelError(QStringLiteral("HTTP"),
+                          QStringLiteral("Request to %1 failed: %2").arg(url, what));
+    }
+    long code = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
+    if (code > 0)
+        transfer.response.status = static_cast<int>(code);
+    return transfer.response;
+}
+
+} // namespace
+
+QByteArray HttpResponse::header(const QByteArray &name) const
+{
+    for (const auto &h : headers)
+        if (h.first.compare(name, Qt::CaseInsensitive) == 0)
+            return h.second;
+    return {};
+}
+
+HttpClient::HttpClient() : m_connectMs(10000), m_stallMs(60000), m_totalMs(0)
+{
+    globalInit();
+}
+
+void HttpClient::setTimeouts(int connectMs, int stallMs, int totalMs)
+{
+    m_connectMs = connectMs;
+    m_stallMs = stallMs;
+    m_totalMs = totalMs;
+}
+
+HttpResponse HttpClient::send(const HttpRequest &request) const
+{
+    return perform(request, nullptr, m_connectMs, m_stallMs, m_totalMs);
+}
+
+HttpResponse HttpClient::sendStreaming(const HttpRequest &request, const DataSink &onData) const
+{
+    return perform(request, &onData, m_connectMs, m_stallMs, m_totalMs);
+}
+
+HttpResponse HttpClient::get(const QString &url) const
+{
+    HttpRequest request;
+    request.url = url;
+    return send(request);
+}
+
+} // namespace owb

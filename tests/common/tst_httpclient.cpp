@@ -1,0 +1,268 @@
+#include "common/HttpClient.h"
+#include "common/OstrelError.h"
+#include "common/LocalHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <mutex>
+
+using namespace owb;
+using owbtest::LocalHttpServer;
+
+namespace {
+
+struct Seen {
+    std::mutex lock;
+    std::string method, body, contentType, authorization, expect;
+    bool hadExpect = false;
+    bool hadAuthorization = false;
+};
+
+QByteArray basicAuthOf(const QString &user, const QString &password)
+{
+    return "Basic " + (user.toUtf8() + ':' + password.toUtf8()).toBase64();
+}
+
+} // namespace
+
+class TestHttpClient : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void statusAndReason_data();
+    void statusAndReason();
+    void methodsSendTheirBodies_data();
+    void methodsSendTheirBodies();
+    void basicAuthentication_data();
+    void basicAuthentication();
+    void responseHeadersAreFoundCaseInsensitively();
+    void streamingHandsOverEveryPiece();
+    void streamingSinkCanAbort();
+    void silentServerEndsByStallTimeout();
+    void refusedPortFailsFast();
+    void onlyHttpSchemesAreFetched();
+
+private:
+    LocalHttpServer m_http;
+    Seen m_seen;
+    std::string m_bigBody;
+};
+
+void TestHttpClient::initTestCase()
+{
+    m_bigBody.assign(300000, 'x');
+    for (size_t i = 0; i < m_bigBody.size(); i += 997)
+        m_bigBody[i] = char('a' + i % 26);
+    m_http.server.Get(R"(/status/(\d+))", [](const httplib::Request &req, httplib::Response &res) {
+        res.status = std::stoi(req.matches[1]);
+        res.set_content("<answer>" + std::string(req.matches[1]) + "</answer>", "text/xml");
+        res.set_header("X-Owb-Test", "marker");
+    });
+    auto record = [this](const httplib::Request &req, httplib::Response &res) {
+        std::lock_guard g(m_seen.lock);
+        m_seen.method = req.method;
+        m_seen.body = req.body;
+        m_seen.contentType = req.get_header_value("Content-Type");
+        m_seen.hadExpect = req.has_header("Expect");
+        m_seen.hadAuthorization = req.has_header("Authorization");
+        m_seen.authorization = req.get_header_value("Authorization");
+        res.set_content("seen", "text/plain");
+    };
+    m_http.server.Post("/echo", record);
+    m_http.server.Put("/echo", record);
+    m_http.server.Get("/echo", record);
+    m_http.server.Get("/big", [this](const httplib::Request &, httplib::Response &res) {
+        res.set_content(m_bigBody, "text/plain");
+    });
+    m_http.start();
+}
+
+void TestHttpClient::statusAndReason_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("200") << 200 << "OK";
+    // cpp-httplib's own phrase, not the RFC's: what arrives is what counts.
+    QTest::newRow("300") << 300 << "Multiple Choice";
+    QTest::newRow("301") << 301 << "Moved Permanently";
+    QTest::newRow("404") << 404 << "Not Found";
+    QTest::newRow("500") << 500 << "Internal Server Error";
+}
+
+void TestHttpClient::statusAndReason()
+{
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    HttpClient http;
+    const HttpResponse r = http.get(m_http.url(QStringLiteral("/status/%1").arg(status)));
+    QCOMPARE(r.status, status);
+    QCOMPARE(r.statusText, reason);
+    QCOMPARE(r.body, QByteArray("<answer>") + QByteArray::number(status) + "</answer>");
+}
+
+void TestHttpClient::methodsSendTheirBodies_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("contentType");
+    QByteArray binary("GIF89a\0\x01\xff\r\n", 11);
+    QByteArray large(2 * 1024 * 1024, 'z');
+    QTest::newRow("post form") << QByteArray("POST") << QByteArray("_process=%3Ca%2F%3E")
+                               << QByteArray("application/x-www-form-urlencoded; charset=iso-8859-1");
+    QTest::newRow("put binary") << QByteArray("PUT") << binary << QByteArray();
+    // curl would ask for 100-continue before a large body; the server must see none.
+    QTest::newRow("put large") << QByteArray("PUT") << large << QByteArray();
+    QTest::newRow("post large") << QByteArray("POST") << large << QByteArray("text/xml");
+}
+
+void TestHttpClient::methodsSendTheirBodies()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, contentType);
+    HttpRequest req;
+    req.method = method;
+    req.url = m_http.url("/echo");
+    req.body = body;
+    if (!contentType.isEmpty())
+        req.headers.append({"Content-Type", contentType});
+    HttpClient http;
+    const HttpResponse r = http.send(req);
+    QCOMPARE(r.status, 200);
+    QCOMPARE(r.body, QByteArray("seen"));
+    std::lock_guard g(m_seen.lock);
+    QCOMPARE(QByteArray::fromStdString(m_seen.method), method);
+    QCOMPARE(QByteArray::fromStdString(m_seen.body), body);
+    QVERIFY(!m_seen.hadExpect);
+    if (!contentType.isEmpty())
+        QCOMPARE(QByteArray::fromStdString(m_seen.contentType), contentType);
+}
+
+void TestHttpClient::basicAuthentication_data()
+{
+    QTest::addColumn<bool>("authenticate");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("plain") << true << "demo" << "demo";
+    QTest::newRow("colon and semicolon in password") << true << "demo" << "a:b;c";
+    QTest::newRow("non-ascii") << true << QString::fromUtf8("jürgen") << QString::fromUtf8("pä€");
+    QTest::newRow("none") << false << "demo" << "demo";
+}
+
+void TestHttpClient::basicAuthentication()
+{
+    QFETCH(bool, authenticate);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    HttpRequest req;
+    req.method = "POST";
+    req.url = m_http.url("/echo");
+    req.body = "x";
+    req.authenticate = authenticate;
+    req.user = user;
+    req.password = password;
+    HttpClient().send(req);
+    std::lock_guard g(m_seen.lock);
+    QCOMPARE(m_seen.hadAuthorization, authenticate);
+    if (authenticate)
+        QCOMPARE(QByteArray::fromStdString(m_seen.authorization), basicAuthOf(user, password));
+}
+
+void TestHttpClient::responseHeadersAreFoundCaseInsensitively()
+{
+    const HttpResponse r = HttpClient().get(m_http.url("/status/200"));
+    QCOMPARE(r.header("x-owb-test"), QByteArray("marker"));
+    QCOMPARE(r.header("X-OWB-TEST"), QByteArray("marker"));
+    QVERIFY(r.header("X-Absent").isEmpty());
+}
+
+void TestHttpClient::streamingHandsOverEveryPiece()
+{
+    HttpRequest req;
+    req.url = m_http.url("/big");
+    QByteArray got;
+    int statusAtFirstPiece = -1;
+    const HttpResponse r = HttpClient().sendStreaming(
+        req, [&](const char *data, size_t size, const HttpResponse &head) {
+            if (statusAtFirstPiece < 0)
+                statusAtFirstPiece = head.status;
+            got.append(data, qsizetype(size));
+            return true;
+        });
+    QCOMPARE(statusAtFirstPiece, 200);
+    QCOMPARE(r.status, 200);
+    QVERIFY(r.body.isEmpty());
+    QCOMPARE(got, QByteArray::fromStdString(m_bigBody));
+}
+
+void TestHttpClient::streamingSinkCanAbort()
+{
+    HttpRequest req;
+    req.url = m_http.url("/big");
+    HttpClient http;
+    try {
+        http.sendStreaming(req, [](const char *, size_t, const HttpResponse &) { return false; });
+        QFAIL("a refusing sink must end the transfer with an error");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("HTTP"));
+        QVERIFY2(e.description().contains(req.url), qPrintable(e.description()));
+        QVERIFY2(e.description().contains("aborted"), qPrintable(e.description()));
+    }
+    try {
+        http.sendStreaming(req, [](const char *, size_t, const HttpResponse &) -> bool {
+            throw OstrelError("Reader", "bad piece");
+        });
+        QFAIL("the sink's own error must reach the caller");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("Reader"));
+        QCOMPARE(e.description(), QStringLiteral("bad piece"));
+    }
+}
+
+void TestHttpClient::silentServerEndsByStallTimeout()
+{
+    owbtest::SilentSocket silent;
+    HttpClient http;
+    http.setTimeouts(2000, 1000, 0);
+    const QString url = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb?_diagnose=ping").arg(silent.port());
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        http.get(url);
+        QFAIL("a silent server must not count as an answer");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("HTTP"));
+        QVERIFY2(e.description().contains(url), qPrintable(e.description()));
+    }
+    QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestHttpClient::refusedPortFailsFast()
+{
+    HttpClient http;
+    const QString url = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(owbtest::closedPort());
+    QElapsedTimer clock;
+    clock.start();
+    HttpRequest req;
+    req.method = "POST";
+    req.url = url;
+    req.body = "_delete=x";
+    QVERIFY_THROWS_EXCEPTION(OstrelError, http.send(req));
+    QVERIFY(clock.elapsed() < 3000);
+}
+
+void TestHttpClient::onlyHttpSchemesAreFetched()
+{
+    try {
+        HttpClient().get(QStringLiteral("file:///etc/hostname"));
+        QFAIL("a file URL must not be read");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("HTTP"));
+        QVERIFY(e.description().contains("file:///etc/hostname"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestHttpClient)
+#include "tst_httpclient.moc"
