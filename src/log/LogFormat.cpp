@@ -1,0 +1,58 @@
+#include "LogFormat.h"
+
+namespace owb::LogFormat {
+
+QString timeStamp(const QDateTime &now)
+{
+    return now.time().toString(QStringLiteral("HH:mm:ss "));
+}
+
+QString dateStamp(const QDate &date, const QLocale &locale)
+{
+    return locale.toString(date, QStringLiteral("dd MMM yyyy"));
+}
+
+QString entryLine(const QDateTime &now, const QString &message)
+{
+    return timeStamp(now) + message;
+}
+
+QString startHeader(const QDateTime &now, const QLocale &locale)
+{
+    return timeStamp(now) + QStringLiteral("Log started on ") + dateStamp(now.date(), locale);
+}
+
+QString newLogHeader(const QDateTime &now, const QLocale &locale)
+{
+    return timeStamp(now) + QStringLiteral("New log started on ") + dateStamp(now.date(), locale);
+}
+
+int nextSequence(int current)
+{
+    const int next = current + 1;
+    return (next > MaxSequence || next < 1) ? 1 : next;
+}
+
+std::optional<int> parseSequence(const QString &stored)
+{
+    bool ok = false;
+    const int value = stored.trimmed().toInt(&ok, 10);
+    if (!ok || value < 1 || value > MaxSequence)
+        return std::nullopt;
+    return value;
+}
+
+QString proposedFileName(const QString &logDir, int sequence)
+{
+    return logDir + QStringLiteral("/owblog_") + QString::number(sequence) + QStringLiteral(".log");
+}
+
+QString toDisplay(const QString &logText)
+{
+    QString out = logText;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+} // namespace owb::LogFormat

@@ -1,0 +1,62 @@
+#pragma once
+#include "log/ILogMessage.h"
+#include <QDateTime>
+#include <QWidget>
+#include <functional>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace owb {
+
+class IMainWindow;
+class UserInteraction;
+
+// The one log window. Its text is kept exactly as saved files hold it (entries separated by
+// CR LF, none after the last); the widget shows the same lines and only ever appends.
+class frmLog : public QWidget, public ILogMessage {
+    Q_OBJECT
+public:
+    using Clock = std::function<QDateTime()>;
+
+    // Loads the previous log (or starts a new one) at once; problems are reported through ui.
+    frmLog(IMainWindow *mainWindow, UserInteraction *ui, QWidget *parent = nullptr,
+           Clock clock = {});
+
+    void Log(const QString &message);
+    void LogEntry(const QString &message) override;
+
+    // The whole log as it would be saved.
+    const QString &logText() const { return m_text; }
+    int sequence() const { return m_sequence; }
+    // Where saved logs are proposed.
+    static QString logDir();
+
+    void setMainWindow(IMainWindow *mainWindow) { m_mainWindow = mainWindow; }
+
+public slots:
+    void clearLog();   // Command1
+    void saveLog();    // Command2
+    void hideLog();    // Command3
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void load();
+    void setWholeText(const QString &text);
+    void warn(const QString &text);
+    QDateTime now() const;
+
+    IMainWindow *m_mainWindow;
+    UserInteraction *m_ui;
+    Clock m_clock;
+    QString m_text;
+    int m_sequence = 1;
+    QPlainTextEdit *m_rtfLog;
+    QPushButton *m_clear;
+    QPushButton *m_save;
+    QPushButton *m_hide;
+};
+
+} // namespace owb
