@@ -5,6 +5,8 @@
 #include "common/OstrelError.h"
 #include "common/UrlEncoding.h"
 #include "navigation/DocTree.h"
+#include "xml/DomDocument.h"
+#include "xml/Xslt.h"
 
 namespace owb {
 
@@ -14,6 +16,67 @@ constexpr quint32 BuildError = 0x80040001u;
 const QString RootKey = QStringLiteral("root");
 
 } // namespace
+
+struct buildDocTree::Impl {
+    XsltTransform sorter;
+};
+
+buildDocTree::buildDocTree(const HttpClient &http) : m_http(http), d(std::make_unique<Impl>())
+{
+    const QString path = AppPaths::dataFile(QStringLiteral("xsl/sortschema.xsl"));
+    DomDocument style = NewDOMDocument(false, true);
+    QString reason;
+    if (style.load(path)) {
+        try {
+            d->sorter.loadStylesheet(style);
+            return;
+        } catch (const OstrelError &e) {
+            reason = e.description();
+        }
+    } else {
+        reason = style.parseError().reason;
+    }
+    throw OstrelError(QStringLiteral("buildDocTree"),
+                      QStringLiteral("Failed to load stylesheet ") + path + QStringLiteral("\r\n") + reason);
+}
+
+buildDocTree::~buildDocTree() = default;
+
+QStringList buildDocTree::sortedEntries(const DomDocument &answer) const
+{
+    const DomDocument sorted = d->sorter.transformToDocument(answer);
+    QStringList names;
+    const DomNode root = sorted.documentElement();
+    if (root.isNull())
+        return names;
+    for (const DomNode &entry : root.childNodes())
+        if (entry.nodeType() == DomNodeType::Element)
+            names << entry.getAttribute(QStringLiteral("name"));
+    return names;
+}
+
+void buildDocTree::buildTree(const QString &databaseURI, IDocTree &tree)
+{
+    tree.clear();
+    DomDocument answer = NewDOMDocument(false, true);
+    answer.setHttpClient(&m_http);
+    bool loaded = false;
+    QString reason;
+    try {
+        loaded = answer.load(schemaInfoUrl(databaseURI));
+        if (!loaded)
+            reason = answer.parseError().reason;
+    } catch (const OstrelError &e) {
+        reason = e.description();
+    }
+    if (!loaded)
+        throw OstrelError(QStringLiteral("buildDoc"),
+                          QStringLiteral("Failed to load osl:collection\r\n") + reason, BuildError);
+    if (answer.selectSingleNode(QStringLiteral("osl:response/xql:result")).isNull())
+        throw OstrelError(QStringLiteral("buildDoc"), QStringLiteral("Database is empty"), BuildError);
+
+    fillTree(sortedEntries(answer), tree);
+}
 
 QString buildDocTree::schemaInfoUrl(const QString &databaseURI)
 {

@@ -5,6 +5,7 @@
 
 namespace owb {
 
+class DomDocument;
 class HttpClient;
 class IDocTree;
 
@@ -24,7 +25,7 @@ public:
     // The URL of the schema-information query of databaseURI.
     static QString schemaInfoUrl(const QString &databaseURI);
     // The stylesheet's output for one answer: the entries' names, in order.
-    QStringList sortedEntries(const QByteArray &answer) const;
+    QStringList sortedEntries(const DomDocument &answer) const;
     // Adds the root and, for each "collection/doctype" name, its collection (when new) and
     // doctype nodes. Empty names are skipped; a repeated key throws.
     static void fillTree(const QStringList &names, IDocTree &tree);

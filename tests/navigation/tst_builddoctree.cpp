@@ -1,8 +1,48 @@
 #include <QtTest>
 
+#include "common/HttpClient.h"
 #include "common/OstrelError.h"
 #include "navigation/buildDocTree.h"
+#include "xml/DomDocument.h"
+#include "FakeServer.h"
 #include "MemoryDocTree.h"
+
+namespace {
+
+const QByteArray Head = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\" "
+                        "xmlns:xql=\"http://namespaces.ostrel.org/xql\" "
+                        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+                        "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\">";
+const QByteArray Tail = "<osl:message osl:returnvalue=\"0\"><osl:messageline>ok</osl:messageline>"
+                        "</osl:message></osl:response>";
+
+QByteArray info(const QByteArray &collection, const QList<QByteArray> &doctypes)
+{
+    QByteArray s = "<osd:schemaInfo name=\"" + collection + "\">";
+    if (!collection.isNull())
+        s += "<osd:collection name=\"" + collection + "\"/>";
+    for (const QByteArray &d : doctypes)
+        s += "<osd:doctype name=\"" + d + "\"/>";
+    return s + "</osd:schemaInfo>";
+}
+
+// A whole schema document as the server stores it.
+QByteArray schema(const QByteArray &collection, const QList<QByteArray> &doctypes, int id)
+{
+    QByteArray s = "<xs:schema osl:id=\"" + QByteArray::number(id)
+        + "\"><xs:annotation><xs:appinfo>" + info(collection, doctypes)
+        + "</xs:appinfo></xs:annotation>";
+    for (const QByteArray &d : doctypes)
+        s += "<xs:element name=\"" + d + "\" type=\"xs:string\"/>";
+    return s + "</xs:schema>";
+}
+
+QByteArray answer(const QByteArray &results)
+{
+    return Head + "<xql:query>q</xql:query><xql:result>" + results + "</xql:result>" + Tail;
+}
+
+} // namespace
 
 using owb::buildDocTree;
 using owb::OstrelError;
@@ -10,6 +50,14 @@ using owb::OstrelError;
 class TestBuildDocTree : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void missingStylesheet();
+    void sortedEntries_data();
+    void sortedEntries();
+    void buildTreeFromServer();
+    void buildTreeFailures_data();
+    void buildTreeFailures();
+    void buildTreeServerDown();
     void fillTree_data();
     void fillTree();
     void fillTreeNodeLooks();
@@ -17,6 +65,154 @@ private slots:
     void fillTreeRepeatedKey();
     void schemaInfoUrlIsEncoded();
 };
+
+void TestBuildDocTree::initTestCase()
+{
+    qputenv("OSTREL_WORKBENCH_HOME", OWB_DATA_DIR);
+}
+
+void TestBuildDocTree::missingStylesheet()
+{
+    QTemporaryDir empty;
+    qputenv("OSTREL_WORKBENCH_HOME", empty.path().toUtf8());
+    owb::HttpClient http;
+    try {
+        buildDocTree builder(http);
+        qputenv("OSTREL_WORKBENCH_HOME", OWB_DATA_DIR);
+        QFAIL("a missing stylesheet must stop the builder");
+    } catch (const OstrelError &e) {
+        qputenv("OSTREL_WORKBENCH_HOME", OWB_DATA_DIR);
+        QCOMPARE(e.source(), QStringLiteral("buildDocTree"));
+        QCOMPARE(e.number(), 0x80040000u);
+        QVERIFY2(e.description().startsWith(QStringLiteral("Failed to load stylesheet ") + empty.path()
+                                            + QStringLiteral("/xsl/sortschema.xsl\r\n")),
+                 qPrintable(e.description()));
+    }
+}
+
+void TestBuildDocTree::sortedEntries_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("empty result") << answer("") << QStringList();
+    QTest::newRow("whole schemas, sorted by collection then doctype")
+        << answer(schema("Stock", {"Item"}, 1) + schema("Sales", {"Order", "Invoice"}, 2))
+        << QStringList{"Sales/Invoice", "Sales/Order", "Stock/Item"};
+    QTest::newRow("documents pruned to the path")
+        << answer("<xs:schema osl:id=\"1\"><xs:annotation><xs:appinfo>" + info("B", {"y"})
+                  + "</xs:appinfo></xs:annotation></xs:schema>"
+                  + "<xs:schema osl:id=\"2\"><xs:annotation><xs:appinfo>" + info("A", {"x"})
+                  + "</xs:appinfo></xs:annotation></xs:schema>")
+        << QStringList{"A/x", "B/y"};
+    QTest::newRow("schema information alone") << answer(info("Z", {"b", "a"}))
+                                              << QStringList{"Z/a", "Z/b"};
+    QTest::newRow("one collection in non-adjacent schemas")
+        << answer(schema("Sales", {"Order"}, 1) + schema("Stock", {"Item"}, 2)
+                  + schema("Sales", {"Invoice"}, 3))
+        << QStringList{"Sales/Invoice", "Sales/Order", "Stock/Item"};
+    QTest::newRow("schema without collection name ignored")
+        << answer(schema(QByteArray(), {"Lost"}, 1) + schema("Sales", {"Order"}, 2))
+        << QStringList{"Sales/Order"};
+    QTest::newRow("schema information outside the result ignored")
+        << (Head + "<xql:query>" + info("Q", {"q"}) + "</xql:query><xql:result>"
+            + schema("Sales", {"Order"}, 1) + "</xql:result>" + Tail)
+        << QStringList{"Sales/Order"};
+}
+
+void TestBuildDocTree::sortedEntries()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, names);
+    owb::HttpClient http;
+    buildDocTree builder(http);
+    owb::DomDocument doc = owb::NewDOMDocument(false, true);
+    QVERIFY2(doc.loadBytes(body), qPrintable(doc.parseError().reason));
+    QCOMPARE(builder.sortedEntries(doc), names);
+}
+
+void TestBuildDocTree::buildTreeFromServer()
+{
+    FakeServer server;
+    server.setAnswer("/ostrel/db/osl:collection", 200,
+                     answer(schema("Stock", {"Item"}, 1) + schema("Sales", {"Order", "Invoice"}, 2)));
+    owb::HttpClient http;
+    buildDocTree builder(http);
+    MemoryDocTree tree;
+    const QStringList expected{">root", "root>Sales", "Sales>Sales/Invoice", "Sales>Sales/Order",
+                               "root>Stock", "Stock>Stock/Item"};
+    builder.buildTree(server.base() + "/ostrel/db", tree);
+    QCOMPARE(tree.outline(), expected);
+    // A second build starts afresh instead of doubling the tree.
+    builder.buildTree(server.base() + "/ostrel/db", tree);
+    QCOMPARE(tree.outline(), expected);
+    QCOMPARE(server.requests().value(0),
+             QStringLiteral("/ostrel/db/osl:collection?_xql=xs:schema/xs:annotation/xs:appinfo/osd:schemaInfo"));
+}
+
+void TestBuildDocTree::buildTreeFailures_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("no result element")
+        << 200 << (Head + "<osl:message osl:returnvalue=\"8301\"><osl:messagetext osl:code=\"OSL8301\">"
+                          "bad</osl:messagetext></osl:message></osl:response>")
+        << "Database is empty";
+    QTest::newRow("not well-formed") << 200 << QByteArray("<osl:response><xql:result>")
+                                     << "Failed to load osl:collection\r\n";
+    QTest::newRow("unknown database") << 404 << QByteArray("<html>not found</html>")
+                                      << "Failed to load osl:collection\r\n";
+}
+
+void TestBuildDocTree::buildTreeFailures()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, description);
+    FakeServer server;
+    server.setAnswer("/ostrel/db/osl:collection", status, body);
+    owb::HttpClient http;
+    buildDocTree builder(http);
+    MemoryDocTree tree;
+    tree.addNode({}, "stale", "stale", "Document", "Document");
+    try {
+        builder.buildTree(server.base() + "/ostrel/db", tree);
+        QFAIL("the build must fail");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("buildDoc"));
+        QCOMPARE(e.number(), 0x80040001u);
+        if (description.endsWith(QLatin1Char('\n'))) {
+            QVERIFY2(e.description().startsWith(description), qPrintable(e.description()));
+            QVERIFY(e.description().size() > description.size());   // the reason follows
+        } else {
+            QCOMPARE(e.description(), description);
+        }
+    }
+    QVERIFY(tree.nodes.isEmpty());
+}
+
+void TestBuildDocTree::buildTreeServerDown()
+{
+    QString base;
+    {
+        FakeServer gone;
+        base = gone.base();
+    }
+    owb::HttpClient http;
+    http.setTimeouts(2000, 2000, 5000);
+    buildDocTree builder(http);
+    MemoryDocTree tree;
+    try {
+        builder.buildTree(base + "/ostrel/db", tree);
+        QFAIL("an unreachable server must fail the build");
+    } catch (const OstrelError &e) {
+        QVERIFY2(e.description().startsWith(QStringLiteral("Failed to load osl:collection\r\n")),
+                 qPrintable(e.description()));
+    }
+    QVERIFY(tree.nodes.isEmpty());
+}
 
 void TestBuildDocTree::fillTree_data()
 {

@@ -1,0 +1,33 @@
+#pragma once
+#include <QString>
+
+#include "xml/DomDocument.h"
+
+namespace owb {
+
+class HttpClient;
+
+// Fetches the schema the server keeps for one doctype of one collection.
+class clsSchema {
+public:
+    // http: used for the GET; null takes the document's default client.
+    explicit clsSchema(const HttpClient *http = nullptr) : m_http(http) {}
+
+    // The xs:schema element, or a null node when the server has none for the names.
+    // Throws OstrelError (source "clsChema") when the answer cannot be loaded.
+    DomNode GetSchema(const QString &databaseURI, const QString &collection, const QString &doctype);
+    // Whether the doctype asked for last is declared non-XML in its schema.
+    bool NonXML() const { return m_nonXML; }
+
+    // The query text (unencoded) and the URL GetSchema sends.
+    static QString schemaQuery(const QString &collection, const QString &doctype);
+    static QString schemaUrl(const QString &databaseURI, const QString &collection, const QString &doctype);
+    // An XPath string literal holding text exactly, whatever quotes it contains.
+    static QString xpathLiteral(const QString &text);
+
+private:
+    const HttpClient *m_http;
+    bool m_nonXML = false;
+};
+
+} // namespace owb
