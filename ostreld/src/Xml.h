@@ -1,0 +1,37 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <libxml/tree.h>
+
+namespace ostreld::xml {
+
+struct DocFree {
+    void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
+};
+using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+
+// Once per process: no external entities, no network, quiet error output.
+void initialise();
+
+struct Parsed {
+    DocPtr doc;
+    std::string error; // "line L, column C: reason" when doc is null
+};
+
+// With forceUtf8 the text is read as UTF-8 whatever its declaration names (a request body
+// was decoded already); without it the declaration decides (files from disk).
+// huge allows the big texts of stored documents; requests are parsed without it.
+Parsed parse(std::string_view text, bool forceUtf8 = true, bool huge = false);
+
+// Element text of a node, UTF-8, no declaration, self-contained when node is a root.
+std::string serialize(xmlNodePtr node);
+
+std::string localName(xmlNodePtr node);
+std::string nsUri(xmlNodePtr node);
+// Attribute value in a namespace (nullptr ns: no namespace); empty optional-like "" when absent.
+bool attribute(xmlNodePtr node, const char *name, const char *ns, std::string &out);
+bool isNCName(std::string_view s);
+
+} // namespace ostreld::xml
