@@ -1,0 +1,59 @@
+#include "xml/DocumentListAdapter.h"
+
+#include <QListWidget>
+
+namespace owb {
+
+DocumentListAdapter::DocumentListAdapter(QListWidget *list) : m_list(list) {}
+
+int DocumentListAdapter::count() const
+{
+    return m_list->count();
+}
+
+void DocumentListAdapter::clear()
+{
+    m_list->clear();
+}
+
+void DocumentListAdapter::addEntry(const QString &text, qint32 id)
+{
+    auto *item = new QListWidgetItem(text);
+    item->setData(Qt::UserRole, id);
+    m_list->addItem(item);
+}
+
+QString DocumentListAdapter::text(int index) const
+{
+    const QListWidgetItem *item = m_list->item(index);
+    return item ? item->text() : QString();
+}
+
+qint32 DocumentListAdapter::itemData(int index) const
+{
+    const QListWidgetItem *item = m_list->item(index);
+    return item ? item->data(Qt::UserRole).toInt() : 0;
+}
+
+void DocumentListAdapter::setItemData(int index, qint32 id)
+{
+    if (QListWidgetItem *item = m_list->item(index))
+        item->setData(Qt::UserRole, id);
+}
+
+int DocumentListAdapter::currentIndex() const
+{
+    return m_list->currentRow();
+}
+
+void DocumentListAdapter::setCurrentIndex(int index)
+{
+    m_list->setCurrentRow(index);
+}
+
+void DocumentListAdapter::removeAt(int index)
+{
+    delete m_list->takeItem(index);
+}
+
+} // namespace owb

@@ -1,0 +1,350 @@
+#include "xml/LookUp.h"
+
+#include "common/HttpClient.h"
+#include "xml/DocumentList.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
+
+#include <cstring>
+
+namespace owb {
+
+namespace {
+
+const char *const kSource = "Lookup";
+
+bool is(const xmlChar *a, const char *b)
+{
+    return a && std::strcmp(reinterpret_cast<const char *>(a), b) == 0;
+}
+
+bool isQName(const xmlChar *prefix, const xmlChar *localname, const char *wantPrefix,
+             const char *wantLocal)
+{
+    return is(prefix, wantPrefix) && is(localname, wantLocal);
+}
+
+QString qName(const xmlChar *prefix, const xmlChar *localname)
+{
+    const QString local = QString::fromUtf8(reinterpret_cast<const char *>(localname));
+    if (!prefix)
+        return local;
+    return QString::fromUtf8(reinterpret_cast<const char *>(prefix)) + u':' + local;
+}
+
+// SAX2 hands attributes as five pointers each; the value runs from [3] to [4], unterminated.
+QByteArray attributeValue(const xmlChar **attributes, int index)
+{
+    const xmlChar *begin = attributes[index * 5 + 3];
+    const xmlChar *end = attributes[index * 5 + 4];
+    return QByteArray(reinterpret_cast<const char *>(begin), end - begin);
+}
+
+int findAttribute(int nbAttributes, const xmlChar **attributes, const char *prefix,
+                  const char *localname)
+{
+    for (int i = 0; i < nbAttributes; ++i) {
+        if (isQName(attributes[i * 5 + 1], attributes[i * 5], prefix, localname))
+            return i;
+    }
+    return -1;
+}
+
+// A whole number that fits the list's 32-bit item datum; blanks around it are tolerated.
+std::optional<qint32> parseId(const QByteArray &text)
+{
+    const QByteArray t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    qsizetype i = (t[0] == '-' || t[0] == '+') ? 1 : 0;
+    if (i == t.size())
+        return std::nullopt;
+    for (qsizetype j = i; j < t.size(); ++j) {
+        if (t[j] < '0' || t[j] > '9')
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint32 value = t.toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+void ignoreErrors(void *, xmlErrorPtr) {}
+
+// Only the five predefined entities: a hostile answer must not pull files or expand bombs.
+xmlEntityPtr predefinedOnly(void *, const xmlChar *name)
+{
+    return xmlGetPredefinedEntity(name);
+}
+
+} // namespace
+
+struct LookUp::Sax {
+    static LookUp *self(void *ctx)
+    {
+        auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+        return static_cast<LookUp *>(ctxt->_private);
+    }
+    static void start(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *,
+                      int, const xmlChar **, int nbAttributes, int, const xmlChar **attributes)
+    {
+        self(ctx)->onStart(localname, prefix, nbAttributes, attributes);
+    }
+    static void end(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
+    {
+        self(ctx)->onEnd();
+    }
+};
+
+LookUp::LookUp(const HttpClient *http) : m_http(http) {}
+
+LookUp::~LookUp()
+{
+    releaseParser();
+}
+
+void LookUp::releaseParser()
+{
+    if (m_ctxt) {
+        auto *ctxt = static_cast<xmlParserCtxtPtr>(m_ctxt);
+        xmlFreeParserCtxt(ctxt);
+        m_ctxt = nullptr;
+    }
+}
+
+void LookUp::fail(const QString &description)
+{
+    if (!m_error)
+        m_error.emplace(QString::fromLatin1(kSource), description);
+    if (m_ctxt)
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(m_ctxt));
+}
+
+void LookUp::throwIfFailed()
+{
+    if (m_error) {
+        OstrelError e = *m_error;
+        releaseParser();
+        throw e;
+    }
+}
+
+void LookUp::onStart(const xmlChar *localname, const xmlChar *prefix, int nbAttributes,
+                     const xmlChar **attributes)
+{
+    if (m_error)
+        return;
+    // Envelope markers count only outside result documents: a stored document may itself
+    // hold elements of these names.
+    if (m_depth < 0) {
+        if (isQName(prefix, localname, "osl", "messagetext")) {
+            const int code = findAttribute(nbAttributes, attributes, "osl", "code");
+            if (code >= 0) {
+                fail(QStringLiteral("Query failed, reason ")
+                     + QString::fromUtf8(attributeValue(attributes, code)));
+                return;
+            }
+        }
+        if (isQName(prefix, localname, "xql", "result")) {
+            m_depth = 0;
+            m_resultSeen = true;
+        }
+        return;
+    }
+    ++m_depth;
+    if (m_depth != 1 || !m_listing)
+        return;
+
+    const int idAt = findAttribute(nbAttributes, attributes, "osl", "id");
+    if (idAt < 0) {
+        fail(QStringLiteral("Result document %1 (%2) has no osl:id attribute")
+                 .arg(m_hits + 1)
+                 .arg(qName(prefix, localname)));
+        return;
+    }
+    const QByteArray idText = attributeValue(attributes, idAt);
+    const std::optional<qint32> id = parseId(idText);
+    if (!id) {
+        fail(QStringLiteral("Result document %1 (%2) has an osl:id that is not a whole number: \"%3\"")
+                 .arg(m_hits + 1)
+                 .arg(qName(prefix, localname), QString::fromUtf8(idText)));
+        return;
+    }
+    m_list->addEntry(QStringLiteral("osl:id=") + QString::fromUtf8(idText), *id);
+    ++m_hits;
+}
+
+void LookUp::onEnd()
+{
+    if (m_error)
+        return;
+    if (m_depth > 0)
+        --m_depth;
+    else if (m_depth == 0)
+        m_depth = -1;   // the end of xql:result itself
+}
+
+void LookUp::begin(const QString &sourceName)
+{
+    if (!m_list)
+        throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("No document list to fill"));
+    releaseParser();
+    m_error.reset();
+    m_depth = -1;
+    m_hits = 0;
+    m_resultSeen = false;
+    m_source = sourceName;
+    m_list->clear();
+
+    xmlInitParser();
+    xmlSAXHandler sax;
+    std::memset(&sax, 0, sizeof sax);
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = &Sax::start;
+    sax.endElementNs = &Sax::end;
+    sax.getEntity = &predefinedOnly;
+    sax.serror = &ignoreErrors;
+
+    const QByteArray name = sourceName.toUtf8();
+    xmlParserCtxtPtr ctxt =
+        xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, name.isEmpty() ? nullptr : name.constData());
+    if (!ctxt)
+        throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("Cannot create an XML parser"));
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOCDATA);
+    ctxt->_private = this;
+    m_ctxt = ctxt;
+}
+
+namespace {
+
+QString parseFailure(xmlParserCtxtPtr ctxt)
+{
+    const xmlError *err = xmlCtxtGetLastError(ctxt);
+    QString reason = err && err->message ? QString::fromUtf8(err->message).trimmed()
+                                         : QStringLiteral("unknown parse error");
+    const int line = err ? err->line : 0;
+    const int column = err ? err->int2 : 0;
+    return QStringLiteral("Query answer is not well-formed XML: %1 (line %2, column %3)")
+        .arg(reason)
+        .arg(line)
+        .arg(column);
+}
+
+bool pushChunk(xmlParserCtxtPtr ctxt, const char *data, size_t size, bool terminate,
+               QString *failure)
+{
+    // xmlParseChunk takes an int length.
+    constexpr size_t kMaxPiece = 1 << 30;
+    do {
+        const size_t piece = size > kMaxPiece ? kMaxPiece : size;
+        const bool last = terminate && piece == size;
+        const int rc = xmlParseChunk(ctxt, data, static_cast<int>(piece), last ? 1 : 0);
+        if (rc != 0 || !ctxt->wellFormed) {
+            *failure = parseFailure(ctxt);
+            return false;
+        }
+        data += piece;
+        size -= piece;
+    } while (size > 0);
+    return true;
+}
+
+} // namespace
+
+void LookUp::feed(const char *data, size_t size)
+{
+    if (!m_ctxt)
+        throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("Parse not begun"));
+    if (size == 0)
+        return;
+    QString failure;
+    if (!pushChunk(static_cast<xmlParserCtxtPtr>(m_ctxt), data, size, false, &failure))
+        fail(failure);   // a failure raised by an event stays the one reported
+    throwIfFailed();
+}
+
+void LookUp::finish()
+{
+    if (!m_ctxt)
+        throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("Parse not begun"));
+    QString failure;
+    if (!pushChunk(static_cast<xmlParserCtxtPtr>(m_ctxt), nullptr, 0, true, &failure))
+        fail(failure);
+    // An empty result is an empty xql:result; an answer without one is no query answer.
+    if (!m_resultSeen)
+        fail(QStringLiteral("Query answer holds no xql:result element"));
+    throwIfFailed();
+    releaseParser();
+}
+
+void LookUp::parseAnswer(const QByteArray &answer)
+{
+    begin();
+    feed(answer.constData(), static_cast<size_t>(answer.size()));
+    finish();
+}
+
+void LookUp::ParseQuery(const QString &url)
+{
+    if (!m_http)
+        throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("No HTTP client to fetch ") + url);
+    begin(url);
+    m_listing = true;
+    auto *ctxt = static_cast<xmlParserCtxtPtr>(m_ctxt);
+
+    HttpRequest request;
+    request.method = "GET";
+    request.url = url;
+    bool headSeen = false;
+    bool bodyIgnored = false;
+    const auto sink = [&](const char *data, size_t size, const HttpResponse &head) {
+        if (!headSeen) {
+            headSeen = true;
+            // A refused request's body is read only for the failure code it may carry.
+            m_listing = head.status >= 200 && head.status < 300;
+        }
+        if (bodyIgnored)
+            return true;
+        QString failure;
+        if (!pushChunk(ctxt, data, size, false, &failure)) {
+            if (!m_listing && !m_error) {
+                bodyIgnored = true;   // not an envelope: the status says enough
+                return true;
+            }
+            fail(failure);
+        }
+        return !m_error;
+    };
+
+    HttpResponse response;
+    try {
+        response = m_http->sendStreaming(request, sink);
+    } catch (const OstrelError &) {
+        m_listing = true;
+        throwIfFailed();   // our own reason for stopping the transfer comes first
+        releaseParser();
+        throw;
+    }
+    const bool refused = response.status < 200 || response.status >= 300;
+    m_listing = true;
+    if (refused) {
+        // Prefer the server's failure code; a body that is no envelope does not matter here.
+        QString failure;
+        if (!bodyIgnored)
+            pushChunk(ctxt, nullptr, 0, true, &failure);
+        if (m_error && m_error->description().startsWith(QLatin1String("Query failed, reason ")))
+            throwIfFailed();
+        m_error.reset();
+        releaseParser();
+        throw OstrelError(QString::fromLatin1(kSource),
+                          QStringLiteral("Query failed, HTTP status %1 %2 for %3")
+                              .arg(response.status)
+                              .arg(response.statusText, url));
+    }
+    finish();
+}
+
+} // namespace owb
