@@ -1,0 +1,39 @@
+#include "server/ServerPing.h"
+#include "common/HttpClient.h"
+#include "common/OstrelError.h"
+
+namespace owb {
+
+PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const QString &userId,
+                      const QString &password)
+{
+    HttpRequest req;
+    req.method = "GET";
+    req.url = databaseUri + QStringLiteral("?_diagnose=ping");
+    req.headers.append({QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded; charset=iso-8859-1")});
+    req.authenticate = true;
+    req.user = userId;
+    req.password = password;
+
+    PingResult result;
+    HttpResponse res;
+    try {
+        res = http.send(req);
+    } catch (const OstrelError &e) {
+        result.transportError = e.description();
+        return result;
+    }
+    result.answered = true;
+    result.status = res.status;
+    result.statusText = res.statusText;
+    result.responseText = QString::fromUtf8(res.body);
+    if (res.status > 200) {
+        result.failureText = QStringLiteral("Failed to connect (%1) %2").arg(res.status).arg(res.statusText);
+        // An error page that happens to say "is alive" is still an error.
+        return result;
+    }
+    result.alive = res.status == 200 && result.responseText.contains(QStringLiteral("is alive"));
+    return result;
+}
+
+} // namespace owb

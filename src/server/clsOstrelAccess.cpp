@@ -1,0 +1,161 @@
+#include "server/clsOstrelAccess.h"
+#include "common/HttpClient.h"
+#include "common/OstrelError.h"
+#include "common/UrlEncoding.h"
+#include "server/FormEncoder.h"
+#include "server/clsConnection.h"
+#include "xml/DocumentList.h"
+
+namespace owb {
+
+namespace {
+
+const QString kGetSource = QStringLiteral("Ostrel Access");
+const QString kRemoveSource = QStringLiteral("Ostrel Acccess");
+const QString kStoreSource = QStringLiteral("OstrelAccess");
+const QByteArray kFormType = "application/x-www-form-urlencoded; charset=iso-8859-1";
+
+struct Envelope {
+    DomDocument doc;
+    DomNode root;
+    QString code;
+    QString messageText;
+};
+
+HttpResponse post(const HttpClient &http, const clsConnection &connection, const QString &url,
+                  const QByteArray &body)
+{
+    HttpRequest req;
+    req.method = "POST";
+    req.url = url;
+    req.headers.append({QByteArray("Content-Type"), kFormType});
+    req.body = body;
+    req.authenticate = true;
+    req.user = connection.UserID();
+    req.password = connection.Password();
+    return http.send(req);
+}
+
+QString statusError(const HttpResponse &res)
+{
+    // Without a reason phrase (HTTP/2) the number is all there is to say.
+    return QStringLiteral("HTTP Error ")
+        + (res.statusText.isEmpty() ? QString::number(res.status) : res.statusText);
+}
+
+// The answer must be an envelope whose last child is the message element, its first attribute
+// the return value; anything else is a failure, never a success.
+Envelope readEnvelope(const HttpResponse &res, const QString &source)
+{
+    Envelope env{NewDOMDocument(false, true), {}, {}, {}};
+    if (!env.doc.loadBytes(res.body))
+        throw OstrelError(source, QStringLiteral("The server's answer is not XML (HTTP %1): %2")
+                                      .arg(res.status)
+                                      .arg(env.doc.parseError().reason));
+    env.root = env.doc.documentElement();
+    const DomNode message = env.root ? env.root.lastChild() : DomNode();
+    if (!message || message.nodeType() != DomNodeType::Element)
+        throw OstrelError(source, QStringLiteral("The server's answer holds no message element"));
+    const QList<DomNode> attributes = message.attributes();
+    if (attributes.isEmpty())
+        throw OstrelError(source, QStringLiteral("The server's message element holds no return value"));
+    env.code = attributes.first().nodeValue();
+    const DomNode last = message.lastChild();
+    env.messageText = last ? last.text() : QString();
+    return env;
+}
+
+} // namespace
+
+clsOstrelAccess::clsOstrelAccess(const clsConnection &connection, const FormEncoder &encoder,
+                                 const HttpClient &http)
+    : m_connection(connection), m_encoder(encoder), m_http(http)
+{
+}
+
+DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString &doctype, qint32 id) const
+{
+    const QString url = collectionUri + QStringLiteral("?_xql=")
+        + QString::fromLatin1(UrlEncoding::encodeQueryValue(
+            doctype + QStringLiteral("[@osl:id=") + QString::number(id) + QLatin1Char(']')));
+    auto fail = [&url](const QString &reason) {
+        return OstrelError(kGetSource,
+                           QStringLiteral("Failed to load document (") + url
+                               + QStringLiteral(")\r\nreason:") + reason);
+    };
+
+    HttpResponse res;
+    try {
+        res = m_http.get(url);
+    } catch (const OstrelError &e) {
+        throw fail(e.description());
+    }
+    // An error page may well be XML; it is still no answer to the query.
+    if (res.status >= 400 || res.status < 200)
+        throw fail(QStringLiteral("HTTP %1 %2").arg(res.status).arg(res.statusText));
+
+    DomDocument doc = NewDOMDocument(false, true);
+    if (!doc.loadBytes(res.body, url))
+        throw fail(doc.parseError().reason);
+    const DomNode result = doc.selectSingleNode(QStringLiteral("osl:response/xql:result"));
+    if (!result)
+        return {};
+    // Only an element can be the stored document's root.
+    for (DomNode child = result.firstChild(); child; child = child.nextSibling())
+        if (child.nodeType() == DomNodeType::Element)
+            return child;
+    return {};
+}
+
+void clsOstrelAccess::RemoveDocument(DomNode &element, const QString &collectionUri) const
+{
+    if (!element || element.nodeType() != DomNodeType::Element)
+        throw OstrelError(kRemoveSource, QStringLiteral("There is no document to remove"));
+    const QString id = element.getAttribute(QStringLiteral("osl:id"));
+    // Without an id the path selects nothing the user means; refuse rather than report success.
+    if (id.trimmed().isEmpty())
+        throw OstrelError(kRemoveSource,
+                          QStringLiteral("The document has no osl:id: it is not stored on the server"));
+    const QString path = element.nodeName() + QStringLiteral("[@osl:id=") + id + QLatin1Char(']');
+
+    const HttpResponse res = post(m_http, m_connection, collectionUri, "_delete=" + m_encoder.Encode(path));
+    if (res.status > 300)
+        throw OstrelError(kRemoveSource, statusError(res));
+    const Envelope env = readEnvelope(res, kRemoveSource);
+    if (env.code != QLatin1String("0"))
+        throw OstrelError(kRemoveSource, env.messageText);
+    element.removeAttribute(QStringLiteral("osl:id"));
+}
+
+QString clsOstrelAccess::ProcessRequest(const QString &collectionUri, const QString &xmlText,
+                                        IDocumentList &list) const
+{
+    const bool isNew = !xmlText.contains(QStringLiteral("osl:id"));
+    const QByteArray body = "_process=" + m_encoder.EncodeXml(xmlText);
+
+    const HttpResponse res = post(m_http, m_connection, collectionUri, body);
+    if (res.status > 300)
+        throw OstrelError(kStoreSource, statusError(res));
+    const Envelope env = readEnvelope(res, kStoreSource);
+    if (env.code != QLatin1String("0"))
+        throw OstrelError(kStoreSource,
+                          QStringLiteral("Ostrel error (") + env.code + QStringLiteral(") ") + env.messageText);
+
+    const DomNode object = env.root.selectSingleNode(QStringLiteral("osl:object"));
+    if (!object)
+        throw OstrelError(kStoreSource, QStringLiteral("The server's answer holds no osl:object"));
+    const QString id = object.getAttribute(QStringLiteral("osl:id"));
+    bool ok = false;
+    const qint32 number = id.toInt(&ok);
+    if (!ok)
+        throw OstrelError(kStoreSource,
+                          QStringLiteral("The server's answer names no valid document id (\"%1\")").arg(id));
+    if (isNew) {
+        list.addEntry(QStringLiteral("+ osl:id=") + id, number);
+        list.setItemData(list.count() - 1, number);
+        list.setCurrentIndex(list.count() - 1);
+    }
+    return id;
+}
+
+} // namespace owb

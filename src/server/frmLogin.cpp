@@ -1,0 +1,114 @@
+#include "server/frmLogin.h"
+#include "common/Settings.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace owb {
+
+namespace {
+const QString kSection = QStringLiteral("config");
+const QString kKey = QStringLiteral("userid");
+} // namespace
+
+QString frmLogin::currentUserName()
+{
+    if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+frmLogin::frmLogin(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("Connect"));
+
+    m_label1 = new QLabel(QStringLiteral("Ostrel URI"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_txtDBURI = new QLineEdit(this);
+    m_txtDBURI->setObjectName(QStringLiteral("txtDBURI"));
+    m_lblUser = new QLabel(QStringLiteral("&User Name:"), this);
+    m_lblUser->setObjectName(QStringLiteral("lblLabels0"));
+    m_txtUserName = new QLineEdit(this);
+    m_txtUserName->setObjectName(QStringLiteral("txtUserName"));
+    m_lblUser->setBuddy(m_txtUserName);
+    m_lblPassword = new QLabel(QStringLiteral("&Password:"), this);
+    m_lblPassword->setObjectName(QStringLiteral("lblLabels1"));
+    m_txtPassword = new QLineEdit(this);
+    m_txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    m_txtPassword->setEchoMode(QLineEdit::Password);
+    // Real text, not a hint: Connect stays off until the user has typed a password.
+    m_txtPassword->setText(QStringLiteral("password"));
+    m_lblPassword->setBuddy(m_txtPassword);
+    m_cmdOK = new QPushButton(QStringLiteral("Connect"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setDefault(true);
+    m_cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(m_label1, 0, 0);
+    grid->addWidget(m_txtDBURI, 0, 1);
+    grid->addWidget(m_lblUser, 1, 0);
+    grid->addWidget(m_txtUserName, 1, 1);
+    grid->addWidget(m_lblPassword, 2, 0);
+    grid->addWidget(m_txtPassword, 2, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_cmdOK);
+    buttons->addWidget(m_cmdCancel);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    m_txtDBURI->setMinimumWidth(320);
+
+    auto given = [](const QString &text) { return !text.trimmed().isEmpty(); };
+    connect(m_txtDBURI, &QLineEdit::textChanged, this, [this, given](const QString &t) {
+        m_uriGiven = given(t);
+        updateConnect();
+    });
+    connect(m_txtUserName, &QLineEdit::textChanged, this, [this, given](const QString &t) {
+        m_userGiven = given(t);
+        updateConnect();
+    });
+    connect(m_txtPassword, &QLineEdit::textChanged, this, [this, given](const QString &t) {
+        m_passwordGiven = given(t);
+        updateConnect();
+    });
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmLogin::connectClicked);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_txtUserName->setText(Settings::get(kSection, kKey, currentUserName()));
+    m_txtDBURI->setText(m_connection);
+    updateConnect();
+    setTabOrder(m_txtDBURI, m_txtUserName);
+    setTabOrder(m_txtUserName, m_txtPassword);
+    setTabOrder(m_txtPassword, m_cmdOK);
+    setTabOrder(m_cmdOK, m_cmdCancel);
+}
+
+void frmLogin::setConnection(const QString &uri)
+{
+    m_connection = uri;
+    m_txtDBURI->setText(uri);
+}
+
+void frmLogin::updateConnect()
+{
+    m_cmdOK->setEnabled(m_uriGiven && m_userGiven && m_passwordGiven);
+}
+
+void frmLogin::connectClicked()
+{
+    if (!m_cmdOK->isEnabled())
+        return;
+    Settings::save(kSection, kKey, m_txtUserName->text());
+    emit LoginData(m_txtDBURI->text(), m_txtUserName->text(), m_txtPassword->text());
+    accept();
+}
+
+} // namespace owb
