@@ -5,6 +5,10 @@
 #include <memory>
 
 #include "common/AppContext.h"
+#include "common/UserInteraction.h"
+#include "xml/DomDocument.h"
+#include "xml/buildTV.h"
+#include "xml/xmlutil.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,9 +25,11 @@ class QWebEngineView;
 
 namespace owb {
 
-class DomDocument;
-class DomNode;
 class clsOstrelAccess;
+class clsConnection;
+class FormEncoder;
+class HttpClient;
+class TreeWidgetAdapter;
 
 // The document window of one doctype of one collection of one database.
 class frmOstrelClient : public QWidget {
@@ -81,6 +87,7 @@ private:
     void LoadSchema();
     void ShowSelectedDocument();
     DomNode FetchSelectedDocument();
+    void onCurrentRowChanged(int row);
     void onTabChanged(int index);
     void onNodeClicked(QTreeWidgetItem *item, int column);
     void onAccept();
@@ -89,7 +96,8 @@ private:
     void ensureBrowser();
     void setStatus(const QString &text);
     void log(const QString &text);
-    void message(const QString &text, const QString &title, int icon);
+    void message(const QString &text, const QString &title, UserInteraction::Icon icon);
+    const HttpClient &http() const;
 
     AppContext m_ctx;
     QString m_doctype;
@@ -104,8 +112,16 @@ private:
     bool m_switchingBack = false;
     QString m_lastResultFile;
 
-    std::unique_ptr<DomDocument> m_currentDoc;   // owns the document of CurrentElement
+    DomNode m_currentElement;   // CurrentElement; keeps its document alive
+    xmlutil m_formatter;
+    buildTV m_treeBuilder;
+    std::unique_ptr<TreeWidgetAdapter> m_tree;
+    // Stand-ins for process-wide objects a context leaves out.
+    std::unique_ptr<HttpClient> m_ownHttp;
+    std::unique_ptr<FormEncoder> m_ownEncoder;
+    std::unique_ptr<clsConnection> m_ownConnection;
     std::unique_ptr<clsOstrelAccess> m_access;
+    int m_rowBeforePress = -1;
 
     QLabel *Label2 = nullptr;
     QLineEdit *txtQry = nullptr;
@@ -124,6 +140,7 @@ private:
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
     QWidget *resultPage = nullptr;
+    QLabel *resultPlaceholder = nullptr;
     QPointer<QWebEngineView> WebBrowser1;
     QToolBar *Toolbar1 = nullptr;
     QToolBar *Toolbar2 = nullptr;
