@@ -1,0 +1,64 @@
+#include "shell/Application.h"
+#include "shell/frmMain.h"
+#include "common/HttpClient.h"
+#include "common/UserInteraction.h"
+#include "log/frmLog.h"
+#include "server/FormEncoder.h"
+#include "server/clsConnection.h"
+#include "xml/clsFileHandler.h"
+
+namespace owb {
+
+Application::Application(std::unique_ptr<UserInteraction> ui) : m_ui(std::move(ui)) {}
+
+Application::~Application() = default;
+
+void Application::start()
+{
+    if (m_main)
+        return;
+
+    m_fileHandler = std::make_unique<clsFileHandler>();
+    m_steps << QStringLiteral("clsFileHandler");
+    m_connection = std::make_unique<clsConnection>();
+    m_steps << QStringLiteral("clsConnection");
+    m_formEncoder = std::make_unique<FormEncoder>();
+    m_steps << QStringLiteral("FormEncoder");
+    m_http = std::make_unique<HttpClient>();
+
+    m_main = std::make_unique<frmMain>();
+    m_steps << QStringLiteral("frmMain");
+    if (!m_ui)
+        m_ui = std::make_unique<QtUserInteraction>(m_main.get());
+
+    m_context.fileHandler = m_fileHandler.get();
+    m_context.connection = m_connection.get();
+    m_context.formEncoder = m_formEncoder.get();
+    m_context.http = m_http.get();
+    m_context.mainWindow = m_main.get();
+    m_context.ui = m_ui.get();
+
+    m_main->show();
+    m_log = new frmLog(m_main.get(), m_ui.get());
+    m_steps << QStringLiteral("frmLog");
+    m_context.log = m_log;
+    m_main->setLogWindow(m_log);
+    m_main->showChild(m_log);
+    m_main->hideChild(m_log);
+
+    m_navigate = createNavigateWindow();
+    if (m_navigate) {
+        m_steps << m_navigate->objectName();
+        m_main->setNavigateWindow(m_navigate);
+        m_main->showChild(m_navigate);
+    }
+    // The splash window comes with the About/Help windows.
+}
+
+QWidget *Application::createNavigateWindow()
+{
+    // frmNavigate is created here once the navigation library provides it.
+    return nullptr;
+}
+
+} // namespace owb

@@ -1,0 +1,53 @@
+#pragma once
+#include "common/AppContext.h"
+#include "common/UserInteraction.h"
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+class QWidget;
+
+namespace owb {
+
+class frmLog;
+class frmMain;
+
+// Owns the process-wide objects and the single-instance windows, and wires them together.
+class Application : public QObject {
+    Q_OBJECT
+public:
+    // ui: the dialogs' front end; a Qt one on the main window when none is given.
+    explicit Application(std::unique_ptr<UserInteraction> ui = {});
+    ~Application() override;
+
+    // The start-up order: file handler, connection registry, form encoder; the main window
+    // with the log window shown and hidden again (so the log is loaded before anyone logs);
+    // the Navigate window.
+    void start();
+
+    const AppContext &context() const { return m_context; }
+    frmMain *mainWindow() const { return m_main.get(); }
+    frmLog *logWindow() const { return m_log; }
+    QWidget *navigateWindow() const { return m_navigate; }
+    // What start() created, in order (class names).
+    const QStringList &startupSteps() const { return m_steps; }
+
+protected:
+    // The Navigate window; nullptr while there is none.
+    virtual QWidget *createNavigateWindow();
+
+private:
+    AppContext m_context;
+    std::unique_ptr<clsFileHandler> m_fileHandler;
+    std::unique_ptr<clsConnection> m_connection;
+    std::unique_ptr<FormEncoder> m_formEncoder;
+    std::unique_ptr<HttpClient> m_http;
+    std::unique_ptr<UserInteraction> m_ui;
+    // Declared last: the windows go before the objects they use.
+    std::unique_ptr<frmMain> m_main;
+    frmLog *m_log = nullptr;
+    QWidget *m_navigate = nullptr;
+    QStringList m_steps;
+};
+
+} // namespace owb

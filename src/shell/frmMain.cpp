@@ -1,0 +1,225 @@
+#include "shell/frmMain.h"
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
+namespace owb {
+
+frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Ostrel Workbench"));
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(m_mdi);
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("cmdFile"));
+    file->menuAction()->setObjectName(QStringLiteral("cmdFile"));
+    m_filePerform = addItem(file, "mnuFilePerform", QStringLiteral("&Perform request"));
+    m_fileProcess = addItem(file, "mnuFileProcess", QStringLiteral("Process &documents"));
+    m_fileSep1 = addSeparator(file, "mnuFileSep1");
+    m_filePrint = addItem(file, "mnuFilePrint", QStringLiteral("&Print"));
+    m_fileSep2 = addSeparator(file, "mnuFileSep2");
+    QAction *exit = addItem(file, "mnuFileExit", QStringLiteral("&Exit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("cmdView"));
+    view->menuAction()->setObjectName(QStringLiteral("cmdView"));
+    m_viewNavigate = addItem(view, "cmdViewNavigate", QStringLiteral("&Navigate"));
+    m_viewStatus = addItem(view, "cmdViewStatus", QStringLiteral("&Statusbar"));
+    m_viewLog = addItem(view, "mnuViewLog", QStringLiteral("&Log"));
+    for (QAction *a : {m_viewNavigate, m_viewStatus, m_viewLog})
+        a->setCheckable(true);
+    m_viewNavigate->setChecked(true);
+    m_viewStatus->setChecked(true);
+    connectToggle(m_viewNavigate, &frmMain::toggleNavigate);
+    connectToggle(m_viewStatus, &frmMain::toggleStatusBar);
+    connectToggle(m_viewLog, &frmMain::HideLog);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    help->menuAction()->setObjectName(QStringLiteral("mnuHelp"));
+    QAction *index = addItem(help, "mnuHelpIndex", QStringLiteral("Index"));
+    addSeparator(help, "mnuHelpSep");
+    QAction *about = addItem(help, "cmdHelpAbout", QStringLiteral("&About"));
+    connect(index, &QAction::triggered, this, &frmMain::helpIndexRequested);
+    connect(about, &QAction::triggered, this, &frmMain::aboutRequested);
+
+    m_sbMessage = new QStatusBar(this);
+    m_sbMessage->setObjectName(QStringLiteral("sbMessage"));
+    m_statusPanel = new QLabel(m_sbMessage);
+    m_statusPanel->setObjectName(QStringLiteral("sbMessagePanel1"));
+    m_sbMessage->addWidget(m_statusPanel, 1);
+    setStatusBar(m_sbMessage);
+
+    resize(1024, 720);
+}
+
+frmMain::~frmMain() = default;
+
+QAction *frmMain::addItem(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+QAction *frmMain::addSeparator(QMenu *menu, const char *name)
+{
+    QAction *a = menu->addSeparator();
+    a->setObjectName(QLatin1String(name));
+    a->setText(QStringLiteral("-"));
+    return a;
+}
+
+void frmMain::connectToggle(QAction *action, void (frmMain::*handler)())
+{
+    connect(action, &QAction::triggered, this, [this, action, handler](bool checked) {
+        action->setChecked(!checked);
+        (this->*handler)();
+    });
+}
+
+void frmMain::setStatus(const QString &message)
+{
+    m_statusPanel->setText(message);
+}
+
+QString frmMain::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+void frmMain::EnableDocMenu()
+{
+    if (m_fileProcess->isVisible())
+        return;
+    for (QAction *a : {m_fileProcess, m_filePerform, m_fileSep1, m_fileSep2, m_filePrint})
+        a->setVisible(true);
+}
+
+void frmMain::DisableDocMenu()
+{
+    for (QAction *a : {m_fileProcess, m_filePerform, m_fileSep1, m_fileSep2, m_filePrint})
+        a->setVisible(false);
+}
+
+void frmMain::HideLog()
+{
+    if (m_viewLog->isChecked()) {
+        if (m_log)
+            hideChild(m_log);
+        m_viewLog->setChecked(false);
+    } else {
+        if (m_log)
+            showChild(m_log);
+        m_viewLog->setChecked(true);
+    }
+}
+
+void frmMain::toggleNavigate()
+{
+    if (m_viewNavigate->isChecked()) {
+        if (m_navigate)
+            hideChild(m_navigate);
+        m_viewNavigate->setChecked(false);
+    } else {
+        if (m_navigate)
+            showChild(m_navigate);
+        m_viewNavigate->setChecked(true);
+    }
+}
+
+void frmMain::toggleStatusBar()
+{
+    const bool show = !m_viewStatus->isChecked();
+    m_sbMessage->setVisible(show);
+    m_viewStatus->setChecked(show);
+}
+
+void frmMain::setLogWindow(QWidget *log)
+{
+    m_log = log;
+}
+
+void frmMain::setNavigateWindow(QWidget *navigate)
+{
+    m_navigate = navigate;
+}
+
+QMdiSubWindow *frmMain::addChild(QWidget *child)
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget());
+        sub && sub->mdiArea() == m_mdi)
+        return sub;
+    QMdiSubWindow *sub = m_mdi->addSubWindow(child);
+    sub->setObjectName(child->objectName() + QStringLiteral("Frame"));
+    // Single-instance windows hide instead of closing, so their state outlives the frame's
+    // close button; a child that wants to go away for good sets WA_DeleteOnClose itself.
+    if (!child->testAttribute(Qt::WA_DeleteOnClose))
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    return sub;
+}
+
+void frmMain::showChild(QWidget *child)
+{
+    if (!child)
+        return;
+    if (!isVisible())
+        show();
+    QMdiSubWindow *sub = addChild(child);
+    child->show();
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+}
+
+void frmMain::activateChild(QWidget *child)
+{
+    if (!child)
+        return;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget())) {
+        if (sub->isMinimized())
+            sub->showNormal();
+        m_mdi->setActiveSubWindow(sub);
+    }
+}
+
+void frmMain::hideChild(QWidget *child)
+{
+    if (!child)
+        return;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget()))
+        sub->hide();
+    else
+        child->hide();
+}
+
+bool frmMain::isChildShown(QWidget *child) const
+{
+    if (!child)
+        return false;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(child->parentWidget()))
+        return sub->isVisible() && child->isVisible();
+    return child->isVisible();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Every child runs its own close handling; one that refuses keeps the program running.
+    for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+        if (!sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+} // namespace owb
