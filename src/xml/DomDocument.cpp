@@ -575,6 +575,11 @@ int DomNode::lineNumber() const
 {
     if (!m_node || m_node->type == XML_ATTRIBUTE_NODE || m_node->type == XML_DOCUMENT_NODE)
         return 0;
+    if (m_node->line == 65535 && m_doc) {
+        const auto it = m_doc->bigLines.find(m_node);
+        if (it != m_doc->bigLines.end())
+            return it->second;
+    }
     const long l = xmlGetLineNo(m_node);
     return l > 0 ? int(l) : 0;
 }
@@ -872,20 +877,48 @@ DomDocument::DomDocument() : m_s(std::make_shared<DomDocState>())
     m_s->cur = newHolder(xmlNewDoc(BAD_CAST "1.0"), {});
 }
 
-bool DomDocument::loadXML(const QString &text)
+namespace {
+
+struct LineTrack {
+    startElementNsSAX2Func original = nullptr;
+    std::unordered_map<xmlNodePtr, int> lines;
+};
+
+// libxml2 keeps lines above 65535 on text nodes only; note them for elements as they start.
+void startElementTracked(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *URI,
+                         int nb_namespaces, const xmlChar **namespaces, int nb_attributes, int nb_defaulted,
+                         const xmlChar **attributes)
 {
-    m_s->url.clear();
-    const QByteArray bytes = text.toUtf8();
+    auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    auto *track = static_cast<LineTrack *>(ctxt->_private);
+    track->original(ctx, localname, prefix, URI, nb_namespaces, namespaces, nb_attributes, nb_defaulted, attributes);
+    if (ctxt->node && ctxt->input && ctxt->input->line >= 65535)
+        track->lines[ctxt->node] = ctxt->input->line;
+}
+
+} // namespace
+
+bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const char *encoding,
+                            const std::function<QString(int)> &lineText)
+{
     m_s->error = DomParseError();
+    m_s->error.url = url;
+    const QByteArray base = url.toUtf8();
     ErrorCapture cap;
+    LineTrack track;
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-    // The text is already Unicode: a declared encoding does not apply to it.
-    xmlDocPtr doc = ctxt ? xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), nullptr, "UTF-8",
-                                             XML_PARSE_NONET | XML_PARSE_BIG_LINES)
-                         : nullptr;
-    const bool ok = doc && ctxt->wellFormed && ctxt->nsWellFormed;
-    if (ctxt)
+    xmlDocPtr doc = nullptr;
+    bool ok = false;
+    if (ctxt) {
+        track.original = ctxt->sax->startElementNs;
+        ctxt->sax->startElementNs = &startElementTracked;
+        ctxt->_private = &track;
+        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()),
+                                base.isEmpty() ? nullptr : base.constData(), encoding,
+                                XML_PARSE_NONET | XML_PARSE_BIG_LINES);
+        ok = doc && ctxt->wellFormed && ctxt->nsWellFormed;
         xmlFreeParserCtxt(ctxt);
+    }
     if (!ok) {
         if (doc)
             xmlFreeDoc(doc);
@@ -893,50 +926,30 @@ bool DomDocument::loadXML(const QString &text)
         m_s->error.line = cap.line();
         m_s->error.column = cap.column();
         m_s->error.errorCode = cap.code() ? cap.code() : -1;
-        m_s->error.srcText = sourceLine(text, cap.line());
+        m_s->error.srcText = lineText(cap.line());
         return false;
     }
+    m_s->cur = newHolder(doc, m_s->ns);
+    m_s->cur->bigLines = std::move(track.lines);
+    m_s->cur->hadDeclaration = startsWithDeclaration(bytes);
     if (!m_s->preserve)
         for (xmlNodePtr c = doc->children; c; c = c->next)
             if (c->type == XML_ELEMENT_NODE)
                 dropBlankText(c, false);
-    m_s->cur = newHolder(doc, m_s->ns);
-    m_s->cur->hadDeclaration = startsWithDeclaration(bytes);
     return true;
+}
+
+bool DomDocument::loadXML(const QString &text)
+{
+    m_s->url.clear();
+    // The text is Unicode already: a declared encoding does not apply to it.
+    return parseInto(text.toUtf8(), QString(), "UTF-8", [&](int line) { return sourceLine(text, line); });
 }
 
 bool DomDocument::loadBytes(const QByteArray &bytes, const QString &baseUrl)
 {
     m_s->url = baseUrl;
-    m_s->error = DomParseError();
-    m_s->error.url = baseUrl;
-    const QByteArray base = baseUrl.toUtf8();
-    ErrorCapture cap;
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-    xmlDocPtr doc = ctxt ? xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()),
-                                             base.isEmpty() ? nullptr : base.constData(), nullptr,
-                                             XML_PARSE_NONET | XML_PARSE_BIG_LINES)
-                         : nullptr;
-    const bool ok = doc && ctxt->wellFormed && ctxt->nsWellFormed;
-    if (ctxt)
-        xmlFreeParserCtxt(ctxt);
-    if (!ok) {
-        if (doc)
-            xmlFreeDoc(doc);
-        m_s->error.reason = cap.hasError() ? cap.message() : QStringLiteral("The document is not well-formed");
-        m_s->error.line = cap.line();
-        m_s->error.column = cap.column();
-        m_s->error.errorCode = cap.code() ? cap.code() : -1;
-        m_s->error.srcText = sourceLine(bytes, cap.line());
-        return false;
-    }
-    if (!m_s->preserve)
-        for (xmlNodePtr c = doc->children; c; c = c->next)
-            if (c->type == XML_ELEMENT_NODE)
-                dropBlankText(c, false);
-    m_s->cur = newHolder(doc, m_s->ns);
-    m_s->cur->hadDeclaration = startsWithDeclaration(bytes);
-    return true;
+    return parseInto(bytes, baseUrl, nullptr, [&](int line) { return sourceLine(bytes, line); });
 }
 
 bool DomDocument::load(const QString &fileOrUrl)

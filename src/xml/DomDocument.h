@@ -2,6 +2,7 @@
 #include <QList>
 #include <QString>
 #include <QByteArray>
+#include <functional>
 #include <memory>
 
 struct _xmlNode;
@@ -162,6 +163,8 @@ public:
 
 private:
     friend struct DomAccess;
+    bool parseInto(const QByteArray &bytes, const QString &url, const char *encoding,
+                   const std::function<QString(int)> &lineText);
     std::shared_ptr<DomDocState> m_s;
 };
 
