@@ -1,0 +1,327 @@
+#include "navigation/frmNavigate.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "common/HttpClient.h"
+#include "common/MainWindowApi.h"
+#include "common/OstrelError.h"
+#include "common/Settings.h"
+#include "common/UserInteraction.h"
+#include "log/ILogMessage.h"
+#include "navigation/NavigateImages.h"
+#include "navigation/TreeWidgetDocTree.h"
+#include "navigation/buildDocTree.h"
+#include "server/ServerPing.h"
+#include "server/clsConnection.h"
+#include "server/frmLogin.h"
+#include "workbench/frmOstrelClient.h"
+
+namespace owb {
+
+namespace {
+
+const QString SettingsSection = QStringLiteral("ostreldatabase");
+const QString SettingsKey = QStringLiteral("uri");
+
+} // namespace
+
+frmNavigate::frmNavigate(const AppContext &ctx, QWidget *parent)
+    : QWidget(parent), m_ctx(ctx), m_images(navigateImages())
+{
+    setObjectName(QStringLiteral("frmNavigate"));
+    setWindowTitle(QStringLiteral("Navigate"));
+    setWindowIcon(m_images.value(QStringLiteral("OstrelManager")));
+    buildUi();
+
+    static const HttpClient fallbackHttp;
+    m_builder = std::make_unique<buildDocTree>(m_ctx.http ? *m_ctx.http : fallbackHttp);
+    m_tree = std::make_unique<TreeWidgetDocTree>(tvDocs, m_images);
+
+    if (m_ctx.mainWindow)
+        m_ctx.mainWindow->DisableDocMenu();
+
+    const QString stored = Settings::get(SettingsSection, SettingsKey,
+                                         QString::fromLatin1(DefaultDatabaseURI));
+    if (!stored.isEmpty())
+        cboDatabaseURI->addItems(stored.split(QLatin1Char(',')));
+    // Nothing is chosen until the user picks or types a URI.
+    cboDatabaseURI->setCurrentIndex(-1);
+    m_typed = false;
+    updateLoadButton();
+}
+
+frmNavigate::~frmNavigate()
+{
+    saveDatabaseURIs();
+    // The document windows outlive this one in the MDI area; they must not call back.
+    for (const auto &w : std::as_const(m_documentWindows))
+        if (w)
+            disconnect(w, nullptr, this, nullptr);
+}
+
+void frmNavigate::buildUi()
+{
+    m_frame = new QGroupBox(QStringLiteral("Document types"), this);
+    cboDatabaseURI = new QComboBox(m_frame);
+    cboDatabaseURI->setObjectName(QStringLiteral("cboDatabaseURI"));
+    cboDatabaseURI->setEditable(true);
+    cboDatabaseURI->setInsertPolicy(QComboBox::NoInsert);
+    cboDatabaseURI->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    cboDatabaseURI->setMinimumContentsLength(28);
+    Command3 = new QPushButton(QStringLiteral("Load"), m_frame);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setToolTip(QStringLiteral("Load Ostrel document types"));
+    Command3->setEnabled(false);
+
+    auto *row = new QHBoxLayout(m_frame);
+    row->addWidget(cboDatabaseURI, 1);
+    row->addWidget(Command3);
+
+    tvDocs = new QTreeWidget(this);
+    tvDocs->setObjectName(QStringLiteral("tvDocs"));
+    tvDocs->setHeaderHidden(true);
+    tvDocs->setColumnCount(1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_frame);
+    layout->addWidget(tvDocs, 1);
+    resize(340, 460);
+
+    connect(cboDatabaseURI, &QComboBox::editTextChanged, this, [this] { updateLoadButton(); });
+    connect(cboDatabaseURI, &QComboBox::currentIndexChanged, this, [this] {
+        m_typed = false;
+        updateLoadButton();
+    });
+    connect(cboDatabaseURI->lineEdit(), &QLineEdit::textEdited, this, [this] { m_typed = true; });
+    cboDatabaseURI->installEventFilter(this);
+    cboDatabaseURI->lineEdit()->installEventFilter(this);
+    connect(Command3, &QPushButton::clicked, this, [this] { Load(); });
+    connect(tvDocs, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { onNodeClicked(item); });
+}
+
+void frmNavigate::updateLoadButton()
+{
+    const QString text = cboDatabaseURI->currentText();
+    const qsizetype length = text.trimmed().size();
+    Command3->setEnabled((length > 7 && text.contains(QLatin1String("http://")))
+                         || (length > 8 && text.contains(QLatin1String("https://"))));
+}
+
+bool frmNavigate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyRelease
+        && (watched == cboDatabaseURI || watched == cboDatabaseURI->lineEdit())) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+            RemoveDatabaseURI();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmNavigate::AddDatabaseURI()
+{
+    cboDatabaseURI->addItem(cboDatabaseURI->currentText().trimmed());
+    cboDatabaseURI->setCurrentIndex(cboDatabaseURI->count() - 1);
+    m_typed = false;
+}
+
+void frmNavigate::RemoveDatabaseURI()
+{
+    const QString text = cboDatabaseURI->currentText().trimmed();
+    for (int i = 0; i < cboDatabaseURI->count(); ++i) {
+        if (cboDatabaseURI->itemText(i) == text) {
+            // Removing the current entry would put another URI into the edit field.
+            const QString shown = cboDatabaseURI->currentText();
+            cboDatabaseURI->removeItem(i);
+            cboDatabaseURI->setCurrentIndex(-1);
+            cboDatabaseURI->setEditText(shown);
+            m_typed = true;
+            return;
+        }
+    }
+}
+
+QStringList frmNavigate::databaseURIs() const
+{
+    QStringList uris;
+    for (int i = 0; i < cboDatabaseURI->count(); ++i)
+        uris << cboDatabaseURI->itemText(i);
+    return uris;
+}
+
+void frmNavigate::saveDatabaseURIs() const
+{
+    Settings::save(SettingsSection, SettingsKey, databaseURIs().join(QLatin1Char(',')));
+}
+
+void frmNavigate::closeEvent(QCloseEvent *event)
+{
+    saveDatabaseURIs();
+    QWidget::closeEvent(event);
+}
+
+void frmNavigate::log(const QString &text) const
+{
+    if (m_ctx.log)
+        m_ctx.log->LogEntry(text);
+}
+
+void frmNavigate::setStatus(const QString &text) const
+{
+    if (m_ctx.mainWindow)
+        m_ctx.mainWindow->setStatus(text);
+}
+
+bool frmNavigate::CheckServer(const QString &databaseURI, const QString &userId, const QString &password)
+{
+    static const HttpClient fallbackHttp;
+    const PingResult ping = ServerPing(m_ctx.http ? *m_ctx.http : fallbackHttp, databaseURI, userId, password);
+    if (ping.answered && ping.status > 200)
+        log(ping.failureText);
+    // A 2xx other than 200 that says "is alive" is still a failed check.
+    m_connected = ping.answered && ping.status <= 200 && ping.alive;
+    if (m_connected) {
+        const QString text = QStringLiteral("Connection to ") + databaseURI
+            + QStringLiteral(" has been established");
+        log(text);
+        setStatus(text);
+        if (m_ctx.connection)
+            m_ctx.connection->AddConString(databaseURI, userId, password);
+    }
+    return m_connected;
+}
+
+void frmNavigate::loginData(const QString &uri, const QString &userId, const QString &password)
+{
+    CheckServer(uri, userId, password);
+}
+
+void frmNavigate::Load()
+{
+    if (cboDatabaseURI->currentText().trimmed().isEmpty())
+        return;
+    const QString uri = cboDatabaseURI->currentText();
+    const bool chosen = cboDatabaseURI->currentIndex() >= 0 && !m_typed;
+
+    if (m_ctx.connection && !m_ctx.connection->ConnectionExists(uri)) {
+        // A cancelled login must not ride on an earlier success.
+        m_connected = false;
+        frmLogin dlg(this);
+        loginForm = &dlg;
+        dlg.setConnection(uri);
+        connect(&dlg, &frmLogin::LoginData, this, &frmNavigate::loginData);
+        if (m_ctx.ui)
+            m_ctx.ui->execDialog(&dlg);
+        loginForm = nullptr;
+        // The URI may have been changed in the dialog: only a registered uri counts.
+        if (!m_ctx.connection->ConnectionExists(uri))
+            m_connected = false;
+    } else {
+        m_connected = m_ctx.connection != nullptr;
+    }
+
+    if (!m_connected) {
+        if (m_ctx.ui)
+            m_ctx.ui->message(QStringLiteral("Failed to connect to server ") + uri,
+                              QGuiApplication::applicationDisplayName(),
+                              UserInteraction::Icon::Exclamation);
+        return;
+    }
+
+    if (!chosen)
+        AddDatabaseURI();
+    try {
+        m_ctx.connection->setContext(uri);
+    } catch (const OstrelError &e) {
+        if (m_ctx.ui)
+            m_ctx.ui->message(e.description(), QStringLiteral("Error raised"),
+                              UserInteraction::Icon::Critical);
+        return;
+    }
+
+    m_loadedURI = uri;
+    QString failure;
+    try {
+        m_builder->buildTree(uri, *m_tree);
+    } catch (const OstrelError &e) {
+        failure = e.description();
+    }
+    if (tvDocs->topLevelItemCount() > 0)
+        tvDocs->topLevelItem(0)->setExpanded(true);
+    if (!failure.isEmpty() && m_ctx.ui)
+        m_ctx.ui->message(failure, QStringLiteral("Error raised"), UserInteraction::Icon::Critical);
+}
+
+void frmNavigate::onNodeClicked(QTreeWidgetItem *item)
+{
+    const QString tag = TreeWidgetDocTree::tagOf(item);
+    if (tag == QLatin1String("Collection")) {
+        const bool expand = !item->isExpanded();
+        m_tree->setImage(item, expand ? QStringLiteral("OpenCollection") : QStringLiteral("ClosedCollection"));
+        item->setExpanded(expand);
+    } else if (tag == QLatin1String("Document")) {
+        openDocument(TreeWidgetDocTree::keyOf(item));
+    }
+}
+
+void frmNavigate::openDocument(const QString &key)
+{
+    log(QStringLiteral("Selected document ") + key);
+    if (m_openDocuments.contains(key)) {
+        frmOstrelClient *open = m_documentWindows.value(key);
+        if (open && m_ctx.mainWindow)
+            m_ctx.mainWindow->activateChild(open);
+        return;
+    }
+
+    m_openDocuments << key;
+    auto *window = new frmOstrelClient(m_ctx);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setDoctype(key);
+    m_documentWindows.insert(key, window);
+    connect(window, &frmOstrelClient::closed, this, &frmNavigate::UnloadDoc);
+    if (m_ctx.mainWindow)
+        m_ctx.mainWindow->showChild(window);
+
+    const QString collection = key.section(QLatin1Char('/'), 0, 0);
+    const QString doctype = key.section(QLatin1Char('/'), 1);
+    // The tree belongs to the database it was loaded from, whatever the combo shows now.
+    const QString database = m_loadedURI.isEmpty() ? cboDatabaseURI->currentText() : m_loadedURI;
+    try {
+        window->Init(database + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype);
+    } catch (const OstrelError &e) {
+        if (m_ctx.ui)
+            m_ctx.ui->message(e.description(), QStringLiteral("Error raised"), UserInteraction::Icon::Critical);
+        window->close();
+        UnloadDoc(key);
+    }
+}
+
+void frmNavigate::UnloadDoc(const QString &doctypeKey)
+{
+    if (!m_openDocuments.contains(doctypeKey) && !m_documentWindows.contains(doctypeKey))
+        return;
+    m_openDocuments.removeAll(doctypeKey);
+    m_documentWindows.remove(doctypeKey);
+    if (m_documentWindows.isEmpty() && m_ctx.mainWindow)
+        m_ctx.mainWindow->DisableDocMenu();
+}
+
+frmOstrelClient *frmNavigate::documentWindow(const QString &doctypeKey) const
+{
+    return m_documentWindows.value(doctypeKey);
+}
+
+} // namespace owb

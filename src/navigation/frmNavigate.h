@@ -1,0 +1,87 @@
+#pragma once
+#include <QHash>
+#include <QIcon>
+#include <QList>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+#include "common/AppContext.h"
+
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace owb {
+
+class buildDocTree;
+class frmLogin;
+class frmOstrelClient;
+class TreeWidgetDocTree;
+
+// Chooses a database, connects to it, shows its collections and doctypes and opens one
+// document window per doctype.
+class frmNavigate : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char *DefaultDatabaseURI = "http://localhost:8790/ostrel/mydb";
+
+    // Throws OstrelError when the tree builder's stylesheet cannot be loaded.
+    explicit frmNavigate(const AppContext &ctx, QWidget *parent = nullptr);
+    ~frmNavigate() override;
+
+    // A document window opened from here has closed.
+    void UnloadDoc(const QString &doctypeKey);
+
+    void AddDatabaseURI();
+    void RemoveDatabaseURI();
+    // The liveness check of databaseURI; registers the connection when the server is alive.
+    bool CheckServer(const QString &databaseURI, const QString &userId, const QString &password);
+
+    bool connected() const { return m_connected; }
+    QStringList databaseURIs() const;
+    QStringList openDocuments() const { return m_openDocuments; }
+    frmOstrelClient *documentWindow(const QString &doctypeKey) const;
+    const QHash<QString, QIcon> &imlDocs() const { return m_images; }
+    // Writes the URI list to the settings (also done when the window closes).
+    void saveDatabaseURIs() const;
+
+    // The Load button's action.
+    void Load();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildUi();
+    void updateLoadButton();
+    void onNodeClicked(QTreeWidgetItem *item);
+    void openDocument(const QString &key);
+    void loginData(const QString &uri, const QString &userId, const QString &password);
+    void log(const QString &text) const;
+    void setStatus(const QString &text) const;
+
+    AppContext m_ctx;
+    std::unique_ptr<buildDocTree> m_builder;
+    std::unique_ptr<TreeWidgetDocTree> m_tree;
+    QHash<QString, QIcon> m_images;
+    QStringList m_openDocuments;
+    QHash<QString, QPointer<frmOstrelClient>> m_documentWindows;
+    bool m_connected = false;
+    bool m_typed = false;        // the combo's text was typed since an entry was chosen
+    QString m_loadedURI;         // the database the tree shows
+    QPointer<frmLogin> loginForm;
+
+    QGroupBox *m_frame = nullptr;
+    QComboBox *cboDatabaseURI = nullptr;
+    QPushButton *Command3 = nullptr;
+    QTreeWidget *tvDocs = nullptr;
+};
+
+} // namespace owb
