@@ -39,6 +39,8 @@ public slots:
     void saveLog();    // Command2
     void hideLog();    // Command3
 
+    QSize sizeHint() const override { return QSize(640, 400); }
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 

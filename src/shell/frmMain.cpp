@@ -160,6 +160,7 @@ QMdiSubWindow *frmMain::addChild(QWidget *child)
         sub && sub->mdiArea() == m_mdi)
         return sub;
     QMdiSubWindow *sub = m_mdi->addSubWindow(child);
+    sub->adjustSize();
     sub->setObjectName(child->objectName() + QStringLiteral("Frame"));
     // Single-instance windows hide instead of closing, so their state outlives the frame's
     // close button; a child that wants to go away for good sets WA_DeleteOnClose itself.

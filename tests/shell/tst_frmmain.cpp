@@ -248,7 +248,9 @@ void TestFrmMain::childWindows()
     frmMain w;
     auto *a = new QWidget;
     auto *b = new QWidget;
+    a->setMinimumSize(300, 200);
     QMdiSubWindow *subA = w.addChild(a);
+    QVERIFY(subA->width() >= 300 && subA->height() >= 200);
     QCOMPARE(w.addChild(a), subA);
     w.showChild(a);
     w.showChild(b);
