@@ -586,9 +586,8 @@ size_t Repository::seed(const std::string &db, const std::string &dirName)
             // Later files of this seed are checked against the schemas read so far.
             reloadSchemas(db);
         }
-        for (const fs::path &collDir : sortedEntries(dir, true)) {
+        for (const fs::path &collDir : sortedEntries(dir / "collections", true)) {
             const std::string coll = collDir.filename().string();
-            if (coll == "schemas") continue;
             const Doctypes *types = doctypes(db, coll);
             if (!types) throw std::runtime_error(collDir.string() + ": no schema defines the collection " + coll);
             for (const fs::path &p : sortedEntries(collDir, false)) {

@@ -34,8 +34,10 @@ public:
                 const std::string &bytes);
     Outcome file(const std::string &db, const std::string &coll, const std::string &doctype, const std::string &fileName);
 
-    // Loads a seed folder into a database that has never held anything; returns the number
-    // of documents loaded (0 when the database was not empty). Throws on a bad file.
+    // Loads a seed folder (schemas/*.xsd, collections/<collection>/*.xml,
+    // collections/<collection>/<doctype>/<file>) into a database that has never held
+    // anything; returns the number of documents loaded (0 when the database was not
+    // empty). Throws on a bad file; then nothing of the seed is stored.
     size_t seed(const std::string &db, const std::string &dir);
 
     // Stores many documents of one collection in a single transaction (bulk loading).

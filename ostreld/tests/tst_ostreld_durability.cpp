@@ -123,8 +123,8 @@ private slots:
     void badSeedStopsTheServer()
     {
         QTemporaryDir seed;
-        QDir(seed.path()).mkpath("Nowhere");
-        QFile f(seed.filePath("Nowhere/a.xml"));
+        QDir(seed.path()).mkpath("collections/Nowhere");
+        QFile f(seed.filePath("collections/Nowhere/a.xml"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("<a/>");
         f.close();
