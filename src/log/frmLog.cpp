@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStringDecoder>
 
 namespace owb {
 
@@ -23,6 +24,18 @@ const QString Title = QStringLiteral("Log");
 constexpr int ButtonWidth = 100;
 constexpr int ButtonHeight = 28;
 constexpr int RightMargin = 16;   // 240 twips
+
+// Saved logs are UTF-8; a file edited elsewhere in a single-byte encoding is taken as
+// Latin-1 rather than turned into replacement characters the next save would keep.
+QString decodeLogFile(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes);
+    return text;
+}
+
 } // namespace
 
 frmLog::frmLog(IMainWindow *mainWindow, UserInteraction *ui, QWidget *parent, Clock clock)
@@ -35,8 +48,6 @@ frmLog::frmLog(IMainWindow *mainWindow, UserInteraction *ui, QWidget *parent, Cl
     m_rtfLog->setObjectName(QStringLiteral("rtfLog"));
     m_rtfLog->setReadOnly(true);
     m_rtfLog->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // Long logs: keep layout work proportional to what is visible.
-    m_rtfLog->setCenterOnScroll(false);
 
     auto button = [this](const char *name, const QString &caption) {
         auto *b = new QPushButton(caption, this);
@@ -99,7 +110,7 @@ void frmLog::load()
         if (QFileInfo(lastLog).isFile() && file.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = file.readAll();
             if (file.error() == QFileDevice::NoError) {
-                setWholeText(QString::fromUtf8(bytes));
+                setWholeText(decodeLogFile(bytes));
                 return;
             }
         }

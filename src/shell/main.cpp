@@ -10,7 +10,6 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OstrelClient"));
-    QApplication::setOrganizationName(QStringLiteral("OstrelClient"));
 
     owb::Application workbench;
     workbench.start();

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,6 +62,10 @@ private slots:
     void clearLogAdvancesSequence_data();
     void clearLogAdvancesSequence();
     void saveProposesNumberedFileAndNextStartLoadsIt();
+    void savedLogIsReadAsText_data();
+    void savedLogIsReadAsText();
+    void entryAfterEmptySavedLog();
+    void newEntryFollowsOnlyAViewAtTheEnd();
     void saveDoesNotChangeSequence();
     void cancelledSaveChangesNothing();
     void failedSaveIsReported_data();
@@ -245,6 +250,68 @@ void TestFrmLog::saveProposesNumberedFileAndNextStartLoadsIt()
     QCOMPARE(next->logText(), saved + QStringLiteral("\r\n14:05:09 second"));
     QCOMPARE(next->findChild<QPlainTextEdit *>("rtfLog")->toPlainText().split('\n').size(), 3);
     QVERIFY(m_ui.messages().isEmpty());
+}
+
+void TestFrmLog::savedLogIsReadAsText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("utf-8") << QByteArray("10:00:00 Log started\r\n10:00:01 Gr\xC3\xB6\xC3\x9F" "e")
+                           << QStringLiteral("10:00:00 Log started\r\n10:00:01 Größe");
+    QTest::newRow("byte order mark dropped") << QByteArray("\xEF\xBB\xBFx") << QStringLiteral("x");
+    QTest::newRow("latin-1 kept") << QByteArray("\xE9t\xE9") << QStringLiteral("été");
+    QTest::newRow("trailing break kept") << QByteArray("a\r\n") << QStringLiteral("a\r\n");
+}
+
+void TestFrmLog::savedLogIsReadAsText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const QString path = m_tmp.path() + "/earlier.log";
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    Settings::save("config", "lastlog", path);
+    auto log = makeLog();
+    QCOMPARE(log->logText(), text);
+    QVERIFY(m_ui.shown.isEmpty());
+    // What was loaded is saved back unchanged apart from the encoding.
+    m_ui.fileAnswers << path;
+    log->saveLog();
+    QCOMPARE(QString::fromUtf8(readAll(path)), text);
+}
+
+void TestFrmLog::entryAfterEmptySavedLog()
+{
+    const QString path = m_tmp.path() + "/empty.log";
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.close();
+    Settings::save("config", "lastlog", path);
+    auto log = makeLog();
+    QCOMPARE(log->logText(), QString());
+    log->Log(QStringLiteral("x"));
+    QCOMPARE(log->logText(), QStringLiteral("\r\n14:05:09 x"));
+    QCOMPARE(log->findChild<QPlainTextEdit *>("rtfLog")->toPlainText(), QStringLiteral("\n14:05:09 x"));
+}
+
+void TestFrmLog::newEntryFollowsOnlyAViewAtTheEnd()
+{
+    auto log = makeLog();
+    log->resize(400, 200);
+    log->show();
+    QVERIFY(QTest::qWaitForWindowExposed(log.get()));
+    auto *bar = log->findChild<QPlainTextEdit *>("rtfLog")->verticalScrollBar();
+    for (int i = 0; i < 200; ++i)
+        log->Log(QString::number(i));
+    QCoreApplication::processEvents();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    bar->setValue(0);
+    log->Log(QStringLiteral("more"));
+    QCoreApplication::processEvents();
+    QCOMPARE(bar->value(), 0);
 }
 
 void TestFrmLog::saveDoesNotChangeSequence()
