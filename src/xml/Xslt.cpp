@@ -1,0 +1,236 @@
+#include "xml/Xslt.h"
+#include "xml/DomInternal.h"
+#include "common/OstrelError.h"
+
+#include <QStringDecoder>
+
+#include <libxml/parser.h>
+#include <libxslt/security.h>
+#include <libxslt/transform.h>
+#include <libxslt/xslt.h>
+#include <libxslt/xsltInternals.h>
+#include <libxslt/xsltutils.h>
+
+#include <cstdarg>
+#include <mutex>
+
+namespace owb {
+
+using namespace domdetail;
+
+namespace {
+
+// libxslt reports through one process-wide function; collect per thread.
+thread_local QStringList *t_messages = nullptr;
+
+void collectGeneric(void *, const char *fmt, ...)
+{
+    if (!t_messages)
+        return;
+    char buf[2048];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    const QString piece = QString::fromUtf8(buf);
+    // Messages arrive in pieces; a line is complete at its newline.
+    if (t_messages->isEmpty() || t_messages->last().endsWith(QLatin1Char('\n')))
+        t_messages->append(piece);
+    else
+        t_messages->last() += piece;
+}
+
+xsltSecurityPrefsPtr securityPrefs()
+{
+    static xsltSecurityPrefsPtr prefs = nullptr;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        initLibrary();
+        xsltInit();
+        xsltSetGenericErrorFunc(nullptr, &collectGeneric);
+        prefs = xsltNewSecurityPrefs();
+        xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
+        xsltSetSecurityPrefs(prefs, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
+        xsltSetSecurityPrefs(prefs, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
+        xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
+        xsltSetDefaultSecurityPrefs(prefs);
+    });
+    return prefs;
+}
+
+// Collects what libxml2 and libxslt report while it lives.
+class XsltErrors {
+public:
+    XsltErrors() : m_prev(t_messages) { t_messages = &m_messages; }
+    ~XsltErrors() { t_messages = m_prev; }
+    QString text(const ErrorCapture &xml, const QString &fallback) const
+    {
+        QStringList all;
+        for (const QString &m : m_messages)
+            if (!m.trimmed().isEmpty())
+                all.append(m.trimmed());
+        if (xml.hasError())
+            all.append(xml.allMessages());
+        return all.isEmpty() ? fallback : all.join(QLatin1Char('\n'));
+    }
+
+private:
+    QStringList m_messages;
+    QStringList *m_prev;
+};
+
+[[noreturn]] void fail(const QString &what) { throw OstrelError(QStringLiteral("XSLT"), what); }
+
+} // namespace
+
+XsltTransform::XsltTransform() { securityPrefs(); }
+
+XsltTransform::~XsltTransform()
+{
+    if (m_style)
+        xsltFreeStylesheet(m_style);
+}
+
+XsltTransform::XsltTransform(XsltTransform &&other) noexcept : m_style(other.m_style) { other.m_style = nullptr; }
+
+XsltTransform &XsltTransform::operator=(XsltTransform &&other) noexcept
+{
+    if (this != &other) {
+        if (m_style)
+            xsltFreeStylesheet(m_style);
+        m_style = other.m_style;
+        other.m_style = nullptr;
+    }
+    return *this;
+}
+
+namespace {
+
+xsltStylesheetPtr compile(xmlDocPtr doc)
+{
+    // The stylesheet takes the document; on failure it is ours to free.
+    ErrorCapture xml;
+    XsltErrors xslt;
+    xsltStylesheetPtr style = xsltParseStylesheetDoc(doc);
+    // libxslt only warns about unknown XSLT instructions; for us a stylesheet with them is broken.
+    if (!style || style->errors > 0 || style->warnings > 0) {
+        const QString why = xslt.text(xml, QStringLiteral("The document is not an XSLT stylesheet"));
+        if (style)
+            xsltFreeStylesheet(style);
+        else
+            xmlFreeDoc(doc);
+        fail(QStringLiteral("Invalid stylesheet: %1").arg(why));
+    }
+    return style;
+}
+
+} // namespace
+
+void XsltTransform::loadStylesheet(const QString &text)
+{
+    securityPrefs();
+    const QByteArray bytes = text.toUtf8();
+    ErrorCapture cap;
+    // Blanks are kept here: xsl:text relies on them.
+    xmlDocPtr doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, "UTF-8",
+                                  XML_PARSE_NONET | XML_PARSE_BIG_LINES);
+    if (!doc || cap.hasError()) {
+        if (doc)
+            xmlFreeDoc(doc);
+        fail(QStringLiteral("Stylesheet is not well-formed: %1 (line %2)").arg(cap.message()).arg(cap.line()));
+    }
+    xsltStylesheetPtr style = compile(doc);
+    if (m_style)
+        xsltFreeStylesheet(m_style);
+    m_style = style;
+}
+
+void XsltTransform::loadStylesheet(const DomDocument &stylesheet)
+{
+    securityPrefs();
+    if (stylesheet.documentElement().isNull())
+        fail(QStringLiteral("The stylesheet document is empty"));
+    xmlDocPtr copy = xmlCopyDoc(stylesheet.raw(), 1);
+    if (!copy)
+        fail(QStringLiteral("Cannot copy the stylesheet"));
+    xsltStylesheetPtr style = compile(copy);
+    if (m_style)
+        xsltFreeStylesheet(m_style);
+    m_style = style;
+}
+
+QString XsltTransform::outputMethod() const
+{
+    return m_style ? str(m_style->method) : QString();
+}
+
+namespace {
+
+// Runs the stylesheet over a copy: xsl:strip-space edits the source tree in place.
+xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source)
+{
+    if (!style)
+        fail(QStringLiteral("No stylesheet loaded"));
+    if (source.documentElement().isNull())
+        fail(QStringLiteral("The source document is empty"));
+    xmlDocPtr input = xmlCopyDoc(source.raw(), 1);
+    if (!input)
+        fail(QStringLiteral("Cannot copy the source document"));
+    ErrorCapture xml;
+    XsltErrors xslt;
+    xsltTransformContextPtr ctxt = xsltNewTransformContext(style, input);
+    if (!ctxt) {
+        xmlFreeDoc(input);
+        fail(QStringLiteral("Cannot start the transformation"));
+    }
+    xsltSetCtxtSecurityPrefs(securityPrefs(), ctxt);
+    xmlDocPtr result = xsltApplyStylesheetUser(style, input, nullptr, nullptr, nullptr, ctxt);
+    const bool failed = !result || ctxt->state == XSLT_STATE_ERROR || ctxt->state == XSLT_STATE_STOPPED;
+    xsltFreeTransformContext(ctxt);
+    xmlFreeDoc(input);
+    if (failed) {
+        if (result)
+            xmlFreeDoc(result);
+        fail(QStringLiteral("Transformation failed: %1").arg(xslt.text(xml, QStringLiteral("unknown error"))));
+    }
+    return result;
+}
+
+} // namespace
+
+XsltTransform::Result XsltTransform::transform(const DomDocument &source) const
+{
+    xmlDocPtr result = apply(m_style, source);
+    xmlChar *buf = nullptr;
+    int len = 0;
+    const int rc = xsltSaveResultToString(&buf, &len, result, m_style);
+    xmlFreeDoc(result);
+    if (rc < 0) {
+        xmlFree(buf);
+        fail(QStringLiteral("Cannot serialise the transformation result"));
+    }
+    Result r;
+    r.bytes = QByteArray(reinterpret_cast<const char *>(buf), len);
+    xmlFree(buf);
+    r.method = str(m_style->method);
+    r.encoding = str(m_style->encoding);
+    return r;
+}
+
+QString XsltTransform::transformToString(const DomDocument &source) const
+{
+    const Result r = transform(source);
+    if (r.encoding.isEmpty() || r.encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0)
+        return QString::fromUtf8(r.bytes);
+    QStringDecoder dec(qPrintable(r.encoding));
+    if (!dec.isValid())
+        return QString::fromUtf8(r.bytes);
+    return dec.decode(r.bytes);
+}
+
+DomDocument XsltTransform::transformToDocument(const DomDocument &source) const
+{
+    return DomDocument::adopt(apply(m_style, source));
+}
+
+} // namespace owb

@@ -1,0 +1,225 @@
+#include "xml/Xslt.h"
+#include "common/OstrelError.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace owb;
+
+namespace {
+
+QString sheet(const QString &output, const QString &body)
+{
+    return QStringLiteral("<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">%1"
+                          "<xsl:template match=\"/\">%2</xsl:template></xsl:stylesheet>")
+        .arg(output, body);
+}
+
+DomDocument orders()
+{
+    DomDocument d = NewDOMDocument(false, true);
+    if (!d.loadXML(QStringLiteral("<Orders>\n  <Order id=\"1\"><total>12</total></Order>\n"
+                                  "  <Order id=\"2\"><total>\u00e9</total></Order>\n</Orders>")))
+        qFatal("fixture does not parse");
+    return d;
+}
+
+} // namespace
+
+class TestXslt : public QObject {
+    Q_OBJECT
+private slots:
+    void outputMethods_data();
+    void outputMethods();
+    void encodingHonoured();
+    void toDocument();
+    void fromDomDocumentAndBlanksInXslText();
+    void badStylesheets_data();
+    void badStylesheets();
+    void runtimeErrorThrows();
+    void fileWritesForbidden();
+    void sourceLeftUntouched();
+    void shippedStylesheetsLoad_data();
+    void shippedStylesheetsLoad();
+};
+
+void TestXslt::outputMethods_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("contains");
+
+    QTest::newRow("html") << "<xsl:output method=\"html\"/>" << "<html><body><xsl:value-of select=\"count(//Order)\"/></body></html>"
+                          << "html" << "<body>2</body>";
+    QTest::newRow("xml") << "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/>"
+                         << "<sum><xsl:value-of select=\"sum(//total[.=number(.)])\"/></sum>" << "xml" << "<sum>12</sum>";
+    QTest::newRow("text") << "<xsl:output method=\"text\"/>"
+                          << "<xsl:for-each select=\"//Order\"><xsl:value-of select=\"@id\"/>;</xsl:for-each>"
+                          << "text" << "1;2;";
+    QTest::newRow("not stated") << "" << "<r><xsl:copy-of select=\"//Order[1]\"/></r>" << ""
+                                << "<r><Order id=\"1\"><total>12</total></Order></r>";
+}
+
+void TestXslt::outputMethods()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, body);
+    QFETCH(QString, method);
+    QFETCH(QString, contains);
+    XsltTransform t;
+    QVERIFY(!t.isLoaded());
+    t.loadStylesheet(sheet(output, body));
+    QVERIFY(t.isLoaded());
+    QCOMPARE(t.outputMethod(), method);
+    const XsltTransform::Result r = t.transform(orders());
+    QCOMPARE(r.method, method);
+    QVERIFY2(QString::fromUtf8(r.bytes).contains(contains), r.bytes.constData());
+    QVERIFY(t.transformToString(orders()).contains(contains));
+}
+
+void TestXslt::encodingHonoured()
+{
+    XsltTransform t;
+    t.loadStylesheet(sheet(QStringLiteral("<xsl:output method=\"xml\" encoding=\"ISO-8859-1\"/>"),
+                           QStringLiteral("<t><xsl:value-of select=\"//Order[2]/total\"/></t>")));
+    const XsltTransform::Result r = t.transform(orders());
+    QCOMPARE(r.encoding, QStringLiteral("ISO-8859-1"));
+    QVERIFY2(r.bytes.contains("<t>\xE9</t>"), r.bytes.constData());
+    QVERIFY(t.transformToString(orders()).contains(QStringLiteral("<t>\u00e9</t>")));
+}
+
+void TestXslt::toDocument()
+{
+    XsltTransform t;
+    t.loadStylesheet(sheet(QString(), QStringLiteral("<list><xsl:for-each select=\"//Order\"><item><xsl:value-of select=\"@id\"/></item></xsl:for-each></list>")));
+    DomDocument out = t.transformToDocument(orders());
+    QCOMPARE(out.documentElement().nodeName(), QStringLiteral("list"));
+    QCOMPARE(out.selectNodes(QStringLiteral("/list/item")).size(), 2);
+    QCOMPARE(out.selectSingleNode(QStringLiteral("/list/item[2]")).text(), QStringLiteral("2"));
+}
+
+void TestXslt::fromDomDocumentAndBlanksInXslText()
+{
+    const QString text = sheet(QStringLiteral("<xsl:output method=\"text\"/>"),
+                               QStringLiteral("<xsl:for-each select=\"//Order\"><xsl:value-of select=\"@id\"/><xsl:text> </xsl:text></xsl:for-each>"));
+    XsltTransform fromText;
+    fromText.loadStylesheet(text);
+    QCOMPARE(fromText.transformToString(orders()), QStringLiteral("1 2 "));
+
+    DomDocument doc;
+    doc.setPreserveWhiteSpace(true);
+    QVERIFY(doc.loadXML(text));
+    XsltTransform fromDom;
+    fromDom.loadStylesheet(doc);
+    QCOMPARE(fromDom.transformToString(orders()), QStringLiteral("1 2 "));
+    QVERIFY(doc.documentElement().hasChildNodes());   // the stylesheet document is still ours
+
+    XsltTransform moved = std::move(fromDom);
+    QVERIFY(moved.isLoaded());
+    QVERIFY(!fromDom.isLoaded());
+}
+
+void TestXslt::badStylesheets_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("part");
+    QTest::newRow("not well-formed") << "<xsl:stylesheet" << "not well-formed";
+    QTest::newRow("not xslt") << "<html><body/></html>" << "Invalid stylesheet";
+    QTest::newRow("undeclared variable") << sheet(QString(), QStringLiteral("<xsl:value-of select=\"$nope\"/>")) << "nope";
+    QTest::newRow("bad xpath") << sheet(QString(), QStringLiteral("<xsl:value-of select=\"count(\"/>")) << "value-of";
+    QTest::newRow("unknown instruction") << sheet(QString(), QStringLiteral("<xsl:frobnicate/>")) << "frobnicate";
+}
+
+// Whether the fault shows when loading or when applying, it must not pass silently.
+void TestXslt::badStylesheets()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, part);
+    XsltTransform t;
+    try {
+        t.loadStylesheet(text);
+        t.transform(orders());
+        QFAIL("no error");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("XSLT"));
+        QVERIFY2(e.description().contains(part), qPrintable(e.description()));
+    }
+}
+
+void TestXslt::runtimeErrorThrows()
+{
+    XsltTransform t;
+    t.loadStylesheet(sheet(QString(), QStringLiteral("<xsl:message terminate=\"yes\">stop here</xsl:message>")));
+    try {
+        t.transform(orders());
+        QFAIL("no error");
+    } catch (const OstrelError &e) {
+        QVERIFY2(e.description().contains(QLatin1String("stop here")), qPrintable(e.description()));
+    }
+    XsltTransform none;
+    QVERIFY_THROWS_EXCEPTION(OstrelError, none.transform(orders()));
+    XsltTransform fine;
+    fine.loadStylesheet(sheet(QString(), QStringLiteral("<r/>")));
+    QVERIFY_THROWS_EXCEPTION(OstrelError, fine.transform(DomDocument()));
+}
+
+void TestXslt::fileWritesForbidden()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("sub/evil.txt"));
+    const QString text = QStringLiteral(
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\""
+        " xmlns:exsl=\"http://exslt.org/common\" extension-element-prefixes=\"exsl\">"
+        "<xsl:template match=\"/\"><r/><exsl:document href=\"%1\" method=\"text\">owned</exsl:document></xsl:template>"
+        "</xsl:stylesheet>").arg(QUrl::fromLocalFile(target).toString());
+    XsltTransform t;
+    t.loadStylesheet(text);
+    QVERIFY_THROWS_EXCEPTION(OstrelError, t.transform(orders()));
+    QVERIFY(!QFile::exists(target));
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("sub"))).exists());
+
+    const QString flat = dir.filePath(QStringLiteral("evil.txt"));
+    XsltTransform t2;
+    t2.loadStylesheet(QString(text).replace(QUrl::fromLocalFile(target).toString(), QUrl::fromLocalFile(flat).toString()));
+    QVERIFY_THROWS_EXCEPTION(OstrelError, t2.transform(orders()));
+    QVERIFY(!QFile::exists(flat));
+}
+
+void TestXslt::sourceLeftUntouched()
+{
+    DomDocument src;
+    src.setPreserveWhiteSpace(true);
+    QVERIFY(src.loadXML(QStringLiteral("<a>\n <b/>\n</a>")));
+    const DomNode blank = src.documentElement().firstChild();
+    XsltTransform t;
+    t.loadStylesheet(QStringLiteral("<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                                    "<xsl:strip-space elements=\"*\"/><xsl:output method=\"text\"/>"
+                                    "<xsl:template match=\"/\"><xsl:value-of select=\"count(/a/node())\"/></xsl:template>"
+                                    "</xsl:stylesheet>"));
+    QCOMPARE(t.transformToString(src), QStringLiteral("1"));
+    QCOMPARE(src.documentElement().childNodes().size(), 3);
+    QCOMPARE(blank.nodeValue(), QStringLiteral("\n "));
+}
+
+void TestXslt::shippedStylesheetsLoad_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(OWB_DATA_DIR "/xsl"));
+    for (const QString &f : dir.entryList({QStringLiteral("*.xsl")}, QDir::Files))
+        QTest::newRow(qPrintable(f)) << dir.filePath(f);
+}
+
+void TestXslt::shippedStylesheetsLoad()
+{
+    QFETCH(QString, path);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    XsltTransform t;
+    t.loadStylesheet(QString::fromUtf8(f.readAll()));
+    QVERIFY(!t.transform(orders()).bytes.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestXslt)
+#include "tst_domxslt.moc"
