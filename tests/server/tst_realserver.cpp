@@ -1,0 +1,193 @@
+// The request layer against the project's own server: what is stored comes back unchanged.
+#include "common/HttpClient.h"
+#include "common/OstrelError.h"
+#include "common/UrlEncoding.h"
+#include "server/FormEncoder.h"
+#include "server/ServerPing.h"
+#include "server/TestDocumentList.h"
+#include "server/clsConnection.h"
+#include "server/clsOstrelAccess.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace owb;
+using owbtest::TestDocumentList;
+
+class TestRealServer : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void pingJudgesCredentials_data();
+    void pingJudgesCredentials();
+    void storeFetchReplaceRemove();
+    void filterReachesServerUnchanged_data();
+    void filterReachesServerUnchanged();
+    void unsendableDocumentStoresNothing();
+
+private:
+    int countMatches(const QString &xpath);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_server;
+    QString m_db;
+    clsConnection m_connection;
+    FormEncoder m_encoder;
+    HttpClient m_http;
+};
+
+void TestRealServer::initTestCase()
+{
+    const QString exe = qEnvironmentVariable("OSTRELD_EXE");
+    if (exe.isEmpty())
+        QSKIP("the server is not part of this build (OSTRELD_EXE unset)");
+    QVERIFY(m_dir.isValid());
+    m_server = std::make_unique<QProcess>();
+    m_server->setProcessChannelMode(QProcess::SeparateChannels);
+    QStringList args{"--port", "0", "--data", m_dir.filePath("db.sqlite"), "--users", "demo:demo"};
+    if (const QString demo = qEnvironmentVariable("OSTRELD_DEMO"); !demo.isEmpty())
+        args << "--seed" << demo;
+    m_server->start(exe, args);
+    QVERIFY2(m_server->waitForStarted(10000), qPrintable(m_server->errorString()));
+    const QRegularExpression re("listening on port (\\d+)");
+    QByteArray out;
+    int port = 0;
+    for (int i = 0; i < 100 && port == 0; ++i) {
+        m_server->waitForReadyRead(100);
+        out += m_server->readAllStandardOutput();
+        if (const auto m = re.match(QString::fromUtf8(out)); m.hasMatch())
+            port = m.captured(1).toInt();
+        if (m_server->state() == QProcess::NotRunning)
+            break;
+    }
+    QVERIFY2(port > 0, out.constData());
+    m_db = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(port);
+    m_http.setTimeouts(5000, 10000, 30000);
+    m_connection.AddConString(m_db, "demo", "demo");
+    m_connection.setContext(m_db);
+}
+
+void TestRealServer::cleanupTestCase()
+{
+    if (m_server && m_server->state() != QProcess::NotRunning) {
+        m_server->terminate();
+        if (!m_server->waitForFinished(5000))
+            m_server->kill();
+    }
+}
+
+void TestRealServer::pingJudgesCredentials_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("alive");
+    QTest::addColumn<QString>("failureText");
+    QTest::newRow("right") << "demo" << true << "";
+    QTest::newRow("wrong") << "nope" << false << "Failed to connect (401) Unauthorized";
+}
+
+void TestRealServer::pingJudgesCredentials()
+{
+    QFETCH(QString, password);
+    QFETCH(bool, alive);
+    QFETCH(QString, failureText);
+    const PingResult r = ServerPing(m_http, m_db, "demo", password);
+    QCOMPARE(r.alive, alive);
+    QCOMPARE(r.failureText, failureText);
+}
+
+int TestRealServer::countMatches(const QString &xpath)
+{
+    const HttpResponse res =
+        m_http.get(m_db + "/Sales?_xql=" + QString::fromLatin1(UrlEncoding::encodeQueryValue(xpath)));
+    DomDocument doc = NewDOMDocument(false, true);
+    if (res.status != 200 || !doc.loadBytes(res.body))
+        return -1;
+    const DomNode result = doc.selectSingleNode("osl:response/xql:result");
+    return result ? int(result.childNodes().size()) : -1;
+}
+
+void TestRealServer::storeFetchReplaceRemove()
+{
+    const QString collection = m_db + "/Sales";
+    const QString name = QString::fromUtf8("Zoë & Søren O'Neil € 中文 Ω 😀");
+    const QString xml = QString::fromUtf8("<Customer number=\"C9€1\"><name>%1</name><address><street>"
+                                          "Straße 1</street><city>北京</city><country>CN</country></address>"
+                                          "<email>z@example.org</email></Customer>")
+                            .arg(name.toHtmlEscaped());
+    clsOstrelAccess access(m_connection, m_encoder, m_http);
+    TestDocumentList list;
+    const QString id = access.ProcessRequest(collection, xml, list);
+    QVERIFY(id.toInt() > 0);
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(list.text(0), "+ osl:id=" + id);
+    QCOMPARE(list.itemData(0), id.toInt());
+    QCOMPARE(list.currentIndex(), 0);
+
+    DomNode root = access.getDocument(collection, "Customer", id.toInt());
+    QVERIFY(!root.isNull());
+    QCOMPARE(root.getAttribute("osl:id"), id);
+    QCOMPARE(root.selectSingleNode("name").text(), name);
+    QCOMPARE(root.selectSingleNode("address/city").text(), QString::fromUtf8("北京"));
+    QCOMPARE(root.getAttribute("number"), QString::fromUtf8("C9€1"));
+
+    // Replacing the fetched text keeps the id and leaves the list alone.
+    root.selectSingleNode("address/street").setText(QString::fromUtf8("Ĺoňg ßtreet №2"));
+    QCOMPARE(access.ProcessRequest(collection, root.xml(), list), id);
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(access.getDocument(collection, "Customer", id.toInt()).selectSingleNode("address/street").text(),
+             QString::fromUtf8("Ĺoňg ßtreet №2"));
+
+    access.RemoveDocument(root, collection);
+    QVERIFY(!root.hasAttribute("osl:id"));
+    QVERIFY(access.getDocument(collection, "Customer", id.toInt()).isNull());
+}
+
+void TestRealServer::filterReachesServerUnchanged_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("amp hash plus") << "A&B #1+2";
+    QTest::newRow("blanks and apostrophe") << "O'Neil  and  sons";
+    QTest::newRow("non-ascii") << QString::fromUtf8("Jürgen € 中");
+    QTest::newRow("percent and equals") << "100% = sure?";
+}
+
+void TestRealServer::filterReachesServerUnchanged()
+{
+    QFETCH(QString, name);
+    const QString collection = m_db + "/Sales";
+    const QString xml = "<Customer number=\"F1\"><name>" + name.toHtmlEscaped()
+        + "</name><address><street>s</street><city>c</city><country>DE</country></address>"
+          "<email>f@example.org</email></Customer>";
+    TestDocumentList list;
+    const QString id = clsOstrelAccess(m_connection, m_encoder, m_http).ProcessRequest(collection, xml, list);
+    QVERIFY(!id.isEmpty());
+    const QString quoted = name.contains('"') ? "'" + name + "'" : "\"" + name + "\"";
+    QCOMPARE(countMatches("Customer[name=" + quoted + "]"), 1);
+    QCOMPARE(countMatches("Customer[name=" + quoted + " and @osl:id=" + id + "]"), 1);
+}
+
+void TestRealServer::unsendableDocumentStoresNothing()
+{
+    const int before = countMatches("Customer");
+    QVERIFY(before >= 0);
+    const QString xml = QString::fromUtf8("<Customer number=\"X\"><!-- Notiz: 5 € --><name>n</name><address>"
+                                          "<street>s</street><city>c</city><country>DE</country></address>"
+                                          "<email>x@example.org</email></Customer>");
+    TestDocumentList list;
+    try {
+        clsOstrelAccess(m_connection, m_encoder, m_http).ProcessRequest(m_db + "/Sales", xml, list);
+        QFAIL("a comment holding a character outside ISO-8859-1 cannot be stored losslessly");
+    } catch (const OstrelError &e) {
+        QVERIFY2(e.description().contains("comment"), qPrintable(e.description()));
+    }
+    QCOMPARE(list.count(), 0);
+    QCOMPARE(countMatches("Customer"), before);
+}
+
+QTEST_GUILESS_MAIN(TestRealServer)
+#include "tst_realserver.moc"
