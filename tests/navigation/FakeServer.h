@@ -8,7 +8,7 @@
 #include <thread>
 
 // A small HTTP server on 127.0.0.1 giving exact answers, for cases ostreld never produces.
-// Answers are keyed by path; a GET with "_diagnose" in the query takes the ping answer.
+// Answers are keyed by path + "?_xql=" + query, else by path alone; a GET with "_diagnose" in the query takes the ping answer.
 class FakeServer {
 public:
     struct Answer {
@@ -25,7 +25,10 @@ public:
                                       ? QStringLiteral("?_xql=") + QString::fromStdString(req.get_param_value("_xql"))
                                       : QString());
             m_authorized << QString::fromStdString(req.get_header_value("Authorization"));
-            const Answer a = req.has_param("_diagnose") ? m_ping : m_answers.value(path, Answer{404, "not here"});
+            const QString exact = path + QStringLiteral("?_xql=") + QString::fromStdString(req.get_param_value("_xql"));
+            const Answer a = req.has_param("_diagnose")
+                ? m_ping
+                : m_answers.value(exact, m_answers.value(path, Answer{404, "not here"}));
             res.status = a.status;
             res.set_content(a.body.toStdString(), "text/xml");
         };
