@@ -10,13 +10,8 @@ private slots:
     void timeStamp();
     void dateStampUsesAbbreviatedMonth_data();
     void dateStampUsesAbbreviatedMonth();
-    void headers();
-    void nextSequence_data();
-    void nextSequence();
     void parseSequence_data();
     void parseSequence();
-    void proposedFileName_data();
-    void proposedFileName();
     void toDisplay_data();
     void toDisplay();
 };
@@ -61,32 +56,6 @@ void TestLogFormat::dateStampUsesAbbreviatedMonth()
     QCOMPARE(LogFormat::dateStamp(date, locale), expected);
 }
 
-void TestLogFormat::headers()
-{
-    const QLocale en(QLocale::English, QLocale::UnitedStates);
-    const QDateTime at(QDate(2026, 12, 6), QTime(14, 5, 9));
-    QCOMPARE(LogFormat::startHeader(at, en), QStringLiteral("14:05:09 Log started on 06 Dec 2026"));
-    QCOMPARE(LogFormat::newLogHeader(at, en), QStringLiteral("14:05:09 New log started on 06 Dec 2026"));
-    QCOMPARE(LogFormat::entryLine(at, QString()), QStringLiteral("14:05:09 "));
-}
-
-void TestLogFormat::nextSequence_data()
-{
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("first") << 1 << 2;
-    QTest::newRow("middle") << 41 << 42;
-    QTest::newRow("before last") << 9'999'998 << 9'999'999;
-    QTest::newRow("wraps") << 9'999'999 << 1;
-}
-
-void TestLogFormat::nextSequence()
-{
-    QFETCH(int, current);
-    QFETCH(int, expected);
-    QCOMPARE(LogFormat::nextSequence(current), expected);
-}
-
 void TestLogFormat::parseSequence_data()
 {
     QTest::addColumn<QString>("stored");
@@ -113,22 +82,6 @@ void TestLogFormat::parseSequence()
     QCOMPARE(got.has_value(), expected != 0);
     if (got)
         QCOMPARE(*got, expected);
-}
-
-void TestLogFormat::proposedFileName_data()
-{
-    QTest::addColumn<int>("sequence");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("1") << 1 << "/x/log/owblog_1.log";
-    QTest::newRow("12") << 12 << "/x/log/owblog_12.log";
-    QTest::newRow("largest") << 9'999'999 << "/x/log/owblog_9999999.log";
-}
-
-void TestLogFormat::proposedFileName()
-{
-    QFETCH(int, sequence);
-    QFETCH(QString, expected);
-    QCOMPARE(LogFormat::proposedFileName(QStringLiteral("/x/log"), sequence), expected);
 }
 
 void TestLogFormat::toDisplay_data()
