@@ -550,6 +550,12 @@ void frmOstrelClient::onTabChanged(int index)
     }
     if (index == TabText)
         return;
+    if (cmxXMLDoc->text().trimmed().isEmpty()) {
+        // An empty page is no document, not a malformed one: nothing to report, nothing shown.
+        m_currentElement = DomNode();
+        m_tree->clear();
+        return;
+    }
     const QString m = ParseDocumentText();
     if (!m.isEmpty()) {
         switchBack(TabText);

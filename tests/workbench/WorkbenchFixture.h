@@ -1,0 +1,187 @@
+#pragma once
+// What the document window tests share: a real ostreld on a free port seeded with a small
+// shop, and recording stand-ins for the main window and the log.
+#include "common/AppContext.h"
+#include "common/HttpClient.h"
+#include "common/MainWindowApi.h"
+#include "common/UserInteraction.h"
+#include "log/ILogMessage.h"
+#include "server/FormEncoder.h"
+#include "server/clsConnection.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace wbtest {
+
+class FakeMainWindow : public owb::IMainWindow {
+public:
+    QStringList statuses;
+    int docMenuEnabled = 0;
+    int docMenuDisabled = 0;
+    void setStatus(const QString &m) override { statuses << m; }
+    void EnableDocMenu() override { ++docMenuEnabled; }
+    void DisableDocMenu() override { ++docMenuDisabled; }
+    void HideLog() override {}
+    void showChild(QWidget *) override {}
+    void activateChild(QWidget *) override {}
+    QString lastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
+};
+
+class RecordingLog : public owb::ILogMessage {
+public:
+    QStringList lines;
+    void LogEntry(const QString &m) override { lines << m; }
+};
+
+inline const char *kShopSchema = R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema"
+           xmlns:osd="http://namespaces.ostrel.org/ostrel/schema-definition">
+  <xs:annotation><xs:appinfo>
+    <osd:schemaInfo name="Shop">
+      <osd:collection name="Shop"/>
+      <osd:doctype name="Order"/>
+      <osd:doctype name="Picture"><osd:nonXML/></osd:doctype>
+    </osd:schemaInfo>
+  </xs:appinfo></xs:annotation>
+  <xs:element name="Order"/>
+  <xs:element name="Picture"/>
+</xs:schema>
+)";
+
+// Ids are given in file order: 1 Ann, 2 Bob, 3 Cy, 4 Dee.
+inline const QStringList kOrders = {
+    QStringLiteral("<Order><customer>Ann</customer><total>15</total>"
+                   "<item no=\"1\"><name>Pen</name></item><item no=\"2\"><name>Ink &amp; &lt;quill&gt;</name></item></Order>"),
+    QStringLiteral("<Order><customer>Bob</customer><total>5</total><item no=\"1\"><name>Pad</name></item></Order>"),
+    QStringLiteral("<Order><customer>Cy</customer><total>30</total><note>a+b</note></Order>"),
+    QStringLiteral("<Order><customer>Dee Lee</customer><total>12</total></Order>"),
+};
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// One ostreld process with its own database file, seeded with the shop.
+class Server {
+public:
+    Server()
+    {
+        const QString seed = m_dir.filePath(QStringLiteral("seed"));
+        writeFile(seed + QStringLiteral("/schemas/shop.xsd"), kShopSchema);
+        for (int i = 0; i < kOrders.size(); ++i)
+            writeFile(seed + QStringLiteral("/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
+
+        const QString exe = qEnvironmentVariable("OSTRELD_EXE");
+        if (exe.isEmpty()) {
+            m_error = QStringLiteral("OSTRELD_EXE is not set");
+            return;
+        }
+        m_proc.start(exe, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                           m_dir.filePath(QStringLiteral("db.sqlite")), QStringLiteral("--users"),
+                           QStringLiteral("demo:demo"), QStringLiteral("--seed"), seed});
+        if (!m_proc.waitForStarted(5000)) {
+            m_error = QStringLiteral("ostreld did not start");
+            return;
+        }
+        static const QRegularExpression portLine(QStringLiteral("listening on port (\\d+)"));
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000 && m_proc.state() != QProcess::NotRunning) {
+            m_proc.waitForReadyRead(200);
+            out += m_proc.readAllStandardOutput();
+            const auto m = portLine.match(QString::fromUtf8(out));
+            if (m.hasMatch()) {
+                m_port = m.captured(1).toInt();
+                return;
+            }
+        }
+        m_error = QStringLiteral("ostreld gave no port: ") + QString::fromUtf8(out + m_proc.readAllStandardError());
+    }
+    ~Server()
+    {
+        if (m_proc.state() != QProcess::NotRunning) {
+            m_proc.terminate();
+            if (!m_proc.waitForFinished(3000)) {
+                m_proc.kill();
+                m_proc.waitForFinished(3000);
+            }
+        }
+    }
+
+    bool ok() const { return m_port > 0; }
+    QString error() const { return m_error; }
+    QString databaseURI() const { return QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m_port); }
+    QString openingURI(const QString &doctype, const QString &collection = QStringLiteral("Shop")) const
+    {
+        return databaseURI() + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_proc;
+    int m_port = 0;
+    QString m_error;
+};
+
+// The process-wide objects of one test, wired as the shell would, with a connection
+// registered for the server so that writes authenticate.
+struct Context {
+    FakeMainWindow main;
+    RecordingLog log;
+    owb::ScriptedUserInteraction ui;
+    owb::HttpClient http;
+    owb::FormEncoder encoder;
+    owb::clsConnection connection;
+
+    explicit Context(const QString &databaseURI = QString())
+    {
+        if (!databaseURI.isEmpty()) {
+            connection.AddConString(databaseURI, QStringLiteral("demo"), QStringLiteral("demo"));
+            connection.setContext(databaseURI);
+        }
+    }
+    owb::AppContext app()
+    {
+        owb::AppContext c;
+        c.connection = &connection;
+        c.formEncoder = &encoder;
+        c.http = &http;
+        c.log = &log;
+        c.mainWindow = &main;
+        c.ui = &ui;
+        return c;
+    }
+};
+
+// Settings and the writable folders of the program go to a temporary home holding a copy
+// of the data files.
+class IsolatedHome {
+public:
+    IsolatedHome()
+    {
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
+        const QString xsl = m_dir.filePath(QStringLiteral("xsl"));
+        QDir().mkpath(xsl);
+        QFile::copy(QStringLiteral(OWB_DATA_DIR "/xsl/template.xsl"), xsl + QStringLiteral("/template.xsl"));
+        qputenv("OSTREL_WORKBENCH_HOME", m_dir.path().toUtf8());
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace wbtest

@@ -1,0 +1,696 @@
+#include "WorkbenchFixture.h"
+
+#include "common/OstrelError.h"
+#include "server/clsOstrelAccess.h"
+#include "workbench/frmOstrelClient.h"
+#include "xml/DocumentListAdapter.h"
+#include "xml/TreeWidgetAdapter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <QWebEngineView>
+
+#include <Qsci/qsciscintilla.h>
+
+using owb::frmOstrelClient;
+using namespace wbtest;
+
+namespace {
+
+template <typename T>
+T *child(QWidget *w, const char *name)
+{
+    T *c = w->findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qWarning("no child %s", name);
+    return c;
+}
+
+QTreeWidgetItem *treeItem(QTreeWidget *tree, const QString &key)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if (owb::TreeWidgetAdapter::keyOf(*it) == key)
+            return *it;
+    return nullptr;
+}
+
+QStringList treeKeys(QTreeWidget *tree)
+{
+    QStringList keys;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        keys << owb::TreeWidgetAdapter::keyOf(*it);
+    return keys;
+}
+
+QStringList listTexts(QListWidget *list)
+{
+    QStringList t;
+    for (int i = 0; i < list->count(); ++i)
+        t << list->item(i)->text();
+    return t;
+}
+
+} // namespace
+
+class tst_frmOstrelClient : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<IsolatedHome> m_home;
+    std::unique_ptr<Server> m_server;
+
+    // A window opened on doctype Order of the shop, queried with filter.
+    struct Opened {
+        std::unique_ptr<Context> ctx;
+        std::unique_ptr<frmOstrelClient> w;
+    };
+    Opened open(const QString &doctype = QStringLiteral("Order"))
+    {
+        Opened o;
+        o.ctx = std::make_unique<Context>(m_server->databaseURI());
+        o.w = std::make_unique<frmOstrelClient>(o.ctx->app());
+        o.w->setDoctype(QStringLiteral("Shop/") + doctype);
+        o.w->Init(m_server->openingURI(doctype));
+        return o;
+    }
+    void query(frmOstrelClient *w, const QString &filter)
+    {
+        child<QLineEdit>(w, "txtQry")->setText(filter);
+        child<QAction>(w, "Query")->trigger();
+    }
+    // Stores a new document through the request layer; its id.
+    qint32 insert(Context &ctx, const QString &xml)
+    {
+        QListWidget list;
+        owb::DocumentListAdapter adapter(&list);
+        owb::clsOstrelAccess access(ctx.connection, ctx.encoder, ctx.http);
+        return access.ProcessRequest(m_server->databaseURI() + QStringLiteral("/Shop"), xml, adapter).toInt();
+    }
+    bool stored(const QString &filter)
+    {
+        owb::HttpClient http;
+        const auto r = http.get(m_server->databaseURI() + QStringLiteral("/Shop?_xql=Order[")
+                                + QUrl::toPercentEncoding(filter) + QStringLiteral("]"));
+        return r.body.contains("<Order");
+    }
+
+private slots:
+    void initTestCase();
+    void parseOstrelURI_data();
+    void parseOstrelURI();
+    void parseOstrelURIKeepsFirstTarget();
+    void opening();
+    void openingWithoutSchema();
+    void openingNonXml();
+    void closingTellsTheOpener();
+    void buildQueryURI_data();
+    void buildQueryURI();
+    void filterReachesServerUnchanged_data();
+    void filterReachesServerUnchanged();
+    void plusKeyRunsQuery();
+    void queryWithoutHits();
+    void failedQueryShowsNoMessage();
+    void goneDocumentLeavesList();
+    void deleteKeyRemovesDocument();
+    void deleteOnTabStripDoesNotArm();
+    void leavingTextPage();
+    void pagesWithoutTextPageDoNotParse();
+    void nodeClick_data();
+    void nodeClick();
+    void accept_data();
+    void accept();
+    void acceptAndClickWithoutDocument();
+    void stylesheets();
+};
+
+void tst_frmOstrelClient::initTestCase()
+{
+    m_home = std::make_unique<IsolatedHome>();
+    m_server = std::make_unique<Server>();
+    QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
+}
+
+void tst_frmOstrelClient::parseOstrelURI_data()
+{
+    QTest::addColumn<QString>("uri");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("database");
+    QTest::addColumn<QString>("collection");
+    QTest::addColumn<QString>("doctype");
+
+    QTest::newRow("plain") << "http://h:8790/ostrel/mydb/Sales?_xql=Order" << true
+                           << "http://h:8790/ostrel/mydb" << "Sales" << "Order";
+    QTest::newRow("prefixed doctype") << "http://h/ostrel/db/osl:collection?_xql=xs:schema" << true
+                                      << "http://h/ostrel/db" << "osl:collection" << "xs:schema";
+    QTest::newRow("first marker counts") << "http://h/db/C?_xql=A?_xql=B" << true
+                                         << "http://h/db" << "C" << "A?_xql=B";
+    QTest::newRow("no marker") << "http://h/ostrel/mydb/Sales" << false << "" << "" << "";
+    QTest::newRow("marker case differs") << "http://h/ostrel/mydb/Sales?_XQL=Order" << false << "" << "" << "";
+    QTest::newRow("no slash") << "Sales?_xql=Order" << false << "" << "" << "";
+}
+
+void tst_frmOstrelClient::parseOstrelURI()
+{
+    QFETCH(QString, uri);
+    QFETCH(bool, valid);
+    Context ctx;
+    frmOstrelClient w(ctx.app());
+    bool threw = false;
+    try {
+        w.ParseOstrelURI(uri);
+    } catch (const owb::OstrelError &) {
+        threw = true;
+    }
+    QCOMPARE(threw, !valid);
+    if (!valid) {
+        QVERIFY(w.DatabaseURI().isEmpty());
+        return;
+    }
+    QFETCH(QString, database);
+    QFETCH(QString, collection);
+    QFETCH(QString, doctype);
+    QCOMPARE(w.DatabaseURI(), database);
+    QCOMPARE(w.CollectionName(), collection);
+    QCOMPARE(w.CollectionURI(), database + QLatin1Char('/') + collection);
+    QCOMPARE(w.DoctypeName(), doctype);
+}
+
+void tst_frmOstrelClient::parseOstrelURIKeepsFirstTarget()
+{
+    Context ctx;
+    frmOstrelClient w(ctx.app());
+    w.ParseOstrelURI(QStringLiteral("http://h/ostrel/mydb/Sales?_xql=Order"));
+    w.ParseOstrelURI(QStringLiteral("http://other/ostrel/x/Stock?_xql=Item"));
+    QCOMPARE(w.DatabaseURI(), QStringLiteral("http://h/ostrel/mydb"));
+    QCOMPARE(w.CollectionURI(), QStringLiteral("http://h/ostrel/mydb/Sales"));
+    QCOMPARE(w.CollectionName(), QStringLiteral("Sales"));
+    QCOMPARE(w.DoctypeName(), QStringLiteral("Order"));
+}
+
+void tst_frmOstrelClient::opening()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    QCOMPARE(w->objectName(), QStringLiteral("frmOstrelClient"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Ostrel Document"));
+    QCOMPARE(child<QLabel>(w, "lblDocument")->text(), QStringLiteral("Order"));
+    QCOMPARE(o.ctx->main.docMenuEnabled, 1);
+    QVERIFY2(o.ctx->ui.shown.isEmpty(), qPrintable(o.ctx->ui.messages().join('|')));
+
+    auto *tabs = child<QTabWidget>(w, "SSTab1");
+    const QStringList captions{"Document (text)", "&Document (TreeView)", "Stylesheet", "Result", "Ostrel schema"};
+    QCOMPARE(tabs->count(), captions.size());
+    for (int i = 0; i < captions.size(); ++i)
+        QCOMPARE(tabs->tabText(i), captions[i]);
+    QCOMPARE(tabs->currentIndex(), 0);
+
+    // The schema page holds the schema, formatted: one element per line.
+    const QString schema = child<QsciScintilla>(w, "CodeMax2")->text();
+    QVERIFY(schema.startsWith(QStringLiteral("<xs:schema")));
+    QVERIFY(schema.contains(QStringLiteral("\n  <xs:annotation>")));
+    QVERIFY(schema.contains(QStringLiteral("osd:doctype name=\"Order\"")));
+
+    QVERIFY(child<QsciScintilla>(w, "CodeMax1")->text().contains(QStringLiteral("xsl:stylesheet")));
+    for (const char *name : {"cmxXMLDoc", "CodeMax1"})
+        QVERIFY(child<QsciScintilla>(w, name)->isEnabled());
+    QVERIFY(child<QPushButton>(w, "Command1")->isEnabled());
+    QVERIFY(!w->NonXML());
+    QVERIFY(!w->hasCurrentElement());
+    QCOMPARE(child<QListWidget>(w, "lstDocuments")->count(), 0);
+    QVERIFY(!w->findChild<QWebEngineView *>()); // the browser costs too much to make up front
+}
+
+void tst_frmOstrelClient::openingWithoutSchema()
+{
+    auto o = open(QStringLiteral("Missing"));
+    QCOMPARE(o.ctx->ui.shown.size(), 1);
+    const auto &m = o.ctx->ui.shown.first();
+    QCOMPARE(m.title, QStringLiteral("Error occured"));
+    QCOMPARE(m.icon, owb::UserInteraction::Icon::Information);
+    QCOMPARE(m.text, QStringLiteral("Failed to load schema for document type Shop/Missing\r\n"
+                                    "Just continue. You can not generate New documents. "
+                                    "This will be dealt with at a later stage"));
+    QVERIFY(child<QsciScintilla>(o.w.get(), "CodeMax2")->text().isEmpty());
+    QCOMPARE(child<QLabel>(o.w.get(), "lblDocument")->text(), QStringLiteral("Missing"));
+    QVERIFY(child<QsciScintilla>(o.w.get(), "cmxXMLDoc")->isEnabled());
+}
+
+void tst_frmOstrelClient::openingNonXml()
+{
+    auto o = open(QStringLiteral("Picture"));
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+    QVERIFY(o.w->NonXML());
+    QVERIFY(!child<QsciScintilla>(o.w.get(), "cmxXMLDoc")->isEnabled());
+    QVERIFY(!child<QsciScintilla>(o.w.get(), "CodeMax1")->isEnabled());
+    QVERIFY(!child<QPushButton>(o.w.get(), "Command1")->isEnabled());
+    QVERIFY(child<QsciScintilla>(o.w.get(), "CodeMax2")->text().contains(QStringLiteral("osd:nonXML")));
+}
+
+void tst_frmOstrelClient::closingTellsTheOpener()
+{
+    Context ctx;
+    auto w = std::make_unique<frmOstrelClient>(ctx.app());
+    w->setDoctype(QStringLiteral("Shop/Order"));
+    QSignalSpy spy(w.get(), &frmOstrelClient::closed);
+    w->show();
+    w->close();
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy.first().first().toString(), QStringLiteral("Shop/Order"));
+    w.reset();
+    QCOMPARE(spy.size(), 1); // once only
+
+    // Torn down without a close (the main window going away) still tells.
+    auto w2 = std::make_unique<frmOstrelClient>(ctx.app());
+    w2->setDoctype(QStringLiteral("Shop/Other"));
+    QSignalSpy spy2(w2.get(), &frmOstrelClient::closed);
+    w2.reset();
+    QCOMPARE(spy2.size(), 1);
+    QCOMPARE(spy2.first().first().toString(), QStringLiteral("Shop/Other"));
+}
+
+void tst_frmOstrelClient::buildQueryURI_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("tail");
+    QTest::newRow("none") << "" << "/Sales?_xql=Order";
+    QTest::newRow("blanks") << "   " << "/Sales?_xql=Order";
+    QTest::newRow("trimmed") << "  price>10 " << "/Sales?_xql=Order[price>10]";
+    QTest::newRow("as typed") << "name='a b' and x!=\"&#\"" << "/Sales?_xql=Order[name='a b' and x!=\"&#\"]";
+}
+
+void tst_frmOstrelClient::buildQueryURI()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, tail);
+    Context ctx;
+    frmOstrelClient w(ctx.app());
+    w.ParseOstrelURI(QStringLiteral("http://h/ostrel/mydb/Sales?_xql=Order"));
+    child<QLineEdit>(&w, "txtQry")->setText(filter);
+    QCOMPARE(w.BuildQueryURI(), QStringLiteral("http://h/ostrel/mydb") + tail);
+}
+
+void tst_frmOstrelClient::filterReachesServerUnchanged_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("hits");
+    QTest::newRow("all") << "" << QStringList{"osl:id=1", "osl:id=2", "osl:id=3", "osl:id=4"};
+    QTest::newRow("comparison") << "total>10" << QStringList{"osl:id=1", "osl:id=3", "osl:id=4"};
+    QTest::newRow("blank in literal") << "customer='Dee Lee'" << QStringList{"osl:id=4"};
+    QTest::newRow("plus in literal") << "note='a+b'" << QStringList{"osl:id=3"};
+    QTest::newRow("ampersand") << "item/name='Ink & <quill>'" << QStringList{"osl:id=1"};
+}
+
+void tst_frmOstrelClient::filterReachesServerUnchanged()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, hits);
+    auto o = open();
+    query(o.w.get(), filter);
+    auto *list = child<QListWidget>(o.w.get(), "lstDocuments");
+    QCOMPARE(listTexts(list), hits);
+    for (int i = 0; i < list->count(); ++i)
+        QCOMPARE(list->item(i)->data(Qt::UserRole).toInt(), hits[i].mid(7).toInt());
+    // The first hit is selected and shown.
+    QCOMPARE(list->currentRow(), 0);
+    QVERIFY(o.w->hasCurrentElement());
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+}
+
+void tst_frmOstrelClient::plusKeyRunsQuery()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    auto *txt = child<QLineEdit>(w, "txtQry");
+    QTest::keyClicks(txt, QStringLiteral("total<10"));
+    QCOMPARE(child<QListWidget>(w, "lstDocuments")->count(), 0); // nothing ran yet
+    QTest::keyClicks(txt, QStringLiteral("+"));
+    QCOMPARE(txt->text(), QStringLiteral("total<10+"));
+    QCOMPARE(listTexts(child<QListWidget>(w, "lstDocuments")), QStringList{"osl:id=2"});
+
+    // Shown as indented text and as a tree.
+    const QString text = child<QsciScintilla>(w, "cmxXMLDoc")->text();
+    QVERIFY(text.startsWith(QStringLiteral("<Order")));
+    QVERIFY(text.contains(QStringLiteral("osl:id=\"2\"")));
+    QVERIFY(text.contains(QStringLiteral("\n  <customer>Bob</customer>")));
+    const QStringList keys = treeKeys(child<QTreeWidget>(w, "tvDocument"));
+    for (const QString &k : {"/", ".", "./@osl:id", "./customer", "./total", "./item", "./item/@no", "./item/name"})
+        QVERIFY2(keys.contains(k), qPrintable(k + " not in " + keys.join(' ')));
+}
+
+void tst_frmOstrelClient::queryWithoutHits()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    query(w, QStringLiteral("customer='Bob'"));
+    const QString shown = child<QsciScintilla>(w, "cmxXMLDoc")->text();
+    QVERIFY(shown.contains(QStringLiteral("Bob")));
+    query(w, QStringLiteral("customer='Nobody'"));
+    QCOMPARE(child<QListWidget>(w, "lstDocuments")->count(), 0);
+    QCOMPARE(o.ctx->ui.shown.size(), 1);
+    QCOMPARE(o.ctx->ui.shown.first().text, QStringLiteral("Nothing found"));
+    QCOMPARE(o.ctx->ui.shown.first().title, QStringLiteral("No result"));
+    QCOMPARE(child<QsciScintilla>(w, "cmxXMLDoc")->text(), shown);
+}
+
+void tst_frmOstrelClient::failedQueryShowsNoMessage()
+{
+    auto o = open();
+    query(o.w.get(), QStringLiteral("customer=="));
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+    QVERIFY(o.ctx->log.lines.join('\n').contains(QStringLiteral("Query failed, reason")));
+}
+
+void tst_frmOstrelClient::goneDocumentLeavesList()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    const qint32 first = insert(*o.ctx, QStringLiteral("<Order><customer>Gone</customer></Order>"));
+    const qint32 second = insert(*o.ctx, QStringLiteral("<Order><customer>Gone</customer></Order>"));
+    QVERIFY(first > 0 && second > first);
+    query(w, QStringLiteral("customer='Gone'"));
+    auto *list = child<QListWidget>(w, "lstDocuments");
+    QCOMPARE(list->count(), 2);
+    const QString shown = child<QsciScintilla>(w, "cmxXMLDoc")->text();
+
+    // Removed behind the window's back, then the entry is picked.
+    owb::clsOstrelAccess other(o.ctx->connection, o.ctx->encoder, o.ctx->http);
+    owb::DomNode doc = other.getDocument(w->CollectionURI(), QStringLiteral("Order"), second);
+    QVERIFY(!doc.isNull());
+    other.RemoveDocument(doc, w->CollectionURI());
+
+    list->setCurrentRow(1);
+    QCOMPARE(listTexts(list), QStringList{QStringLiteral("osl:id=%1").arg(first)});
+    QCOMPARE(list->currentRow(), -1);
+    QVERIFY(!w->hasCurrentElement());
+    QCOMPARE(child<QsciScintilla>(w, "cmxXMLDoc")->text(), shown);
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+
+    // An armed Delete on a gone entry must not carry over to the next document shown.
+    other.RemoveDocument(doc = other.getDocument(w->CollectionURI(), QStringLiteral("Order"), first),
+                         w->CollectionURI());
+    const qint32 third = insert(*o.ctx, QStringLiteral("<Order><customer>Gone</customer></Order>"));
+    list->addItem(QStringLiteral("osl:id=%1").arg(third));
+    list->item(1)->setData(Qt::UserRole, third);
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Delete);
+    QVERIFY(!w->DeleteArmed());
+    QCOMPARE(list->count(), 1);
+    list->setCurrentRow(0);
+    QVERIFY(child<QsciScintilla>(w, "cmxXMLDoc")->text().contains(QStringLiteral("Gone")));
+    QVERIFY(stored(QStringLiteral("customer='Gone'")));
+}
+
+void tst_frmOstrelClient::deleteKeyRemovesDocument()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    insert(*o.ctx, QStringLiteral("<Order><customer>Doomed</customer></Order>"));
+    query(w, QStringLiteral("customer='Doomed'"));
+    auto *list = child<QListWidget>(w, "lstDocuments");
+    QCOMPARE(list->count(), 1);
+    QVERIFY(stored(QStringLiteral("customer='Doomed'")));
+
+    QTest::keyClick(list, Qt::Key_Delete);
+    QVERIFY(!stored(QStringLiteral("customer='Doomed'")));
+    QVERIFY(o.ctx->ui.shown.isEmpty()); // no question asked
+    QCOMPARE(o.ctx->main.lastStatus(), QStringLiteral("Document has been deleted successfully"));
+    QVERIFY(o.ctx->log.lines.contains(QStringLiteral("Document has been deleted successfully")));
+    // The text stays, without its id, so that a Store makes a new document.
+    const QString text = child<QsciScintilla>(w, "cmxXMLDoc")->text();
+    QVERIFY(text.contains(QStringLiteral("Doomed")));
+    QVERIFY(!text.contains(QStringLiteral("osl:id")));
+    QCOMPARE(list->count(), 1);
+    QVERIFY(!w->DeleteArmed());
+
+    // Any other key shows without removing.
+    query(w, QStringLiteral("customer='Ann'"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(stored(QStringLiteral("customer='Ann'")));
+}
+
+void tst_frmOstrelClient::deleteOnTabStripDoesNotArm()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    query(w, QStringLiteral("customer='Ann' or customer='Bob'"));
+    QTest::keyClick(child<QTabWidget>(w, "SSTab1")->tabBar(), Qt::Key_Delete);
+    QVERIFY(!w->DeleteArmed());
+    child<QListWidget>(w, "lstDocuments")->setCurrentRow(1);
+    QVERIFY(child<QsciScintilla>(w, "cmxXMLDoc")->text().contains(QStringLiteral("Bob")));
+    QVERIFY(stored(QStringLiteral("customer='Bob'")));
+}
+
+void tst_frmOstrelClient::leavingTextPage()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    query(w, QStringLiteral("customer='Bob'"));
+    auto *tabs = child<QTabWidget>(w, "SSTab1");
+    auto *editor = child<QsciScintilla>(w, "cmxXMLDoc");
+    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    const QString before = w->currentElementXml();
+    const QStringList keysBefore = treeKeys(tree);
+
+    editor->setText(QStringLiteral("<Order><customer>Bob</customer><oops></Order>"));
+    tabs->setCurrentIndex(1);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(o.ctx->ui.shown.size(), 1);
+    QCOMPARE(o.ctx->ui.shown.first().title, QStringLiteral("Ostrel Workbench"));
+    const QString msg = o.ctx->ui.shown.first().text;
+    QVERIFY2(msg.startsWith(QStringLiteral("Failed to load XML content\r\n")), qPrintable(msg));
+    QVERIFY(msg.size() > QStringLiteral("Failed to load XML content\r\n").size());
+    QCOMPARE(w->currentElementXml(), before);
+    QCOMPARE(treeKeys(tree), keysBefore);
+
+    // Edits not yet stored reach the tree.
+    editor->setText(QStringLiteral("<Order><customer>Bob</customer><extra a=\"1\"/><extra/></Order>"));
+    tabs->setCurrentIndex(4); // to the schema page: no parse
+    QCOMPARE(o.ctx->ui.shown.size(), 1);
+    QCOMPARE(treeKeys(tree), keysBefore);
+    tabs->setCurrentIndex(1); // from the schema page: parse
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(treeKeys(tree), (QStringList{"/", ".", "./customer", "./extra", "./extra/@a", "./extra_1"}));
+    QVERIFY(w->currentElementXml().contains(QStringLiteral("<extra a=\"1\"/>")));
+}
+
+void tst_frmOstrelClient::pagesWithoutTextPageDoNotParse()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    query(w, QStringLiteral("customer='Bob'"));
+    auto *tabs = child<QTabWidget>(w, "SSTab1");
+    tabs->setCurrentIndex(1);
+    child<QsciScintilla>(w, "cmxXMLDoc")->setText(QStringLiteral("<broken"));
+    tabs->setCurrentIndex(2);
+    QCOMPARE(tabs->currentIndex(), 2);
+    tabs->setCurrentIndex(1);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+    QVERIFY(w->currentElementXml().contains(QStringLiteral("Bob")));
+}
+
+void tst_frmOstrelClient::nodeClick_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("element") << "./customer" << "./customer/text()" << "Ann";
+    QTest::newRow("second sibling") << "./item_1/name" << "./item[2]/name/text()" << "Ink & <quill>";
+    QTest::newRow("attribute of second") << "./item_1/@no" << "./item[2]/@no" << "2";
+    QTest::newRow("element without text") << "./item" << "./item/text()" << "";
+}
+
+void tst_frmOstrelClient::nodeClick()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, path);
+    QFETCH(QString, value);
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    query(w, QStringLiteral("customer='Ann'"));
+    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    QTreeWidgetItem *item = treeItem(tree, key);
+    QVERIFY2(item, qPrintable(treeKeys(tree).join(' ')));
+    emit tree->itemClicked(item, 0);
+    // The path is a real one: it is what the window selected.
+    QCOMPARE(child<QLabel>(w, "lblPath")->text(), owb::TreeWidgetAdapter::NodeXPath(item));
+    QVERIFY(child<QLabel>(w, "lblPath")->text().endsWith(path.mid(1)));
+    QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), value);
+
+    // The document node changes nothing.
+    emit tree->itemClicked(treeItem(tree, QStringLiteral("/")), 0);
+    QVERIFY(child<QLabel>(w, "lblPath")->text().endsWith(path.mid(1)));
+    QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), value);
+}
+
+void tst_frmOstrelClient::accept_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("text of element") << "./customer" << "Anna" << "<customer>Anna</customer>";
+    QTest::newRow("attribute") << "./item_1/@no" << "9" << "<item no=\"9\">";
+    QTest::newRow("first child element replaced") << "./item" << "X < Y" << "<item no=\"1\">X &lt; Y</item>";
+    QTest::newRow("document element") << "." << "T" << "\">T<total>15</total>";
+}
+
+void tst_frmOstrelClient::accept()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    query(w, QStringLiteral("customer='Ann'"));
+    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    const QStringList keys = treeKeys(tree);
+    emit tree->itemClicked(treeItem(tree, key), 0);
+    child<QLineEdit>(w, "txtValue")->setText(value);
+    QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
+    const QString text = child<QsciScintilla>(w, "cmxXMLDoc")->text();
+    QVERIFY2(text.contains(expected), qPrintable(text));
+    QVERIFY(w->currentElementXml().contains(expected));
+    QCOMPARE(treeKeys(tree), keys); // the tree follows at the next parse only
+}
+
+void tst_frmOstrelClient::acceptAndClickWithoutDocument()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    auto *editor = child<QsciScintilla>(w, "cmxXMLDoc");
+    editor->setText(QStringLiteral("<Order><customer>Z</customer></Order>"));
+    child<QLineEdit>(w, "txtValue")->setText(QStringLiteral("v"));
+    QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
+    QCOMPARE(editor->text(), QStringLiteral("<Order><customer>Z</customer></Order>"));
+    QCOMPARE(child<QLabel>(w, "lblPath")->text(), QStringLiteral("Path: "));
+
+    // A path that selects nothing changes nothing.
+    query(w, QStringLiteral("customer='Bob'"));
+    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    emit tree->itemClicked(treeItem(tree, QStringLiteral("./customer")), 0);
+    editor->setText(QStringLiteral("<Order><other/></Order>"));
+    child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    const QString before = editor->text();
+    QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
+    QCOMPARE(editor->text(), before);
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+}
+
+// One window for every stylesheet case: each web view costs a browser process.
+void tst_frmOstrelClient::stylesheets()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    auto *tabs = child<QTabWidget>(w, "SSTab1");
+    auto *xsl = child<QsciScintilla>(w, "CodeMax1");
+    const QString outputDir = m_home->path() + QStringLiteral("/output");
+    QDir(outputDir).removeRecursively();
+
+    // No document yet: nothing is transformed, the page stays.
+    tabs->setCurrentIndex(2);
+    tabs->setCurrentIndex(3);
+    QCOMPARE(tabs->currentIndex(), 2);
+    QVERIFY(!QDir(outputDir).exists());
+    QVERIFY(o.ctx->main.lastStatus().contains(QStringLiteral("no document")));
+    QVERIFY(!w->findChild<QWebEngineView *>());
+
+    tabs->setCurrentIndex(0);
+    query(w, QStringLiteral("customer='Ann'"));
+
+    // The template: readable HTML that shows the data and escapes it.
+    tabs->setCurrentIndex(2);
+    tabs->setCurrentIndex(3);
+    QCOMPARE(tabs->currentIndex(), 3);
+    QCOMPARE(o.ctx->main.lastStatus(), QStringLiteral("Stylesheet applied"));
+    const QString html = outputDir + QStringLiteral("/result.html");
+    QCOMPARE(w->lastResultFile(), html);
+    QFile f(html);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray page = f.readAll();
+    f.close();
+    QVERIFY(page.contains("<html"));
+    QVERIFY(page.contains("Ann"));
+    QVERIFY(page.contains("Ink &amp; &lt;quill&gt;"));
+    QVERIFY(!page.contains("<quill>"));
+    auto *browser = w->findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"));
+    QVERIFY(browser);
+    QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
+    QVERIFY(loaded.wait(30000));
+    QCOMPARE(browser->url(), QUrl::fromLocalFile(html));
+    QVERIFY(loaded.last().first().toBool());
+
+    // Extension by output method.
+    const QString head = QStringLiteral("<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">");
+    const struct {
+        const char *output;
+        const char *body;
+        const char *ext;
+    } rows[] = {
+        {"<xsl:output method=\"text\"/>", "<xsl:value-of select=\"/Order/customer\"/>", "txt"},
+        {"<xsl:output method=\"xml\"/>", "<r><xsl:value-of select=\"/Order/customer\"/></r>", "xml"},
+        {"", "<r><xsl:value-of select=\"/Order/customer\"/></r>", "xml"},
+        {"<xsl:output indent=\"yes\"/>", "<html><body><xsl:value-of select=\"/Order/customer\"/></body></html>", "html"},
+        {"<xsl:output indent=\"yes\"/>", "<r><xsl:value-of select=\"/Order/customer\"/></r>", "xml"},
+    };
+    for (const auto &row : rows) {
+        xsl->setText(head + QString::fromLatin1(row.output) + QStringLiteral("<xsl:template match=\"/\">")
+                     + QString::fromLatin1(row.body) + QStringLiteral("</xsl:template></xsl:stylesheet>"));
+        tabs->setCurrentIndex(2);
+        tabs->setCurrentIndex(3);
+        QCOMPARE(tabs->currentIndex(), 3);
+        const QString file = outputDir + QStringLiteral("/result.") + QLatin1String(row.ext);
+        QCOMPARE(w->lastResultFile(), file);
+        QFile r(file);
+        QVERIFY(r.open(QIODevice::ReadOnly));
+        QVERIFY2(r.readAll().contains("Ann"), row.output);
+        QSignalSpy rowLoaded(browser, &QWebEngineView::loadFinished);
+        QVERIFY(rowLoaded.wait(30000));
+        QCOMPARE(browser->url(), QUrl::fromLocalFile(file));
+    }
+
+    // A stylesheet that is not well-formed: logged, status, back to the previous page.
+    xsl->setText(head + QStringLiteral("<xsl:template match=\"/\">"));
+    tabs->setCurrentIndex(1);
+    const QString lastGood = w->lastResultFile();
+    tabs->setCurrentIndex(3);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QVERIFY(o.ctx->log.lines.last().startsWith(QStringLiteral("Failed to load XSL content: ")));
+    QVERIFY(!o.ctx->main.lastStatus().isEmpty());
+    QCOMPARE(w->lastResultFile(), lastGood);
+
+    // A stylesheet may not write files of its own.
+    const QString planted = m_home->path() + QStringLiteral("/planted.txt");
+    xsl->setText(head + QStringLiteral("<xsl:template match=\"/\"><xsl:document href=\"") + planted
+                 + QStringLiteral("\" method=\"text\">x</xsl:document><r/></xsl:template></xsl:stylesheet>"));
+    xsl->setText(xsl->text().replace(QStringLiteral("version=\"1.0\""), QStringLiteral("version=\"1.1\"")));
+    tabs->setCurrentIndex(2);
+    tabs->setCurrentIndex(3);
+    QVERIFY(!QFile::exists(planted));
+    QCOMPARE(tabs->currentIndex(), 2);
+    QCOMPARE(w->lastResultFile(), lastGood);
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QApplication app(argc, argv);
+    tst_frmOstrelClient t;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_frmostrelclient.moc"
