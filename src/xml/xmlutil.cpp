@@ -1,0 +1,271 @@
+#include "xml/xmlutil.h"
+#include "xml/DomInternal.h"
+#include "common/OstrelError.h"
+
+#include <libxml/xmlsave.h>
+
+namespace owb {
+
+using namespace domdetail;
+
+namespace {
+
+class Writer {
+public:
+    QByteArray out;
+
+    void block(xmlNodePtr n, int depth, bool preserve)
+    {
+        switch (n->type) {
+        case XML_ELEMENT_NODE: element(n, depth, preserve); break;
+        case XML_DTD_NODE: line(depth, dtd(n)); break;
+        case XML_TEXT_NODE:
+            // Only where nothing else holds it (a text node on its own); blanks are layout.
+            if (!isBlankText(n)) {
+                indent(depth);
+                text(n->content);
+                out += '\n';
+            }
+            break;
+        default:
+            indent(depth);
+            inlineNode(n);
+            out += '\n';
+        }
+    }
+
+private:
+    static bool isBlankText(xmlNodePtr n)
+    {
+        for (const xmlChar *s = n->content; s && *s; ++s)
+            if (*s != ' ' && *s != '\t' && *s != '\n' && *s != '\r')
+                return false;
+        return true;
+    }
+
+    void indent(int depth) { out.append(depth * 2, ' '); }
+
+    void line(int depth, const QByteArray &text)
+    {
+        indent(depth);
+        out += text;
+        out += '\n';
+    }
+
+    static QByteArray dtd(xmlNodePtr n)
+    {
+        xmlBufferPtr buf = xmlBufferCreate();
+        xmlSaveCtxtPtr sc = xmlSaveToBuffer(buf, "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_AS_XML);
+        xmlSaveTree(sc, n);
+        xmlSaveClose(sc);
+        QByteArray r(reinterpret_cast<const char *>(xmlBufferContent(buf)), xmlBufferLength(buf));
+        xmlBufferFree(buf);
+        return r;
+    }
+
+    static bool preserveOf(xmlNodePtr el, bool inherited)
+    {
+        for (xmlAttrPtr a = el->properties; a; a = a->next) {
+            if (a->ns && xmlStrEqual(a->ns->href, XML_XML_NAMESPACE) && xmlStrEqual(a->name, BAD_CAST "space")) {
+                xmlChar *v = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
+                const bool p = xmlStrEqual(v, BAD_CAST "preserve") ? true
+                             : xmlStrEqual(v, BAD_CAST "default")  ? false
+                                                                    : inherited;
+                xmlFree(v);
+                return p;
+            }
+        }
+        return inherited;
+    }
+
+    // An element that holds text is written as it stands: indenting inside it would change
+    // its content.
+    static bool holdsText(xmlNodePtr el)
+    {
+        for (xmlNodePtr c = el->children; c; c = c->next)
+            if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE || c->type == XML_ENTITY_REF_NODE)
+                return true;
+        return false;
+    }
+
+    void element(xmlNodePtr el, int depth, bool preserve)
+    {
+        preserve = preserveOf(el, preserve);
+        indent(depth);
+        startTag(el);
+        if (!el->children) {
+            out += "/>\n";
+            return;
+        }
+        out += '>';
+        if (preserve || holdsText(el)) {
+            for (xmlNodePtr c = el->children; c; c = c->next)
+                inlineNode(c);
+        } else {
+            out += '\n';
+            for (xmlNodePtr c = el->children; c; c = c->next)
+                block(c, depth + 1, preserve);
+            indent(depth);
+        }
+        endTag(el);
+        out += '\n';
+    }
+
+    void qname(xmlNodePtr n)
+    {
+        if (n->ns && n->ns->prefix) {
+            out += reinterpret_cast<const char *>(n->ns->prefix);
+            out += ':';
+        }
+        out += reinterpret_cast<const char *>(n->name);
+    }
+
+    void startTag(xmlNodePtr el)
+    {
+        out += '<';
+        qname(el);
+        for (xmlNsPtr ns = el->nsDef; ns; ns = ns->next) {
+            out += ns->prefix ? " xmlns:" : " xmlns";
+            if (ns->prefix)
+                out += reinterpret_cast<const char *>(ns->prefix);
+            out += "=\"";
+            out += escapeAttribute(QByteArray(reinterpret_cast<const char *>(ns->href)));
+            out += '"';
+        }
+        for (xmlAttrPtr a = el->properties; a; a = a->next) {
+            out += ' ';
+            qname(reinterpret_cast<xmlNodePtr>(a));
+            out += "=\"";
+            xmlChar *v = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
+            out += escapeAttribute(QByteArray(reinterpret_cast<const char *>(v)));
+            xmlFree(v);
+            out += '"';
+        }
+    }
+
+    void endTag(xmlNodePtr el)
+    {
+        out += "</";
+        qname(el);
+        out += '>';
+    }
+
+    void text(const xmlChar *s)
+    {
+        if (!s)
+            return;
+        const char *p = reinterpret_cast<const char *>(s);
+        const char *run = p;
+        for (; *p; ++p) {
+            const char *rep = nullptr;
+            switch (*p) {
+            case '&': rep = "&amp;"; break;
+            case '<': rep = "&lt;"; break;
+            case '>': rep = "&gt;"; break;
+            case '\r': rep = "&#13;"; break;
+            default: continue;
+            }
+            out.append(run, p - run);
+            out += rep;
+            run = p + 1;
+        }
+        out.append(run, p - run);
+    }
+
+    void inlineNode(xmlNodePtr n)
+    {
+        switch (n->type) {
+        case XML_ELEMENT_NODE:
+            startTag(n);
+            if (!n->children) {
+                out += "/>";
+                return;
+            }
+            out += '>';
+            for (xmlNodePtr c = n->children; c; c = c->next)
+                inlineNode(c);
+            endTag(n);
+            break;
+        case XML_TEXT_NODE: text(n->content); break;
+        case XML_CDATA_SECTION_NODE: {
+            QByteArray c(reinterpret_cast<const char *>(n->content ? n->content : BAD_CAST ""));
+            c.replace("]]>", "]]]]><![CDATA[>");
+            out += "<![CDATA[" + c + "]]>";
+            break;
+        }
+        case XML_COMMENT_NODE:
+            out += "<!--";
+            out += reinterpret_cast<const char *>(n->content ? n->content : BAD_CAST "");
+            out += "-->";
+            break;
+        case XML_PI_NODE:
+            out += "<?";
+            out += reinterpret_cast<const char *>(n->name);
+            if (n->content && *n->content) {
+                out += ' ';
+                out += reinterpret_cast<const char *>(n->content);
+            }
+            out += "?>";
+            break;
+        case XML_ENTITY_REF_NODE:
+            out += '&';
+            out += reinterpret_cast<const char *>(n->name);
+            out += ';';
+            break;
+        case XML_DTD_NODE: out += dtd(n); break;
+        default: break;
+        }
+    }
+};
+
+QString finish(QByteArray &out)
+{
+    while (out.endsWith('\n'))
+        out.chop(1);
+    return QString::fromUtf8(out);
+}
+
+} // namespace
+
+QString xmlutil::FormatXML(const DomNode &node) const
+{
+    if (node.isNull())
+        return {};
+    xmlNodePtr n = node.raw();
+    Writer w;
+    if (n->type == XML_DOCUMENT_NODE || n->type == XML_HTML_DOCUMENT_NODE) {
+        for (xmlNodePtr c = n->children; c; c = c->next)
+            w.block(c, 0, false);
+        return finish(w.out);
+    }
+    if (n->type != XML_ELEMENT_NODE)
+        return node.xml();
+    if (!n->parent || n->parent->type != XML_ELEMENT_NODE) {
+        w.block(n, 0, false);
+        return finish(w.out);
+    }
+    // Below another element: a copy declares the prefixes inherited from the ancestors.
+    xmlDocPtr tmp = xmlNewDoc(BAD_CAST "1.0");
+    xmlNodePtr copy = xmlDocCopyNode(n, tmp, 1);
+    if (!copy) {
+        xmlFreeDoc(tmp);
+        throw OstrelError(QStringLiteral("xmlutil"), QStringLiteral("Cannot copy element %1").arg(node.nodeName()));
+    }
+    xmlDocSetRootElement(tmp, copy);
+    w.block(copy, 0, xmlNodeGetSpacePreserve(n) == 1);
+    xmlFreeDoc(tmp);
+    return finish(w.out);
+}
+
+QString xmlutil::FormatXML(const QString &text) const
+{
+    DomDocument doc;
+    if (!doc.loadXML(text)) {
+        const DomParseError &e = doc.parseError();
+        throw OstrelError(QStringLiteral("xmlutil"),
+                          QStringLiteral("%1 (line %2, column %3)").arg(e.reason).arg(e.line).arg(e.column));
+    }
+    return FormatXML(doc.node());
+}
+
+} // namespace owb

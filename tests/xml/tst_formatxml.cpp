@@ -1,0 +1,148 @@
+#include "xml/xmlutil.h"
+#include "xml/Namespaces.h"
+#include "common/OstrelError.h"
+
+#include <QtTest>
+
+using namespace owb;
+
+class TestFormatXml : public QObject {
+    Q_OBJECT
+private slots:
+    void format_data();
+    void format();
+    void idempotentAndTextKept_data() { format_data(); }
+    void idempotentAndTextKept();
+    void sameObjectTwice();
+    void envelopeChild();
+    void nodeKinds();
+    void notWellFormedThrows();
+};
+
+void TestFormatXml::format_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("nested on one line")
+        << "<a><b><c/></b><d/></a>"
+        << "<a>\n  <b>\n    <c/>\n  </b>\n  <d/>\n</a>";
+    QTest::newRow("declaration dropped")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a><b>x</b></a>"
+        << "<a>\n  <b>x</b>\n</a>";
+    QTest::newRow("attributes and escapes")
+        << "<a k=\"1 &amp; &lt;2&gt;\" q='say \"hi\"'><b>x &amp; y &lt; z</b></a>"
+        << "<a k=\"1 &amp; &lt;2&gt;\" q=\"say &quot;hi&quot;\">\n  <b>x &amp; y &lt; z</b>\n</a>";
+    QTest::newRow("namespaces")
+        << "<osl:response xmlns:osl=\"urn:o\" xmlns=\"urn:d\"><x osl:id=\"1\"/></osl:response>"
+        << "<osl:response xmlns:osl=\"urn:o\" xmlns=\"urn:d\">\n  <x osl:id=\"1\"/>\n</osl:response>";
+    QTest::newRow("comments")
+        << "<!--top--><a><!-- inner --><b/></a>"
+        << "<!--top-->\n<a>\n  <!-- inner -->\n  <b/>\n</a>";
+    QTest::newRow("cdata")
+        << "<a><b><![CDATA[x < y && \"z\"]]></b></a>"
+        << "<a>\n  <b><![CDATA[x < y && \"z\"]]></b>\n</a>";
+    QTest::newRow("doctype")
+        << "<!DOCTYPE a [<!ENTITY e \"v\">]><a><b>&e;</b></a>"
+        << "<!DOCTYPE a [\n<!ENTITY e \"v\">\n]>\n<a>\n  <b>&e;</b>\n</a>";
+    QTest::newRow("mixed content unchanged")
+        << "<doc><p>Hello <b>big</b> <i>world</i>!\n  second line</p></doc>"
+        << "<doc>\n  <p>Hello <b>big</b> <i>world</i>!\n  second line</p>\n</doc>";
+    QTest::newRow("preserve unchanged")
+        << "<doc><pre xml:space=\"preserve\">\n <b/>  <c> </c>\n</pre></doc>"
+        << "<doc>\n  <pre xml:space=\"preserve\">\n <b/>  <c> </c>\n</pre>\n</doc>";
+    QTest::newRow("re-indented")
+        << "<a>\n\t\t<b>\n\t<c>t</c>\n            </b>\n</a>"
+        << "<a>\n  <b>\n    <c>t</c>\n  </b>\n</a>";
+    QTest::newRow("processing instructions")
+        << "<?xml-stylesheet href=\"s.xsl\"?><a><?pi?><b/></a>"
+        << "<?xml-stylesheet href=\"s.xsl\"?>\n<a>\n  <?pi?>\n  <b/>\n</a>";
+    QTest::newRow("non-ascii")
+        << "<a><b n=\"\u00fc\">\u65e5\u672c\u8a9e \U0001F600</b></a>"
+        << "<a>\n  <b n=\"\u00fc\">\u65e5\u672c\u8a9e \U0001F600</b>\n</a>";
+    QTest::newRow("single empty root") << "<a></a>" << "<a/>";
+    QTest::newRow("carriage return kept")
+        << "<a><b>x&#13;y</b></a>"
+        << "<a>\n  <b>x&#13;y</b>\n</a>";
+}
+
+void TestFormatXml::format()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    const xmlutil u;
+    QCOMPARE(u.FormatXML(input), expected);
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(input));
+    QCOMPARE(u.FormatXML(doc), expected);
+}
+
+void TestFormatXml::idempotentAndTextKept()
+{
+    QFETCH(QString, input);
+    const xmlutil u;
+    const QString once = u.FormatXML(input);
+    QCOMPARE(u.FormatXML(once), once);
+
+    DomDocument before, after;
+    QVERIFY(before.loadXML(input));
+    QVERIFY2(after.loadXML(once), qPrintable(once));
+    QCOMPARE(after.documentElement().text(), before.documentElement().text());
+    QCOMPARE(after.documentElement().xml(), before.documentElement().xml());
+}
+
+void TestFormatXml::sameObjectTwice()
+{
+    const xmlutil u;
+    DomDocument doc;
+    QVERIFY(doc.loadXML(QStringLiteral("<a><b/></a>")));
+    const QString first = u.FormatXML(doc.documentElement());
+    QCOMPARE(u.FormatXML(doc.documentElement()), first);
+    QCOMPARE(first, QStringLiteral("<a>\n  <b/>\n</a>"));
+    QCOMPARE(doc.xml(), QStringLiteral("<a><b/></a>"));   // the document itself is not changed
+}
+
+void TestFormatXml::envelopeChild()
+{
+    DomDocument env = NewDOMDocument(false, true);
+    QVERIFY(env.loadXML(QStringLiteral(
+        "<osl:response xmlns:osl=\"%1\" xmlns:xql=\"%2\"><xql:result>"
+        "<Order osl:id=\"1\"><total>12</total><note xml:space=\"preserve\"> a </note></Order>"
+        "</xql:result></osl:response>").arg(ns::OSL, ns::XQL)));
+    const DomNode order = env.selectSingleNode(QStringLiteral("//Order"));
+    const QString text = xmlutil().FormatXML(order);
+    QCOMPARE(text, QStringLiteral("<Order xmlns:osl=\"%1\" osl:id=\"1\">\n  <total>12</total>\n"
+                                  "  <note xml:space=\"preserve\"> a </note>\n</Order>").arg(ns::OSL));
+}
+
+void TestFormatXml::nodeKinds()
+{
+    DomDocument doc;
+    QVERIFY(doc.loadXML(QStringLiteral("<a k=\"v\">t</a>")));
+    const xmlutil u;
+    QCOMPARE(u.FormatXML(doc.documentElement().firstChild()), QStringLiteral("t"));
+    QCOMPARE(u.FormatXML(doc.documentElement().attributes().first()), QStringLiteral("k=\"v\""));
+    QVERIFY(u.FormatXML(DomNode()).isEmpty());
+
+    // Built in memory: blank text among elements counts as text, nothing is lost.
+    DomDocument built;
+    DomNode r = built.appendChild(built.createElement(QStringLiteral("r")));
+    r.appendChild(built.createElement(QStringLiteral("x")));
+    r.appendChild(built.createTextNode(QStringLiteral(" ")));
+    r.appendChild(built.createElement(QStringLiteral("y")));
+    QCOMPARE(u.FormatXML(built), QStringLiteral("<r><x/> <y/></r>"));
+}
+
+void TestFormatXml::notWellFormedThrows()
+{
+    try {
+        xmlutil().FormatXML(QStringLiteral("<a>\n<b></a>"));
+        QFAIL("no error");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("xmlutil"));
+        QVERIFY2(e.description().contains(QLatin1String("line 2")), qPrintable(e.description()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestFormatXml)
+#include "tst_formatxml.moc"
