@@ -38,6 +38,8 @@ private slots:
     void basicAuthentication_data();
     void basicAuthentication();
     void responseHeadersAreFoundCaseInsensitively();
+    void oddAnswers_data();
+    void oddAnswers();
     void streamingHandsOverEveryPiece();
     void streamingSinkCanAbort();
     void silentServerEndsByStallTimeout();
@@ -176,6 +178,48 @@ void TestHttpClient::responseHeadersAreFoundCaseInsensitively()
     QCOMPARE(r.header("x-owb-test"), QByteArray("marker"));
     QCOMPARE(r.header("X-OWB-TEST"), QByteArray("marker"));
     QVERIFY(r.header("X-Absent").isEmpty());
+}
+
+void TestHttpClient::oddAnswers_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status");       // 0: the exchange must fail
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QByteArray>("body");
+    QTest::newRow("interim status line first")
+        << QByteArray("HTTP/1.1 100 Continue\r\nX-Early: 1\r\n\r\n"
+                      "HTTP/1.1 300 Multiple Choices\r\nContent-Length: 5\r\n\r\nhello")
+        << 300 << "Multiple Choices" << QByteArray("hello");
+    QTest::newRow("reason with blanks") << QByteArray("HTTP/1.1 503 Service Very Unavailable\r\n"
+                                                      "Content-Length: 0\r\n\r\n")
+                                        << 503 << "Service Very Unavailable" << QByteArray();
+    QTest::newRow("no reason") << QByteArray("HTTP/1.1 204\r\n\r\n") << 204 << "" << QByteArray();
+    QTest::newRow("body cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort")
+                                    << 0 << "" << QByteArray();
+    QTest::newRow("not http") << QByteArray("SSH-2.0-OpenSSH\r\n\r\n") << 0 << "" << QByteArray();
+}
+
+void TestHttpClient::oddAnswers()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    QFETCH(QByteArray, body);
+    owbtest::CannedSocketServer canned(answer.toStdString());
+    HttpClient http;
+    http.setTimeouts(2000, 2000, 5000);
+    try {
+        const HttpResponse r = http.get(canned.url("/x"));
+        QVERIFY2(status != 0, "a broken answer must not count as a response");
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.statusText, reason);
+        QCOMPARE(r.body, body);
+        QVERIFY(r.header("X-Early").isEmpty());
+    } catch (const OstrelError &e) {
+        QVERIFY2(status == 0, qPrintable(e.description()));
+        QCOMPARE(e.source(), QStringLiteral("HTTP"));
+        QVERIFY(e.description().contains(canned.url("/x")));
+    }
 }
 
 void TestHttpClient::streamingHandsOverEveryPiece()
