@@ -25,6 +25,10 @@ QString NodeXPath(const QList<TreeNodeData> &chain)
     if (first >= chain.size())
         return QString();
 
+    // "./e/text()" means the first text below any e: for an element without text it would
+    // find a namesake's text, so there every step names its position.
+    const TreeNodeData &last = chain.last();
+    const bool exact = last.image != QLatin1String("Attribute") && !last.hasText;
     QString path = QStringLiteral(".");   // the document element is the context node
     for (qsizetype i = first + 1; i < chain.size(); ++i) {
         const TreeNodeData &step = chain.at(i);
@@ -35,7 +39,7 @@ QString NodeXPath(const QList<TreeNodeData> &chain)
         }
         path += u'/';
         path += nameTest(step.text, step.defaultNamespace);
-        if (step.position >= 2)
+        if (step.position >= 2 || exact)
             path += u'[' + QString::number(step.position) + u']';
     }
     return path + QStringLiteral("/text()");

@@ -9,8 +9,11 @@ struct TreeNodeData {
     QString key;
     QString text;               // qualified name; "Document" for the root
     QString image;              // "Document", "Element" or "Attribute"
-    int position = 1;           // 1-based, among the parent's child elements of the same name
+    // 1-based, among the parent's child elements that the node's name test matches: all of
+    // the same qualified name, or for a name without prefix and namespace, those alike.
+    int position = 1;
     bool defaultNamespace = false;  // unprefixed element in a default namespace
+    bool hasText = true;            // element with a text child
 };
 
 // The tree the document tree builder fills. The QTreeWidget adapter sits in its own file.

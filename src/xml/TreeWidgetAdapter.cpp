@@ -43,6 +43,8 @@ void TreeWidgetAdapter::addNode(const QString &parentKey, const TreeNodeData &no
         item->setData(0, PositionRole, node.position);
     if (node.defaultNamespace)
         item->setData(0, DefaultNamespaceRole, true);
+    if (!node.hasText)
+        item->setData(0, NoTextRole, true);
     const auto icon = m_images.constFind(node.image);
     if (icon != m_images.constEnd())
         item->setIcon(0, *icon);
@@ -99,6 +101,7 @@ TreeNodeData TreeWidgetAdapter::nodeOf(const QTreeWidgetItem *item)
     const QVariant position = item->data(0, PositionRole);
     node.position = position.isValid() ? position.toInt() : 1;
     node.defaultNamespace = item->data(0, DefaultNamespaceRole).toBool();
+    node.hasText = !item->data(0, NoTextRole).toBool();
     return node;
 }
 

@@ -16,7 +16,7 @@ namespace owb {
 // node. Images come from an image list keyed "Document", "Element", "Attribute".
 class TreeWidgetAdapter : public ITreeSink {
 public:
-    enum Role { KeyRole = 0x0100 + 1, ImageRole, PositionRole, DefaultNamespaceRole };
+    enum Role { KeyRole = 0x0100 + 1, ImageRole, PositionRole, DefaultNamespaceRole, NoTextRole };
 
     TreeWidgetAdapter(QTreeWidget *view, const QHash<QString, QIcon> &images = standardImages());
 

@@ -68,7 +68,7 @@ QString buildTV::uniqueKey(const QString &candidate)
 }
 
 void buildTV::startElement(const QString &qName, const QStringList &attributeNames,
-                           bool defaultNamespace)
+                           bool defaultNamespace, bool hasText)
 {
     if (!m_tree)
         throw OstrelError(QStringLiteral("buildTV"), QStringLiteral("No tree to fill"));
@@ -80,8 +80,14 @@ void buildTV::startElement(const QString &qName, const QStringList &attributeNam
     element.text = qName;
     element.image = kElement;
     element.defaultNamespace = defaultNamespace;
-    if (!m_open.empty())
-        element.position = ++m_open.back().childCounts[qName];
+    element.hasText = hasText;
+    if (!m_open.empty()) {
+        // A plain name test skips namespaced namesakes; a name() test does not.
+        Open &parent = m_open.back();
+        const int all = ++parent.byName[qName];
+        const bool plain = !defaultNamespace && !qName.contains(u':');
+        element.position = plain ? ++parent.plainByName[qName] : all;
+    }
     m_tree->addNode(parentKey, element);
     m_keys.insert(key);
 
@@ -92,7 +98,7 @@ void buildTV::startElement(const QString &qName, const QStringList &attributeNam
         attribute.image = kAttribute;
         m_tree->addNode(key, attribute);
     }
-    m_open.push_back(Open{key, {}});
+    m_open.push_back(Open{key, {}, {}});
 }
 
 void buildTV::endElement()
@@ -125,7 +131,10 @@ void buildTV::BuildTree(ITreeSink &tree, const DomNode &node)
         for (xmlAttr *a = cur->properties; a; a = a->next)
             attributeNames.append(names.qName(a->ns, a->name));
         const bool defaultNs = cur->ns && !cur->ns->prefix && cur->ns->href && *cur->ns->href;
-        startElement(names.qName(cur->ns, cur->name), attributeNames, defaultNs);
+        bool hasText = false;
+        for (xmlNode *c = cur->children; c && !hasText; c = c->next)
+            hasText = c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE;
+        startElement(names.qName(cur->ns, cur->name), attributeNames, defaultNs, hasText);
 
         // Next element in document order, closing the ones left behind.
         xmlNode *next = cur->children;

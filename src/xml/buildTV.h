@@ -26,7 +26,7 @@ public:
     // For fills from other sources than a DOM node: call reset first, then the events.
     void reset(ITreeSink &tree);
     void startElement(const QString &qName, const QStringList &attributeNames,
-                      bool defaultNamespace = false);
+                      bool defaultNamespace = false, bool hasText = true);
     void endElement();
 
 private:
@@ -37,7 +37,8 @@ private:
     QHash<QString, int> m_nextSuffix;      // candidate -> first suffix not yet tried
     struct Open {
         QString key;
-        QHash<QString, int> childCounts;   // child element name -> how many so far
+        QHash<QString, int> byName;        // child elements per qualified name so far
+        QHash<QString, int> plainByName;   // the same, without namespace only
     };
     std::vector<Open> m_open;
 };

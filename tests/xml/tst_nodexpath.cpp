@@ -1,0 +1,192 @@
+#include <QtTest>
+#include <QTreeWidget>
+
+#include "xml/DomDocument.h"
+#include "xml/NodeXPath.h"
+#include "xml/TreeWidgetAdapter.h"
+#include "xml/buildTV.h"
+
+using namespace owb;
+
+namespace {
+
+DomDocument load(const QString &xml)
+{
+    DomDocument doc = NewDOMDocument(false, true);
+    if (!doc.loadXML(xml))
+        qFatal("test document does not load: %s", qPrintable(doc.parseError().reason));
+    return doc;
+}
+
+// Elements and their attributes in the order the tree builder adds them.
+void preorder(const DomNode &element, QList<DomNode> &out)
+{
+    out << element;
+    out << element.attributes();
+    for (DomNode c = element.firstChild(); c; c = c.nextSibling()) {
+        if (c.nodeType() == DomNodeType::Element)
+            preorder(c, out);
+    }
+}
+
+QString withoutText(QString path)
+{
+    return path.remove(QStringLiteral("/text()"));
+}
+
+} // namespace
+
+class TestNodeXPath : public QObject {
+    Q_OBJECT
+private slots:
+    void paths_data();
+    void paths();
+    void selectsTheClickedNode_data();
+    void selectsTheClickedNode();
+    void chainWithoutDocumentNode();
+    void widgetItemsGiveTheSamePaths();
+};
+
+void TestNodeXPath::paths_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("path");
+    const QString order = "<order version=\"2\"><item no=\"1\">A</item><item no=\"2\">B</item>"
+                          "<item>C</item><a_b>D</a_b></order>";
+    QTest::newRow("document") << order << "/" << "";
+    QTest::newRow("document element") << order << "." << "./text()";
+    QTest::newRow("first item") << order << "./item" << "./item/text()";
+    QTest::newRow("second item") << order << "./item_1" << "./item[2]/text()";
+    QTest::newRow("third item") << order << "./item_2" << "./item[3]/text()";
+    QTest::newRow("attribute") << order << "./item/@no" << "./item/@no";
+    QTest::newRow("attribute of second") << order << "./item_1/@no" << "./item[2]/@no";
+    QTest::newRow("attribute of document element") << order << "./@version" << "./@version";
+    QTest::newRow("name holding _") << order << "./a_b" << "./a_b/text()";
+    QTest::newRow("suffix on an earlier step")
+        << "<r><i><n>1</n></i><i><n>2</n><n>3</n></i></r>" << "./i_1/n_1" << "./i[2]/n[2]/text()";
+    QTest::newRow("name that looks suffixed")
+        << "<r><a/><a/><a_1>x</a_1></r>" << "./a_1_1" << "./a_1/text()";
+    QTest::newRow("suffix forced by another name")
+        << "<r><a_1/><a/><a/></r>" << "./a_2" << "./a[2]/text()";
+    QTest::newRow("prefixed names")
+        << "<p:r xmlns:p=\"urn:p\"><p:c p:x=\"1\"/><p:c p:x=\"2\"/></p:r>" << "./p:c_1/@p:x"
+        << "./*[name()='p:c'][2]/@*[name()='p:x']";
+    QTest::newRow("default namespace")
+        << "<r xmlns=\"urn:d\"><c/><c>t</c></r>" << "./c_1" << "./*[name()='c'][2]/text()";
+    QTest::newRow("plain namesakes of namespaced elements")
+        << "<r xmlns=\"urn:d\"><c/><c xmlns=\"\">t</c></r>" << "./c_1" << "./c/text()";
+    QTest::newRow("element without text") << "<r><e/><e>x</e></r>" << "./e" << "./e[1]/text()";
+    QTest::newRow("element without text, deeper")
+        << "<r><a><e/></a><a><e>x</e></a></r>" << "./a/e" << "./a[1]/e[1]/text()";
+}
+
+void TestNodeXPath::paths()
+{
+    QFETCH(QString, xml);
+    QFETCH(QString, key);
+    QFETCH(QString, path);
+    DomDocument doc = load(xml);
+    KeyedTree tree;
+    buildTV().BuildTree(tree, doc.node());
+    QVERIFY2(tree.contains(key), qPrintable(tree.keys().join(' ')));
+    QCOMPARE(NodeXPath(tree, key), path);
+}
+
+void TestNodeXPath::selectsTheClickedNode_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::newRow("siblings and attributes")
+        << "<order version=\"2\"><item no=\"1\">A</item><item no=\"2\">B</item><item>C</item></order>";
+    QTest::newRow("names holding _")
+        << "<person><first_name>Ann</first_name><last_name>Lee</last_name>"
+           "<first_name>Bo</first_name><x_1>q</x_1></person>";
+    QTest::newRow("suffixes on earlier steps, several suffixes, deep steps")
+        << "<r><item><a><b>1</b><b>2</b></a></item><item><a><b>3</b></a><a><b>4</b><b>5</b></a>"
+           "</item><item><name>n</name><name>m</name></item></r>";
+    QTest::newRow("names that collide with suffixes")
+        << "<r><a_1><b>0</b></a_1><a>1</a><a>2</a><a_1>3</a_1><a_2>4</a_2><a>5</a>"
+           "<a_1_1>6</a_1_1></r>";
+    QTest::newRow("same names under other parents")
+        << "<r><x><a>1</a><a>2</a></x><y><a>3</a></y><x><a>4</a></x></r>";
+    QTest::newRow("elements without text and mixed content")
+        << "<r><e/><e><f>x</f></e><e>lead<f>y</f>tail</e></r>";
+    QTest::newRow("prefixes the selection does not bind")
+        << "<p:r xmlns:p=\"urn:p\" xmlns:q=\"urn:q\" q:v=\"1\"><p:c q:w=\"2\">a</p:c>"
+           "<p:c>b</p:c><q:c>c</q:c><c>d</c></p:r>";
+    QTest::newRow("a selection prefix bound to another URI")
+        << "<osl:r xmlns:osl=\"urn:not-the-server\"><osl:i osl:id=\"1\">a</osl:i>"
+           "<osl:i>b</osl:i></osl:r>";
+    QTest::newRow("default namespace")
+        << "<r xmlns=\"urn:d\" a=\"1\"><c>1</c><c b=\"2\">2</c><n:c xmlns:n=\"urn:n\">3</n:c>"
+           "<c xmlns=\"\">4</c><c xmlns=\"\">5</c></r>";
+    QTest::newRow("server prefixes")
+        << "<Order xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\" osl:id=\"4\">"
+           "<osl:note>n</osl:note><osl:note>m</osl:note></Order>";
+}
+
+void TestNodeXPath::selectsTheClickedNode()
+{
+    QFETCH(QString, xml);
+    DomDocument doc = load(xml);
+    const DomNode top = doc.documentElement();
+    KeyedTree tree;
+    buildTV().BuildTree(tree, doc.node());
+
+    QList<DomNode> nodes;
+    preorder(top, nodes);
+    QStringList keys = tree.keys();
+    QCOMPARE(keys.takeFirst(), QString("/"));
+    QCOMPARE(NodeXPath(tree, "/"), QString());
+    QCOMPARE(keys.size(), nodes.size());
+
+    for (int i = 0; i < keys.size(); ++i) {
+        const DomNode clicked = nodes.at(i);
+        const QString path = NodeXPath(tree, keys.at(i));
+        const QByteArray what = (keys.at(i) + " -> " + path).toUtf8();
+        if (clicked.nodeType() == DomNodeType::Attribute) {
+            QVERIFY2(!path.endsWith("/text()"), what);
+            QVERIFY2(top.selectSingleNode(path) == clicked, what);
+            continue;
+        }
+        QVERIFY2(path.endsWith("/text()"), what);
+        // What Accept evaluates: the first node the path without /text() selects.
+        QVERIFY2(top.selectSingleNode(withoutText(path)) == clicked, what);
+        // What a click shows: the element's first text, or nothing for an element without.
+        DomNode firstText;
+        for (DomNode c = clicked.firstChild(); c && !firstText; c = c.nextSibling()) {
+            if (c.nodeType() == DomNodeType::Text)
+                firstText = c;
+        }
+        const DomNode selected = top.selectSingleNode(path);
+        QVERIFY2(selected == firstText, what);
+    }
+}
+
+void TestNodeXPath::chainWithoutDocumentNode()
+{
+    TreeNodeData element{".", "r", "Element"};
+    TreeNodeData child{"./c_1", "c", "Element", 2};
+    TreeNodeData attribute{"./c_1/@k", "k", "Attribute"};
+    QCOMPARE(NodeXPath({element, child, attribute}), QString("./c[2]/@k"));
+    QCOMPARE(NodeXPath({element, child}), QString("./c[2]/text()"));
+    QCOMPARE(NodeXPath(QList<TreeNodeData>{}), QString());
+}
+
+void TestNodeXPath::widgetItemsGiveTheSamePaths()
+{
+    DomDocument doc = load("<p:r xmlns:p=\"urn:p\" xmlns=\"urn:d\"><c k=\"1\"><p:d>x</p:d>"
+                           "<p:d>y</p:d></c><c><e_1/></c></p:r>");
+    KeyedTree tree;
+    buildTV builder;
+    builder.BuildTree(tree, doc.node());
+    QTreeWidget view;
+    TreeWidgetAdapter adapter(&view);
+    builder.BuildTree(adapter, doc.node());
+    for (const QString &key : tree.keys())
+        QCOMPARE(TreeWidgetAdapter::NodeXPath(adapter.item(key)), NodeXPath(tree, key));
+    QCOMPARE(TreeWidgetAdapter::NodeXPath(adapter.item("./c_1/e_1")), QString("./*[name()='c'][2]/*[name()='e_1'][1]/text()"));
+}
+
+QTEST_MAIN(TestNodeXPath)
+#include "tst_nodexpath.moc"
