@@ -54,6 +54,7 @@ private slots:
     void removeSendsPathAndDropsId();
     void removeWithoutIdSendsNothing();
     void unreachableServerFails();
+    void statusWithoutReasonIsNamed();
     void fetchReturnsRootElement_data();
     void fetchReturnsRootElement();
     void fetchFailures_data();
@@ -282,6 +283,18 @@ void TestOstrelAccess::unreachableServerFails()
     } catch (const OstrelError &e) {
         QCOMPARE(e.source(), QStringLiteral("Ostrel Access"));
         QVERIFY(e.description().startsWith("Failed to load document (" + dead + "?_xql="));
+    }
+}
+
+void TestOstrelAccess::statusWithoutReasonIsNamed()
+{
+    owbtest::CannedSocketServer canned("HTTP/1.1 502\r\nContent-Length: 0\r\n\r\n");
+    TestDocumentList list;
+    try {
+        clsOstrelAccess(m_connection, m_encoder, m_client).ProcessRequest(canned.url("/ostrel/db/Sales"), "<Order/>", list);
+        QFAIL("a 502 must fail");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.description(), QStringLiteral("HTTP Error 502"));
     }
 }
 
