@@ -44,6 +44,8 @@ private slots:
     void streamingSinkCanAbort();
     void silentServerEndsByStallTimeout();
     void refusedPortFailsFast();
+    void unroutableHostFailsWithinConnectTimeout();
+    void tricklingServerEndsByTotalTimeout();
     void onlyHttpSchemesAreFetched();
 
 private:
@@ -77,6 +79,12 @@ void TestHttpClient::initTestCase()
     m_http.server.Get("/echo", record);
     m_http.server.Get("/big", [this](const httplib::Request &, httplib::Response &res) {
         res.set_content(m_bigBody, "text/plain");
+    });
+    m_http.server.Get("/trickle", [](const httplib::Request &, httplib::Response &res) {
+        res.set_chunked_content_provider("text/plain", [](size_t, httplib::DataSink &sink) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return sink.write("x", 1);
+        });
     });
     m_http.start();
 }
@@ -295,6 +303,33 @@ void TestHttpClient::refusedPortFailsFast()
     req.body = "_delete=x";
     QVERIFY_THROWS_EXCEPTION(OstrelError, http.send(req));
     QVERIFY(clock.elapsed() < 3000);
+}
+
+void TestHttpClient::unroutableHostFailsWithinConnectTimeout()
+{
+    // 192.0.2.0/24 is reserved for documentation: nothing ever answers there.
+    HttpClient http;
+    http.setTimeouts(800, 5000, 0);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(OstrelError, http.get(QStringLiteral("http://192.0.2.1:8790/ostrel/mydb")));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestHttpClient::tricklingServerEndsByTotalTimeout()
+{
+    // One byte every 100 ms never stalls, so only the total cap can end it.
+    HttpClient http;
+    http.setTimeouts(2000, 1000, 1500);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        http.get(m_http.url("/trickle"));
+        QFAIL("an endless answer must end by the total time-out");
+    } catch (const OstrelError &e) {
+        QCOMPARE(e.source(), QStringLiteral("HTTP"));
+    }
+    QVERIFY2(clock.elapsed() >= 1400 && clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void TestHttpClient::onlyHttpSchemesAreFetched()
