@@ -29,6 +29,8 @@ private slots:
     void filterReachesServerUnchanged_data();
     void filterReachesServerUnchanged();
     void unsendableDocumentStoresNothing();
+    void declaredEncodingDoesNotMatter_data();
+    void declaredEncodingDoesNotMatter();
 
 private:
     int countMatches(const QString &xpath);
@@ -187,6 +189,29 @@ void TestRealServer::unsendableDocumentStoresNothing()
     }
     QCOMPARE(list.count(), 0);
     QCOMPARE(countMatches("Customer"), before);
+}
+
+void TestRealServer::declaredEncodingDoesNotMatter_data()
+{
+    QTest::addColumn<QString>("declaration");
+    QTest::newRow("none") << "";
+    QTest::newRow("utf-8") << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    QTest::newRow("iso-8859-1") << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+}
+
+void TestRealServer::declaredEncodingDoesNotMatter()
+{
+    QFETCH(QString, declaration);
+    const QString name = QString::fromUtf8("Édith € 中");
+    const QString xml = declaration + "<Customer number=\"D1\"><name>" + name
+        + "</name><address><street>s</street><city>c</city><country>FR</country></address>"
+          "<email>d@example.org</email></Customer>";
+    clsOstrelAccess access(m_connection, m_encoder, m_http);
+    TestDocumentList list;
+    const QString id = access.ProcessRequest(m_db + "/Sales", xml, list);
+    const DomNode root = access.getDocument(m_db + "/Sales", "Customer", id.toInt());
+    QVERIFY(!root.isNull());
+    QCOMPARE(root.selectSingleNode("name").text(), name);
 }
 
 QTEST_GUILESS_MAIN(TestRealServer)
