@@ -470,6 +470,7 @@ QString frmOstrelClient::ParseDocumentText()
 
 bool frmOstrelClient::eventFilter(QObject *watched, QEvent *event)
 {
+    // Filters are installed while the window is still being built.
     if (watched == txtQry && event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         // The query runs with the filter typed so far; the "+" still goes into the box.
@@ -485,11 +486,11 @@ bool frmOstrelClient::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
-    if (watched == lstDocuments->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (lstDocuments && watched == lstDocuments->viewport() && event->type() == QEvent::MouseButtonPress) {
         m_rowBeforePress = lstDocuments->currentRow();
         return false;
     }
-    if (watched == SSTab1->tabBar() && event->type() == QEvent::KeyPress) {
+    if (SSTab1 && watched == SSTab1->tabBar() && event->type() == QEvent::KeyPress) {
         // A Delete on the tab strip never arms removal: the next document shown (maybe by a
         // later click in the list) would be deleted without the user asking for it.
         m_deleteArmed = false;

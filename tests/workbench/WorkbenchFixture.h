@@ -80,7 +80,7 @@ public:
         const QString seed = m_dir.filePath(QStringLiteral("seed"));
         writeFile(seed + QStringLiteral("/schemas/shop.xsd"), kShopSchema);
         for (int i = 0; i < kOrders.size(); ++i)
-            writeFile(seed + QStringLiteral("/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
+            writeFile(seed + QStringLiteral("/collections/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
 
         const QString exe = qEnvironmentVariable("OSTRELD_EXE");
         if (exe.isEmpty()) {
