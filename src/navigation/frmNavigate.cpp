@@ -212,7 +212,8 @@ void frmNavigate::Load()
 {
     if (cboDatabaseURI->currentText().trimmed().isEmpty())
         return;
-    const QString uri = cboDatabaseURI->currentText();
+    // Blanks around a typed URI would break every request made with it.
+    const QString uri = cboDatabaseURI->currentText().trimmed();
     const bool chosen = cboDatabaseURI->currentIndex() >= 0 && !m_typed;
 
     if (m_ctx.connection && !m_ctx.connection->ConnectionExists(uri)) {

@@ -1,0 +1,174 @@
+#pragma once
+// What the Navigate window tests share: ostreld seeded with the demo data, recording
+// stand-ins for the main window and the log, and a temporary home for data and settings.
+#include "common/AppContext.h"
+#include "common/HttpClient.h"
+#include "common/MainWindowApi.h"
+#include "common/UserInteraction.h"
+#include "log/ILogMessage.h"
+#include "server/FormEncoder.h"
+#include "server/clsConnection.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+namespace navtest {
+
+class FakeMainWindow : public owb::IMainWindow {
+public:
+    QStringList statuses;
+    int docMenuEnabled = 0;
+    int docMenuDisabled = 0;
+    QList<QPointer<QWidget>> shown;
+    QList<QPointer<QWidget>> activated;
+    void setStatus(const QString &m) override { statuses << m; }
+    void EnableDocMenu() override { ++docMenuEnabled; }
+    void DisableDocMenu() override { ++docMenuDisabled; }
+    void HideLog() override {}
+    void showChild(QWidget *child) override
+    {
+        shown << child;
+        child->show();
+    }
+    void activateChild(QWidget *child) override { activated << child; }
+};
+
+class RecordingLog : public owb::ILogMessage {
+public:
+    QStringList lines;
+    void LogEntry(const QString &m) override { lines << m; }
+};
+
+struct Context {
+    FakeMainWindow main;
+    RecordingLog log;
+    owb::ScriptedUserInteraction ui;
+    owb::HttpClient http;
+    owb::FormEncoder encoder;
+    owb::clsConnection connection;
+
+    owb::AppContext app()
+    {
+        owb::AppContext c;
+        c.connection = &connection;
+        c.formEncoder = &encoder;
+        c.http = &http;
+        c.log = &log;
+        c.mainWindow = &main;
+        c.ui = &ui;
+        return c;
+    }
+};
+
+// Answers the login dialog: optionally another URI, then user and password, then Connect
+// (or Cancel when cancel is true).
+inline std::function<int(QDialog *)> answerLogin(const QString &user, const QString &password,
+                                                 const QString &otherUri = {}, bool cancel = false)
+{
+    return [=](QDialog *dlg) {
+        if (!otherUri.isEmpty())
+            dlg->findChild<QLineEdit *>(QStringLiteral("txtDBURI"))->setText(otherUri);
+        auto *userBox = dlg->findChild<QLineEdit *>(QStringLiteral("txtUserName"));
+        userBox->setText(user);
+        auto *pwd = dlg->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+        pwd->clear();
+        QTest::keyClicks(pwd, password);
+        auto *button = dlg->findChild<QPushButton *>(cancel ? QStringLiteral("cmdCancel") : QStringLiteral("cmdOK"));
+        if (!button || !button->isEnabled())
+            return int(QDialog::Rejected);
+        button->click();
+        return dlg->result();
+    };
+}
+
+// Data files and settings in a temporary folder.
+class IsolatedHome {
+public:
+    IsolatedHome()
+    {
+        const QString settings = m_dir.filePath(QStringLiteral("settings"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
+        const QDir src(QStringLiteral(OWB_DATA_DIR));
+        QDirIterator it(src.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            const QString to = m_dir.filePath(src.relativeFilePath(from));
+            QDir().mkpath(QFileInfo(to).absolutePath());
+            QFile::copy(from, to);
+        }
+        qputenv("OSTREL_WORKBENCH_HOME", m_dir.path().toUtf8());
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// ostreld on a free port, seeded with the demo data (users demo:demo).
+class Server {
+public:
+    Server()
+    {
+        const QString exe = qEnvironmentVariable("OSTRELD_EXE");
+        if (exe.isEmpty()) {
+            m_error = QStringLiteral("OSTRELD_EXE is not set");
+            return;
+        }
+        m_proc.start(exe, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
+                           m_dir.filePath(QStringLiteral("db.sqlite")), QStringLiteral("--users"),
+                           QStringLiteral("demo:demo"), QStringLiteral("--seed"),
+                           qEnvironmentVariable("OSTRELD_DEMO")});
+        if (!m_proc.waitForStarted(5000)) {
+            m_error = QStringLiteral("ostreld did not start");
+            return;
+        }
+        static const QRegularExpression portLine(QStringLiteral("listening on port (\\d+)"));
+        QByteArray out;
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000 && m_proc.state() != QProcess::NotRunning) {
+            m_proc.waitForReadyRead(200);
+            out += m_proc.readAllStandardOutput();
+            const auto m = portLine.match(QString::fromUtf8(out));
+            if (m.hasMatch()) {
+                m_port = m.captured(1).toInt();
+                return;
+            }
+        }
+        m_error = QStringLiteral("ostreld gave no port: ") + QString::fromUtf8(out + m_proc.readAllStandardError());
+    }
+    ~Server()
+    {
+        if (m_proc.state() != QProcess::NotRunning) {
+            m_proc.terminate();
+            if (!m_proc.waitForFinished(3000)) {
+                m_proc.kill();
+                m_proc.waitForFinished(3000);
+            }
+        }
+    }
+    bool ok() const { return m_port > 0; }
+    QString error() const { return m_error; }
+    QString databaseURI() const { return QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m_port); }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_proc;
+    int m_port = 0;
+    QString m_error;
+};
+
+} // namespace navtest
