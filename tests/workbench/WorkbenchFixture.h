@@ -72,15 +72,17 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// One ostreld process with its own database file, seeded with the shop.
+// One ostreld process with its own database file, seeded with the shop (or with seedDir).
 class Server {
 public:
-    Server()
+    explicit Server(QString seed = QString())
     {
-        const QString seed = m_dir.filePath(QStringLiteral("seed"));
-        writeFile(seed + QStringLiteral("/schemas/shop.xsd"), kShopSchema);
-        for (int i = 0; i < kOrders.size(); ++i)
-            writeFile(seed + QStringLiteral("/collections/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
+        if (seed.isEmpty()) {
+            seed = m_dir.filePath(QStringLiteral("seed"));
+            writeFile(seed + QStringLiteral("/schemas/shop.xsd"), kShopSchema);
+            for (int i = 0; i < kOrders.size(); ++i)
+                writeFile(seed + QStringLiteral("/collections/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
+        }
 
         const QString exe = qEnvironmentVariable("OSTRELD_EXE");
         if (exe.isEmpty()) {
