@@ -575,11 +575,8 @@ int DomNode::lineNumber() const
 {
     if (!m_node || m_node->type == XML_ATTRIBUTE_NODE || m_node->type == XML_DOCUMENT_NODE)
         return 0;
-    if (m_node->line == 65535 && m_doc) {
-        const auto it = m_doc->bigLines.find(m_node);
-        if (it != m_doc->bigLines.end())
-            return it->second;
-    }
+    if (m_node->type == XML_ELEMENT_NODE && m_node->line == 65535 && m_node->psvi)
+        return int(reinterpret_cast<intptr_t>(m_node->psvi));
     const long l = xmlGetLineNo(m_node);
     return l > 0 ? int(l) : 0;
 }
@@ -881,10 +878,10 @@ namespace {
 
 struct LineTrack {
     startElementNsSAX2Func original = nullptr;
-    std::unordered_map<xmlNodePtr, int> lines;
 };
 
-// libxml2 keeps lines above 65535 on text nodes only; note them for elements as they start.
+// libxml2 keeps lines above 65535 on text nodes only; an element's unused psvi slot holds
+// them here.
 void startElementTracked(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *URI,
                          int nb_namespaces, const xmlChar **namespaces, int nb_attributes, int nb_defaulted,
                          const xmlChar **attributes)
@@ -893,7 +890,7 @@ void startElementTracked(void *ctx, const xmlChar *localname, const xmlChar *pre
     auto *track = static_cast<LineTrack *>(ctxt->_private);
     track->original(ctx, localname, prefix, URI, nb_namespaces, namespaces, nb_attributes, nb_defaulted, attributes);
     if (ctxt->node && ctxt->input && ctxt->input->line >= 65535)
-        track->lines[ctxt->node] = ctxt->input->line;
+        ctxt->node->psvi = reinterpret_cast<void *>(static_cast<intptr_t>(ctxt->input->line));
 }
 
 } // namespace
@@ -930,7 +927,6 @@ bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const c
         return false;
     }
     m_s->cur = newHolder(doc, m_s->ns);
-    m_s->cur->bigLines = std::move(track.lines);
     m_s->cur->hadDeclaration = startsWithDeclaration(bytes);
     if (!m_s->preserve)
         for (xmlNodePtr c = doc->children; c; c = c->next)

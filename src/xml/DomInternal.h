@@ -7,7 +7,6 @@
 #include <QString>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace owb {
@@ -24,8 +23,6 @@ struct DomDocHolder {
     // Nodes that were created or unlinked. Nothing is freed while the document lives, so a
     // handle never dangles; whatever is still unlinked goes with the document.
     std::unordered_set<xmlNodePtr> orphans;
-    // Lines above 65535 of elements (libxml2 keeps them on text nodes only).
-    std::unordered_map<xmlNodePtr, int> bigLines;
 };
 
 struct DomAccess {
