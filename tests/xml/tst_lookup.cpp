@@ -6,7 +6,15 @@
 #include "xml/DocumentList.h"
 #include "xml/LookUp.h"
 
+#include "common/UrlEncoding.h"
+#include "xml/DomDocument.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
 #include <atomic>
+#include <memory>
 
 using namespace owb;
 
@@ -80,9 +88,17 @@ private slots:
     void overHttp_data();
     void overHttp();
     void listsWhileTheAnswerArrives();
+    void againstTheServer_data();
+    void againstTheServer();
+    void cleanupTestCase();
 
 private:
     static void addColumns();
+    QString serverDatabase();
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QProcess> m_server;
+    QString m_db;
 };
 
 void TestLookUp::addColumns()
@@ -360,6 +376,102 @@ void TestLookUp::listsWhileTheAnswerArrives()
     reader.ParseQuery(http.url("/slow"));
     QCOMPARE(list.count(), 50);
     QVERIFY(sawEarlyEntry.load());
+}
+
+// Started on first use; empty when this build has no server.
+QString TestLookUp::serverDatabase()
+{
+    if (!m_db.isEmpty() || m_server)
+        return m_db;
+    const QString exe = qEnvironmentVariable("OSTRELD_EXE");
+    const QString demo = qEnvironmentVariable("OSTRELD_DEMO");
+    if (exe.isEmpty() || demo.isEmpty())
+        return QString();
+    m_server = std::make_unique<QProcess>();
+    m_server->start(exe, {"--port", "0", "--data", m_dir.filePath("db.sqlite"), "--users",
+                          "demo:demo", "--seed", demo});
+    if (!m_server->waitForStarted(10000))
+        return QString();
+    const QRegularExpression re("listening on port (\\d+)");
+    QByteArray out;
+    for (int i = 0; i < 200 && m_db.isEmpty() && m_server->state() != QProcess::NotRunning; ++i) {
+        m_server->waitForReadyRead(100);
+        out += m_server->readAllStandardOutput();
+        if (const auto m = re.match(QString::fromUtf8(out)); m.hasMatch())
+            m_db = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m.captured(1));
+    }
+    return m_db;
+}
+
+void TestLookUp::cleanupTestCase()
+{
+    if (m_server && m_server->state() != QProcess::NotRunning) {
+        m_server->terminate();
+        if (!m_server->waitForFinished(5000))
+            m_server->kill();
+    }
+}
+
+void TestLookUp::againstTheServer_data()
+{
+    QTest::addColumn<QString>("collection");
+    QTest::addColumn<QString>("xql");
+    QTest::addColumn<int>("count");       // -1: any number, checked against the DOM
+    QTest::addColumn<QString>("error");
+    QTest::newRow("all orders") << "Sales" << "Order" << 150 << QString();
+    QTest::newRow("one by id") << "Sales" << "Order[@osl:id=3]" << 1 << QString();
+    QTest::newRow("filter below the root") << "Library" << "Book[.//*[@xml:lang]]" << -1 << QString();
+    QTest::newRow("nothing") << "Sales" << "Order[@osl:id=0]" << 0 << QString();
+    QTest::newRow("files") << "Library" << "images" << 6 << QString();
+    QTest::newRow("syntax error") << "Sales" << "Order[" << 0 << "Query failed, reason ";
+    // A refusal that carries a failure envelope reports its code.
+    QTest::newRow("unknown collection") << "Nowhere" << "Order" << 0 << "Query failed, reason ";
+}
+
+void TestLookUp::againstTheServer()
+{
+    QFETCH(QString, collection);
+    QFETCH(QString, xql);
+    QFETCH(int, count);
+    QFETCH(QString, error);
+    const QString db = serverDatabase();
+    if (db.isEmpty())
+        QSKIP("the server is not part of this build (OSTRELD_EXE unset)");
+    const QString url = db + '/' + collection + "?_xql="
+                        + QString::fromLatin1(UrlEncoding::encodeQueryValue(xql));
+
+    HttpClient client;
+    MemoryList list;
+    LookUp reader(&client);
+    reader.setDocumentList(&list);
+    QString caught;
+    try {
+        reader.ParseQuery(url);
+    } catch (const OstrelError &e) {
+        caught = e.description();
+    }
+    if (!error.isEmpty()) {
+        QVERIFY2(caught.contains(error), qPrintable(caught));
+        QCOMPARE(list.count(), 0);
+        return;
+    }
+    QVERIFY2(caught.isEmpty(), qPrintable(caught));
+
+    // The same answer read as a whole, for comparison.
+    DomDocument answer = NewDOMDocument(false, true);
+    QVERIFY(answer.loadBytes(client.get(url).body));
+    QStringList texts;
+    QList<qint32> ids;
+    for (const DomNode &hit : answer.selectNodes("/osl:response/xql:result/*")) {
+        texts << "osl:id=" + hit.getAttribute("osl:id");
+        ids << hit.getAttribute("osl:id").toInt();
+    }
+    QCOMPARE(list.texts, texts);
+    QCOMPARE(list.ids, ids);
+    if (count >= 0)
+        QCOMPARE(list.count(), count);
+    else
+        QVERIFY(list.count() > 0);
 }
 
 QTEST_GUILESS_MAIN(TestLookUp)
