@@ -123,6 +123,8 @@ private slots:
     void queryWithoutHits();
     void failedQueryShowsNoMessage();
     void goneDocumentLeavesList();
+    void listMouseAndArrowKeys();
+    void refreshFromImport();
     void deleteKeyRemovesDocument();
     void deleteOnTabStripDoesNotArm();
     void leavingTextPage();
@@ -410,6 +412,47 @@ void tst_frmOstrelClient::goneDocumentLeavesList()
     list->setCurrentRow(0);
     QVERIFY(child<QsciScintilla>(w, "cmxXMLDoc")->text().contains(QStringLiteral("Gone")));
     QVERIFY(stored(QStringLiteral("customer='Gone'")));
+}
+
+void tst_frmOstrelClient::listMouseAndArrowKeys()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    const qint32 a = insert(*o.ctx, QStringLiteral("<Order><customer>Clicked A</customer></Order>"));
+    insert(*o.ctx, QStringLiteral("<Order><customer>Clicked B</customer></Order>"));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    query(w, QStringLiteral("starts-with(customer,'Clicked')"));
+    auto *list = child<QListWidget>(w, "lstDocuments");
+    auto *editor = child<QsciScintilla>(w, "cmxXMLDoc");
+    QCOMPARE(list->count(), 2);
+    QVERIFY(editor->text().contains(QStringLiteral("Clicked A")));
+
+    auto click = [list](int row) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    };
+    click(1);
+    QVERIFY(editor->text().contains(QStringLiteral("Clicked B")));
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(list->currentRow(), 0);
+    QVERIFY(editor->text().contains(QStringLiteral("Clicked A")));
+
+    // A click on the entry already selected fetches it again: gone by now, it leaves the list.
+    owb::clsOstrelAccess other(o.ctx->connection, o.ctx->encoder, o.ctx->http);
+    owb::DomNode doc = other.getDocument(w->CollectionURI(), QStringLiteral("Order"), a);
+    other.RemoveDocument(doc, w->CollectionURI());
+    click(0);
+    QCOMPARE(list->count(), 1);
+    QVERIFY(list->item(0)->text() != QStringLiteral("osl:id=%1").arg(a));
+}
+
+void tst_frmOstrelClient::refreshFromImport()
+{
+    auto o = open();
+    child<QLineEdit>(o.w.get(), "txtQry")->setText(QStringLiteral("customer='Bob'"));
+    o.w->impForm_RefreshList();
+    QCOMPARE(listTexts(child<QListWidget>(o.w.get(), "lstDocuments")), QStringList{"osl:id=2"});
+    QCOMPARE(o.ctx->main.lastStatus(), QStringLiteral("Documents have been loaded"));
 }
 
 void tst_frmOstrelClient::deleteKeyRemovesDocument()
