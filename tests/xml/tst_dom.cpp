@@ -46,6 +46,7 @@ private slots:
     void loadMissingFileFails();
     void externalEntitiesAreNotLoaded();
     void duplicateXmlIdStillLoads();
+    void entityExpansionIsBounded();
     void failedLoadKeepsPreviousDocument();
 
     void blankText_data();
@@ -180,6 +181,23 @@ void TestDom::externalEntitiesAreNotLoaded()
     QVERIFY(!doc.documentElement().text().contains(QStringLiteral("TOPSECRET")));
 }
 
+void TestDom::entityExpansionIsBounded()
+{
+    QString dtd = QStringLiteral("<!DOCTYPE lolz [<!ENTITY lol0 \"lollollollollollollollollollol\">");
+    for (int i = 1; i < 10; ++i)
+        dtd += QStringLiteral("<!ENTITY lol%1 \"%2\">").arg(i).arg(QStringLiteral("&lol%1;").arg(i - 1).repeated(10));
+    dtd += QStringLiteral("]>");
+    DomDocument doc;
+    const bool loaded = doc.loadXML(dtd + QStringLiteral("<lolz>&lol9;</lolz>"));
+    if (loaded)   // then reading it must not expand a billion characters
+        QVERIFY(doc.documentElement().text().size() < 100 * 1000 * 1000);
+    else
+        QVERIFY(!doc.parseError().reason.isEmpty());
+    // Small internal entities still work.
+    QVERIFY(doc.loadXML(QStringLiteral("<!DOCTYPE a [<!ENTITY e \"v&amp;w\">]><a>x&e;y</a>")));
+    QCOMPARE(doc.documentElement().text(), QStringLiteral("xv&wy"));
+}
+
 void TestDom::duplicateXmlIdStillLoads()
 {
     DomDocument doc;
@@ -204,22 +222,24 @@ void TestDom::blankText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("xpath");
     QTest::addColumn<QStringList>("children");
+    QTest::addColumn<bool>("preserveAll");
 
-    QTest::newRow("indented elements") << "<a>\n  <b/>\n  <c/>\n</a>" << "/a" << QStringList{"b", "c"};
-    QTest::newRow("blank-only element") << "<a>   </a>" << "/a" << QStringList{};
+    QTest::newRow("preserveWhiteSpace set") << "<a>\n  <b/>\n</a>" << "/a" << QStringList{"#text", "b", "#text"} << true;
+    QTest::newRow("indented elements") << "<a>\n  <b/>\n  <c/>\n</a>" << "/a" << QStringList{"b", "c"} << false;
+    QTest::newRow("blank-only element") << "<a>   </a>" << "/a" << QStringList{} << false;
     QTest::newRow("preserve") << "<a xml:space=\"preserve\">\n  <b/>\n</a>" << "/a"
-                              << QStringList{"#text", "b", "#text"};
+                              << QStringList{"#text", "b", "#text"} << false;
     QTest::newRow("preserve inherited") << "<a xml:space=\"preserve\"><x> <b/></x></a>" << "/a/x"
-                                        << QStringList{"#text", "b"};
+                                        << QStringList{"#text", "b"} << false;
     QTest::newRow("preserve switched off") << "<a xml:space=\"preserve\"><x xml:space=\"default\"> <b/></x></a>"
-                                           << "/a/x" << QStringList{"b"};
+                                           << "/a/x" << QStringList{"b"} << false;
     QTest::newRow("mixed content keeps blanks") << "<p>Hello <b>big</b> <i>world</i></p>" << "/p"
-                                                << QStringList{"#text", "b", "#text", "i"};
+                                                << QStringList{"#text", "b", "#text", "i"} << false;
     QTest::newRow("blank between inline elements only") << "<p><b>a</b> <i>b</i></p>" << "/p"
-                                                        << QStringList{"b", "i"};
+                                                        << QStringList{"b", "i"} << false;
     QTest::newRow("cdata makes it content") << "<p><![CDATA[x]]> <b/></p>" << "/p"
-                                            << QStringList{"#cdata-section", "#text", "b"};
-    QTest::newRow("comments stay") << "<a>\n <!-- c -->\n <b/>\n</a>" << "/a" << QStringList{"#comment", "b"};
+                                            << QStringList{"#cdata-section", "#text", "b"} << false;
+    QTest::newRow("comments stay") << "<a>\n <!-- c -->\n <b/>\n</a>" << "/a" << QStringList{"#comment", "b"} << false;
 }
 
 void TestDom::blankText()
@@ -227,7 +247,9 @@ void TestDom::blankText()
     QFETCH(QString, text);
     QFETCH(QString, xpath);
     QFETCH(QStringList, children);
+    QFETCH(bool, preserveAll);
     DomDocument doc;
+    doc.setPreserveWhiteSpace(preserveAll);
     QVERIFY(doc.loadXML(text));
     QCOMPARE(childNames(doc.selectSingleNode(xpath)), children);
 }
