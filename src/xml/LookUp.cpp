@@ -196,6 +196,7 @@ void LookUp::begin(const QString &sourceName)
     m_depth = -1;
     m_hits = 0;
     m_resultSeen = false;
+    m_listing = true;
     m_source = sourceName;
     m_list->clear();
 
@@ -292,7 +293,6 @@ void LookUp::ParseQuery(const QString &url)
     if (!m_http)
         throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("No HTTP client to fetch ") + url);
     begin(url);
-    m_listing = true;
     auto *ctxt = static_cast<xmlParserCtxtPtr>(m_ctxt);
 
     HttpRequest request;
