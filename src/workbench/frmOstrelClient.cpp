@@ -92,7 +92,6 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmOstrelClient"));
     setWindowTitle(QStringLiteral("Ostrel Document"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
 
     if (!m_ctx.http) {
         m_ownHttp = std::make_unique<HttpClient>();
@@ -121,15 +120,9 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     m_currentTab = TabText;
 }
 
-frmOstrelClient::~frmOstrelClient()
-{
-    // A window torn down with its parent never sees a close event; the opener must still
-    // learn that it is gone.
-    if (!m_closedEmitted) {
-        m_closedEmitted = true;
-        emit closed(m_doctype);
-    }
-}
+// No closed() from here: a window torn down with the main window must not call back into
+// objects that are being destroyed themselves.
+frmOstrelClient::~frmOstrelClient() = default;
 
 void frmOstrelClient::buildUi()
 {
