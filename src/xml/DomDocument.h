@@ -117,7 +117,11 @@ private:
 // A handle on a document; copies refer to the same document (loading through one copy is
 // seen through the others). Nodes taken before a load keep the earlier tree alive.
 // Loading is synchronous and safe: no network access by the parser, no external entities or
-// DTDs, no unbounded entity expansion. Whitespace-only text nodes are dropped (see .cpp).
+// DTDs, no unbounded entity expansion. A failed load keeps the previous document.
+// Whitespace-only text nodes are dropped after loading, so "first child" means the first
+// element or other real node; they stay where xml:space="preserve" is in force, where the
+// parent also holds non-blank text (mixed content: the blank separates words), and
+// everywhere when setPreserveWhiteSpace(true).
 class DomDocument {
 public:
     DomDocument();
