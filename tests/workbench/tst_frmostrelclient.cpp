@@ -114,6 +114,7 @@ private slots:
     void opening();
     void openingWithoutSchema();
     void openingNonXml();
+    void openingWithServerDown();
     void closingTellsTheOpener();
     void buildQueryURI_data();
     void buildQueryURI();
@@ -258,6 +259,21 @@ void tst_frmOstrelClient::openingNonXml()
     QVERIFY(!child<QsciScintilla>(o.w.get(), "CodeMax1")->isEnabled());
     QVERIFY(!child<QPushButton>(o.w.get(), "Command1")->isEnabled());
     QVERIFY(child<QsciScintilla>(o.w.get(), "CodeMax2")->text().contains(QStringLiteral("osd:nonXML")));
+}
+
+void tst_frmOstrelClient::openingWithServerDown()
+{
+    // Port 1 refuses at once: the window still opens, says why, and stays usable.
+    Context ctx;
+    frmOstrelClient w(ctx.app());
+    w.setDoctype(QStringLiteral("Shop/Order"));
+    w.Init(QStringLiteral("http://127.0.0.1:1/ostrel/mydb/Shop?_xql=Order"));
+    QCOMPARE(w.DoctypeName(), QStringLiteral("Order"));
+    QCOMPARE(child<QLabel>(&w, "lblDocument")->text(), QStringLiteral("Order"));
+    QCOMPARE(ctx.ui.shown.size(), 1);
+    QVERIFY(ctx.ui.shown.first().text.startsWith(QStringLiteral("Failed to load schema for document type Shop/Order")));
+    QCOMPARE(ctx.log.lines.size(), 1);
+    QVERIFY(!ctx.log.lines.first().isEmpty());
 }
 
 void tst_frmOstrelClient::closingTellsTheOpener()
