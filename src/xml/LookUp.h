@@ -14,7 +14,8 @@ class IDocumentList;
 // "osl:id=" + the id as sent, item datum the id as a number. Neither the answer nor a DOM of
 // it is kept, so the memory it needs does not grow with the answer.
 //
-// Errors are OstrelError with source "Lookup"; entries listed before an error stay.
+// Errors are OstrelError with source "Lookup" (transport failures keep the HTTP client's);
+// entries listed before an error stay.
 class LookUp {
 public:
     // http may be null when only the push entry points (begin/feed/finish) are used.
