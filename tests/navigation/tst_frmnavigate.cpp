@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <Qsci/qsciscintilla.h>
 
 #include "common/Settings.h"
 #include "navigation/TreeWidgetDocTree.h"
@@ -395,6 +396,7 @@ void TestFrmNavigate::demoDatabaseEndToEnd()
     QCOMPARE(order->DoctypeName(), QStringLiteral("Order"));
     QVERIFY(!order->NonXML());
     QCOMPARE(nav->documentWindow("Sales/Order"), order);
+    QVERIFY(order->findChild<QsciScintilla *>("CodeMax2")->text().contains("<osd:doctype name=\"Order\""));
     const QStringList noSchemaMessage = ctx.ui.messages().filter("Failed to load schema");
     QVERIFY2(noSchemaMessage.isEmpty(), qPrintable(noSchemaMessage.join('|')));
 
