@@ -6,6 +6,9 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "xml/clsFileHandler.h"
+#ifdef OWB_HAVE_NAVIGATION
+#include "navigation/frmNavigate.h"
+#endif
 
 namespace owb {
 
@@ -57,8 +60,12 @@ void Application::start()
 
 QWidget *Application::createNavigateWindow()
 {
-    // frmNavigate is created here once the navigation library provides it.
+#ifdef OWB_HAVE_NAVIGATION
+    // Throws when its stylesheet is missing, which stops the start-up.
+    return new frmNavigate(m_context);
+#else
     return nullptr;
+#endif
 }
 
 } // namespace owb
