@@ -7,6 +7,7 @@
 #include "common/Settings.h"
 #include "navigation/TreeWidgetDocTree.h"
 #include "navigation/frmNavigate.h"
+#include "schema/clsSchema.h"
 #include "workbench/frmOstrelClient.h"
 #include "FakeServer.h"
 #include "NavFixture.h"
@@ -109,6 +110,7 @@ private slots:
     void collectionClickToggles();
     void demoDatabaseEndToEnd();
     void typedUriAppendedEachTime();
+    void doctypeWithoutSchemaOpensAnyway();
 
 private:
     std::unique_ptr<navtest::IsolatedHome> m_home;
@@ -466,6 +468,35 @@ void TestFrmNavigate::typedUriAppendedEachTime()
     load->click();
     QCOMPARE(items(box), (QStringList{uri, uri}));
     QCOMPARE(keys(child<QTreeWidget>(&nav, "tvDocs")), (QStringList{"0:root", "1:Sales", "2:Sales/Order"}));
+}
+
+void TestFrmNavigate::doctypeWithoutSchemaOpensAnyway()
+{
+    FakeServer server;
+    server.setAnswer(InfoQuery, 200, answer(info("Bob's", {"O'Brien"})));
+    server.setAnswer("/ostrel/db/osl:collection", 200, answer(""));
+    const QString uri = server.base() + "/ostrel/db";
+    navtest::Context ctx;
+    ctx.connection.AddConString(uri, "demo", "demo");
+    frmNavigate nav(ctx.app());
+    typeUri(child<QComboBox>(&nav, "cboDatabaseURI"), uri);
+    child<QPushButton>(&nav, "Command3")->click();
+    auto *tree = child<QTreeWidget>(&nav, "tvDocs");
+    QCOMPARE(keys(tree), (QStringList{"0:root", "1:Bob's", "2:Bob's/O'Brien"}));
+
+    clickNode(tree, find(tree, "Bob's/O'Brien"));
+    QCOMPARE(ctx.main.shown.size(), 1);
+    QCOMPARE(nav.openDocuments(), QStringList{"Bob's/O'Brien"});
+    QCOMPARE(ctx.ui.messages(),
+             QStringList{"Failed to load schema for document type Bob's/O'Brien\r\nJust continue. "
+                         "You can not generate New documents. This will be dealt with at a later stage"});
+    // The names reached the server intact inside the schema query.
+    QVERIFY2(server.requests().contains("/ostrel/db/osl:collection?_xql="
+                                        + owb::clsSchema::schemaQuery("Bob's", "O'Brien")),
+             qPrintable(server.requests().join('|')));
+    QVERIFY(child<QPushButton>(&nav, "Command3")->isEnabled());
+    ctx.main.shown[0]->close();
+    QVERIFY(nav.openDocuments().isEmpty());
 }
 
 QTEST_MAIN(TestFrmNavigate)
