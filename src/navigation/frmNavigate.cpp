@@ -75,6 +75,8 @@ void frmNavigate::buildUi()
     cboDatabaseURI->setObjectName(QStringLiteral("cboDatabaseURI"));
     cboDatabaseURI->setEditable(true);
     cboDatabaseURI->setInsertPolicy(QComboBox::NoInsert);
+    // Inline completion would turn a typed prefix of a listed URI into that URI.
+    cboDatabaseURI->setCompleter(nullptr);
     cboDatabaseURI->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     cboDatabaseURI->setMinimumContentsLength(28);
     Command3 = new QPushButton(QStringLiteral("Load"), m_frame);
@@ -118,12 +120,14 @@ void frmNavigate::updateLoadButton()
 
 bool frmNavigate::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyRelease
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
         && (watched == cboDatabaseURI || watched == cboDatabaseURI->lineEdit())) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete
             && (key->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
-            RemoveDatabaseURI();
+            // The press would delete a word of the URI before the release removes it.
+            if (event->type() == QEvent::KeyRelease)
+                RemoveDatabaseURI();
             return true;
         }
     }

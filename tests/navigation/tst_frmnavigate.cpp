@@ -98,6 +98,7 @@ private slots:
     void init();
     void loadButtonRule_data();
     void loadButtonRule();
+    void typedPrefixStaysAsTyped();
     void startupList_data();
     void startupList();
     void ctrlDeleteRemovesFirstMatch_data();
@@ -147,6 +148,20 @@ void TestFrmNavigate::loadButtonRule()
     QVERIFY(!button->isEnabled());
     typeUri(child<QComboBox>(&nav, "cboDatabaseURI"), text);
     QCOMPARE(button->isEnabled(), enabled);
+}
+
+void TestFrmNavigate::typedPrefixStaysAsTyped()
+{
+    owb::Settings::save("ostreldatabase", "uri", "http://h/db2");
+    navtest::Context ctx;
+    frmNavigate nav(ctx.app());
+    auto *box = child<QComboBox>(&nav, "cboDatabaseURI");
+    nav.show();
+    QApplication::setActiveWindow(&nav);
+    box->lineEdit()->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&nav));
+    typeUri(box, "http://h/db");
+    QCOMPARE(box->currentText(), QStringLiteral("http://h/db"));
 }
 
 void TestFrmNavigate::startupList_data()
@@ -201,8 +216,11 @@ void TestFrmNavigate::ctrlDeleteRemovesFirstMatch()
     frmNavigate nav(ctx.app());
     auto *box = child<QComboBox>(&nav, "cboDatabaseURI");
     typeUri(box, text);
-    QTest::keyRelease(box->lineEdit(), Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+    box->lineEdit()->setCursorPosition(0);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(items(box), after);
+    if (modifiers == int(Qt::ControlModifier))
+        QCOMPARE(box->currentText(), text);   // the key removes an entry, not a word
 }
 
 void TestFrmNavigate::listSurvivesRestart()
