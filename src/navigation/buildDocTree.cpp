@@ -87,19 +87,18 @@ QString buildDocTree::schemaInfoUrl(const QString &databaseURI)
 
 void buildDocTree::fillTree(const QStringList &names, IDocTree &tree)
 {
-    auto add = [&tree](const QString &parent, const QString &key, const QString &image,
-                       const QString &tag) {
+    auto add = [&tree](const QString &parent, const QString &key, const QString &text,
+                       const QString &image, const QString &tag) {
         // Entries of one collection that are not adjacent would otherwise give a second
         // node under the same key.
         if (tree.contains(key))
             throw OstrelError(QStringLiteral("buildDoc"),
                               QStringLiteral("Key is not unique in collection: ") + key, BuildError);
-        tree.addNode(parent, key, key == RootKey && parent.isEmpty()
-                                      ? QStringLiteral("Ostrel Documents") : key,
-                     image, tag);
+        tree.addNode(parent, key, text, image, tag);
     };
 
-    add(QString(), RootKey, QStringLiteral("Collections"), QStringLiteral("Root"));
+    add(QString(), RootKey, QStringLiteral("Ostrel Documents"), QStringLiteral("Collections"),
+        QStringLiteral("Root"));
     QString current;
     bool haveCurrent = false;
     for (const QString &name : names) {
@@ -112,9 +111,9 @@ void buildDocTree::fillTree(const QStringList &names, IDocTree &tree)
         if (!haveCurrent || collection != current) {
             current = collection;
             haveCurrent = true;
-            add(RootKey, current, QStringLiteral("ClosedCollection"), QStringLiteral("Collection"));
+            add(RootKey, current, current, QStringLiteral("ClosedCollection"), QStringLiteral("Collection"));
         }
-        add(current, name, QStringLiteral("Document"), QStringLiteral("Document"));
+        add(current, name, name, QStringLiteral("Document"), QStringLiteral("Document"));
     }
 }
 

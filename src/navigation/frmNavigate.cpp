@@ -42,8 +42,7 @@ frmNavigate::frmNavigate(const AppContext &ctx, QWidget *parent)
     setWindowIcon(m_images.value(QStringLiteral("OstrelManager")));
     buildUi();
 
-    static const HttpClient fallbackHttp;
-    m_builder = std::make_unique<buildDocTree>(m_ctx.http ? *m_ctx.http : fallbackHttp);
+    m_builder = std::make_unique<buildDocTree>(http());
     m_tree = std::make_unique<TreeWidgetDocTree>(tvDocs, m_images);
 
     if (m_ctx.mainWindow)
@@ -176,6 +175,12 @@ void frmNavigate::closeEvent(QCloseEvent *event)
     QWidget::closeEvent(event);
 }
 
+const HttpClient &frmNavigate::http() const
+{
+    static const HttpClient fallback;
+    return m_ctx.http ? *m_ctx.http : fallback;
+}
+
 void frmNavigate::log(const QString &text) const
 {
     if (m_ctx.log)
@@ -190,8 +195,7 @@ void frmNavigate::setStatus(const QString &text) const
 
 bool frmNavigate::CheckServer(const QString &databaseURI, const QString &userId, const QString &password)
 {
-    static const HttpClient fallbackHttp;
-    const PingResult ping = ServerPing(m_ctx.http ? *m_ctx.http : fallbackHttp, databaseURI, userId, password);
+    const PingResult ping = ServerPing(http(), databaseURI, userId, password);
     if (ping.answered && ping.status > 200)
         log(ping.failureText);
     // A 2xx other than 200 that says "is alive" is still a failed check.
@@ -309,8 +313,7 @@ void frmNavigate::openDocument(const QString &key)
     } catch (const OstrelError &e) {
         if (m_ctx.ui)
             m_ctx.ui->message(e.description(), QStringLiteral("Error raised"), UserInteraction::Icon::Critical);
-        window->close();
-        UnloadDoc(key);
+        window->close();   // its closed signal unregisters it
     }
 }
 

@@ -19,6 +19,7 @@ class QTreeWidgetItem;
 
 namespace owb {
 
+class HttpClient;
 class buildDocTree;
 class frmLogin;
 class frmOstrelClient;
@@ -64,6 +65,7 @@ private:
     void onNodeClicked(QTreeWidgetItem *item);
     void openDocument(const QString &key);
     void loginData(const QString &uri, const QString &userId, const QString &password);
+    const HttpClient &http() const;
     void log(const QString &text) const;
     void setStatus(const QString &text) const;
 
