@@ -75,7 +75,10 @@ void buildDocTree::buildTree(const QString &databaseURI, IDocTree &tree)
     if (answer.selectSingleNode(QStringLiteral("osl:response/xql:result")).isNull())
         throw OstrelError(QStringLiteral("buildDoc"), QStringLiteral("Database is empty"), BuildError);
 
-    fillTree(sortedEntries(answer), tree);
+    // A database without schemas answers with an empty result: the tree keeps its root, and
+    // the user learns why there is nothing below it.
+    if (fillTree(sortedEntries(answer), tree) == 0)
+        throw OstrelError(QStringLiteral("buildDoc"), QStringLiteral("Database is empty"), BuildError);
 }
 
 QString buildDocTree::schemaInfoUrl(const QString &databaseURI)
@@ -85,7 +88,7 @@ QString buildDocTree::schemaInfoUrl(const QString &databaseURI)
               QStringLiteral("xs:schema/xs:annotation/xs:appinfo/osd:schemaInfo")));
 }
 
-void buildDocTree::fillTree(const QStringList &names, IDocTree &tree)
+int buildDocTree::fillTree(const QStringList &names, IDocTree &tree)
 {
     auto add = [&tree](const QString &parent, const QString &key, const QString &text,
                        const QString &image, const QString &tag) {
@@ -101,6 +104,7 @@ void buildDocTree::fillTree(const QStringList &names, IDocTree &tree)
         QStringLiteral("Root"));
     QString current;
     bool haveCurrent = false;
+    int doctypes = 0;
     for (const QString &name : names) {
         if (name.isEmpty())
             continue;
@@ -114,7 +118,9 @@ void buildDocTree::fillTree(const QStringList &names, IDocTree &tree)
             add(RootKey, current, current, QStringLiteral("ClosedCollection"), QStringLiteral("Collection"));
         }
         add(current, name, name, QStringLiteral("Document"), QStringLiteral("Document"));
+        ++doctypes;
     }
+    return doctypes;
 }
 
 } // namespace owb

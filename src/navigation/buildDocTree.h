@@ -18,8 +18,9 @@ public:
     ~buildDocTree();
 
     // Rebuilds tree from the schema information of databaseURI. Throws OstrelError (source
-    // "buildDoc", number 0x80040001) when the answer cannot be loaded or holds no result, and
-    // on a repeated node key; nodes added before a failure stay.
+    // "buildDoc", number 0x80040001) when the answer cannot be loaded, holds no result or no
+    // doctype ("Database is empty"; the root stays), and on a repeated node key; nodes added
+    // before a failure stay.
     void buildTree(const QString &databaseURI, IDocTree &tree);
 
     // The URL of the schema-information query of databaseURI.
@@ -27,8 +28,9 @@ public:
     // The stylesheet's output for one answer: the entries' names, in order.
     QStringList sortedEntries(const DomDocument &answer) const;
     // Adds the root and, for each "collection/doctype" name, its collection (when new) and
-    // doctype nodes. Empty names are skipped; a repeated key throws.
-    static void fillTree(const QStringList &names, IDocTree &tree);
+    // doctype nodes. Empty names are skipped; a repeated key throws. Returns the number of
+    // doctype nodes added.
+    static int fillTree(const QStringList &names, IDocTree &tree);
 
 private:
     struct Impl;

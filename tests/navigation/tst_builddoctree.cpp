@@ -162,6 +162,7 @@ void TestBuildDocTree::buildTreeFailures_data()
         << "Database is empty";
     QTest::newRow("not well-formed") << 200 << QByteArray("<osl:response><xql:result>")
                                      << "Failed to load osl:collection\r\n";
+    QTest::newRow("empty result, root kept") << 200 << answer("") << "Database is empty";
     QTest::newRow("unknown database") << 404 << QByteArray("<html>not found</html>")
                                       << "Failed to load osl:collection\r\n";
 }
@@ -190,7 +191,7 @@ void TestBuildDocTree::buildTreeFailures()
             QCOMPARE(e.description(), description);
         }
     }
-    QVERIFY(tree.nodes.isEmpty());
+    QCOMPARE(tree.outline(), body == answer("") ? QStringList{">root"} : QStringList());
 }
 
 void TestBuildDocTree::buildTreeServerDown()
@@ -243,8 +244,9 @@ void TestBuildDocTree::fillTree()
     QFETCH(QStringList, names);
     QFETCH(QStringList, outline);
     MemoryDocTree tree;
-    buildDocTree::fillTree(names, tree);
+    const int doctypes = buildDocTree::fillTree(names, tree);
     QCOMPARE(tree.outline(), outline);
+    QCOMPARE(doctypes, int(outline.filter(QRegularExpression(">.*/")).size()));
 }
 
 void TestBuildDocTree::fillTreeNodeLooks()

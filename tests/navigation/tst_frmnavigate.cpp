@@ -308,6 +308,7 @@ void TestFrmNavigate::treeFailuresLeaveWindowUsable_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("kept");
     QTest::newRow("no result") << (Head + Tail) << "Database is empty" << QStringList();
+    QTest::newRow("no schemas") << answer("") << "Database is empty" << QStringList{"0:root"};
     QTest::newRow("doctype declared twice")
         << answer(info("Sales", {"Order"}) + info("Sales", {"Order"}))
         << "Key is not unique in collection: Sales/Order"
