@@ -6,43 +6,9 @@
 #include "xml/DomDocument.h"
 #include "FakeServer.h"
 #include "MemoryDocTree.h"
+#include "SchemaAnswers.h"
 
-namespace {
-
-const QByteArray Head = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\" "
-                        "xmlns:xql=\"http://namespaces.ostrel.org/xql\" "
-                        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-                        "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\">";
-const QByteArray Tail = "<osl:message osl:returnvalue=\"0\"><osl:messageline>ok</osl:messageline>"
-                        "</osl:message></osl:response>";
-
-QByteArray info(const QByteArray &collection, const QList<QByteArray> &doctypes)
-{
-    QByteArray s = "<osd:schemaInfo name=\"" + collection + "\">";
-    if (!collection.isNull())
-        s += "<osd:collection name=\"" + collection + "\"/>";
-    for (const QByteArray &d : doctypes)
-        s += "<osd:doctype name=\"" + d + "\"/>";
-    return s + "</osd:schemaInfo>";
-}
-
-// A whole schema document as the server stores it.
-QByteArray schema(const QByteArray &collection, const QList<QByteArray> &doctypes, int id)
-{
-    QByteArray s = "<xs:schema osl:id=\"" + QByteArray::number(id)
-        + "\"><xs:annotation><xs:appinfo>" + info(collection, doctypes)
-        + "</xs:appinfo></xs:annotation>";
-    for (const QByteArray &d : doctypes)
-        s += "<xs:element name=\"" + d + "\" type=\"xs:string\"/>";
-    return s + "</xs:schema>";
-}
-
-QByteArray answer(const QByteArray &results)
-{
-    return Head + "<xql:query>q</xql:query><xql:result>" + results + "</xql:result>" + Tail;
-}
-
-} // namespace
+using namespace answers;
 
 using owb::buildDocTree;
 using owb::OstrelError;
@@ -100,12 +66,12 @@ void TestBuildDocTree::sortedEntries_data()
         << answer(schema("Stock", {"Item"}, 1) + schema("Sales", {"Order", "Invoice"}, 2))
         << QStringList{"Sales/Invoice", "Sales/Order", "Stock/Item"};
     QTest::newRow("documents pruned to the path")
-        << answer("<xs:schema osl:id=\"1\"><xs:annotation><xs:appinfo>" + info("B", {"y"})
+        << answer("<xs:schema osl:id=\"1\"><xs:annotation><xs:appinfo>" + schemaInfo("B", {"y"})
                   + "</xs:appinfo></xs:annotation></xs:schema>"
-                  + "<xs:schema osl:id=\"2\"><xs:annotation><xs:appinfo>" + info("A", {"x"})
+                  + "<xs:schema osl:id=\"2\"><xs:annotation><xs:appinfo>" + schemaInfo("A", {"x"})
                   + "</xs:appinfo></xs:annotation></xs:schema>")
         << QStringList{"A/x", "B/y"};
-    QTest::newRow("schema information alone") << answer(info("Z", {"b", "a"}))
+    QTest::newRow("schema information alone") << answer(schemaInfo("Z", {"b", "a"}))
                                               << QStringList{"Z/a", "Z/b"};
     QTest::newRow("one collection in non-adjacent schemas")
         << answer(schema("Sales", {"Order"}, 1) + schema("Stock", {"Item"}, 2)
@@ -115,7 +81,7 @@ void TestBuildDocTree::sortedEntries_data()
         << answer(schema(QByteArray(), {"Lost"}, 1) + schema("Sales", {"Order"}, 2))
         << QStringList{"Sales/Order"};
     QTest::newRow("schema information outside the result ignored")
-        << (Head + "<xql:query>" + info("Q", {"q"}) + "</xql:query><xql:result>"
+        << (Head + "<xql:query>" + schemaInfo("Q", {"q"}) + "</xql:query><xql:result>"
             + schema("Sales", {"Order"}, 1) + "</xql:result>" + Tail)
         << QStringList{"Sales/Order"};
 }

@@ -11,6 +11,7 @@
 #include "workbench/frmOstrelClient.h"
 #include "FakeServer.h"
 #include "NavFixture.h"
+#include "SchemaAnswers.h"
 
 using owb::frmNavigate;
 using owb::TreeWidgetDocTree;
@@ -18,27 +19,9 @@ using owb::UserInteraction;
 
 namespace {
 
-const QByteArray Head = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\" "
-                        "xmlns:xql=\"http://namespaces.ostrel.org/xql\" "
-                        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-                        "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\">";
-const QByteArray Tail = "<osl:message osl:returnvalue=\"0\"><osl:messageline>ok</osl:messageline>"
-                        "</osl:message></osl:response>";
+using namespace answers;
+
 const QString InfoQuery = "/ostrel/db/osl:collection?_xql=xs:schema/xs:annotation/xs:appinfo/osd:schemaInfo";
-
-QByteArray info(const QByteArray &collection, const QList<QByteArray> &doctypes)
-{
-    QByteArray s = "<xs:schema><xs:annotation><xs:appinfo><osd:schemaInfo><osd:collection name=\""
-        + collection + "\"/>";
-    for (const QByteArray &d : doctypes)
-        s += "<osd:doctype name=\"" + d + "\"/>";
-    return s + "</osd:schemaInfo></xs:appinfo></xs:annotation></xs:schema>";
-}
-
-QByteArray answer(const QByteArray &results)
-{
-    return Head + "<xql:result>" + results + "</xql:result>" + Tail;
-}
 
 template <typename T>
 T *child(QWidget *w, const char *name)
@@ -269,7 +252,7 @@ void TestFrmNavigate::connectionFailures()
 
     auto server = std::make_unique<FakeServer>();
     server->setPing(pingStatus, pingBody);
-    server->setAnswer(InfoQuery, 200, answer(info("Sales", {"Order"})));
+    server->setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     const QString uri = server->base() + "/ostrel/db";
     const QString other = server->base() + "/ostrel/other";
     if (how == "down")
@@ -310,7 +293,7 @@ void TestFrmNavigate::treeFailuresLeaveWindowUsable_data()
     QTest::newRow("no result") << (Head + Tail) << "Database is empty" << QStringList();
     QTest::newRow("no schemas") << answer("") << "Database is empty" << QStringList{"0:root"};
     QTest::newRow("doctype declared twice")
-        << answer(info("Sales", {"Order"}) + info("Sales", {"Order"}))
+        << answer(schema("Sales", {"Order"}) + schema("Sales", {"Order"}))
         << "Key is not unique in collection: Sales/Order"
         << QStringList{"0:root", "1:Sales", "2:Sales/Order"};
 }
@@ -343,7 +326,7 @@ void TestFrmNavigate::treeFailuresLeaveWindowUsable()
 void TestFrmNavigate::collectionClickToggles()
 {
     FakeServer server;
-    server.setAnswer(InfoQuery, 200, answer(info("Sales", {"Order"})));
+    server.setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     navtest::Context ctx;
     ctx.connection.AddConString(server.base() + "/ostrel/db", "demo", "demo");
     frmNavigate nav(ctx.app());
@@ -462,7 +445,7 @@ void TestFrmNavigate::demoDatabaseEndToEnd()
 void TestFrmNavigate::typedUriAppendedEachTime()
 {
     FakeServer server;
-    server.setAnswer(InfoQuery, 200, answer(info("Sales", {"Order"})));
+    server.setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     const QString uri = server.base() + "/ostrel/db";
     owb::Settings::save("ostreldatabase", "uri", "");
     navtest::Context ctx;
@@ -492,7 +475,7 @@ void TestFrmNavigate::typedUriAppendedEachTime()
 void TestFrmNavigate::doctypeWithoutSchemaOpensAnyway()
 {
     FakeServer server;
-    server.setAnswer(InfoQuery, 200, answer(info("Bob's", {"O'Brien"})));
+    server.setAnswer(InfoQuery, 200, answer(schema("Bob's", {"O'Brien"})));
     server.setAnswer("/ostrel/db/osl:collection", 200, answer(""));
     const QString uri = server.base() + "/ostrel/db";
     navtest::Context ctx;

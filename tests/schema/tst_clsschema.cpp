@@ -3,41 +3,14 @@
 #include "common/HttpClient.h"
 #include "common/OstrelError.h"
 #include "navigation/FakeServer.h"
+#include "navigation/SchemaAnswers.h"
 #include "schema/clsSchema.h"
 #include "xml/DomDocument.h"
 
 using owb::clsSchema;
 using owb::OstrelError;
 
-namespace {
-
-const QByteArray Head = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\" "
-                        "xmlns:xql=\"http://namespaces.ostrel.org/xql\" "
-                        "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-                        "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\">";
-const QByteArray Tail = "<osl:message osl:returnvalue=\"0\"><osl:messageline>ok</osl:messageline>"
-                        "</osl:message></osl:response>";
-
-// doctypes: name, or name + "!" for a non-XML doctype.
-QByteArray schema(const QByteArray &collection, const QList<QByteArray> &doctypes, int id)
-{
-    QByteArray s = "<xs:schema osl:id=\"" + QByteArray::number(id)
-        + "\"><xs:annotation><xs:appinfo><osd:schemaInfo name=\"" + collection
-        + "\"><osd:collection name=\"" + collection + "\"/>";
-    for (QByteArray d : doctypes) {
-        const bool nonXml = d.endsWith('!');
-        d.replace("!", "");
-        s += "<osd:doctype name=\"" + d + "\">" + (nonXml ? "<osd:nonXML/>" : "") + "</osd:doctype>";
-    }
-    return s + "</osd:schemaInfo></xs:appinfo></xs:annotation></xs:schema>";
-}
-
-QByteArray answer(const QByteArray &results)
-{
-    return Head + "<xql:query>q</xql:query><xql:result>" + results + "</xql:result>" + Tail;
-}
-
-} // namespace
+using namespace answers;
 
 class TestClsSchema : public QObject {
     Q_OBJECT
