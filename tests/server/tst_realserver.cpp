@@ -7,10 +7,8 @@
 #include "server/TestDocumentList.h"
 #include "server/clsConnection.h"
 #include "server/clsOstrelAccess.h"
+#include "support/OstreldProcess.h"
 
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -35,8 +33,7 @@ private slots:
 private:
     int countMatches(const QString &xpath);
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<owbtest::OstreldProcess> m_server;
     QString m_db;
     clsConnection m_connection;
     FormEncoder m_encoder;
@@ -45,30 +42,11 @@ private:
 
 void TestRealServer::initTestCase()
 {
-    const QString exe = qEnvironmentVariable("OSTRELD_EXE");
-    if (exe.isEmpty())
+    if (qEnvironmentVariableIsEmpty("OSTRELD_EXE"))
         QSKIP("the server is not part of this build (OSTRELD_EXE unset)");
-    QVERIFY(m_dir.isValid());
-    m_server = std::make_unique<QProcess>();
-    m_server->setProcessChannelMode(QProcess::SeparateChannels);
-    QStringList args{"--port", "0", "--data", m_dir.filePath("db.sqlite"), "--users", "demo:demo"};
-    if (const QString demo = qEnvironmentVariable("OSTRELD_DEMO"); !demo.isEmpty())
-        args << "--seed" << demo;
-    m_server->start(exe, args);
-    QVERIFY2(m_server->waitForStarted(10000), qPrintable(m_server->errorString()));
-    const QRegularExpression re("listening on port (\\d+)");
-    QByteArray out;
-    int port = 0;
-    for (int i = 0; i < 100 && port == 0; ++i) {
-        m_server->waitForReadyRead(100);
-        out += m_server->readAllStandardOutput();
-        if (const auto m = re.match(QString::fromUtf8(out)); m.hasMatch())
-            port = m.captured(1).toInt();
-        if (m_server->state() == QProcess::NotRunning)
-            break;
-    }
-    QVERIFY2(port > 0, out.constData());
-    m_db = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(port);
+    m_server = std::make_unique<owbtest::OstreldProcess>();
+    QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
+    m_db = m_server->databaseURI();
     m_http.setTimeouts(5000, 10000, 30000);
     m_connection.AddConString(m_db, "demo", "demo");
     m_connection.setContext(m_db);
@@ -76,11 +54,7 @@ void TestRealServer::initTestCase()
 
 void TestRealServer::cleanupTestCase()
 {
-    if (m_server && m_server->state() != QProcess::NotRunning) {
-        m_server->terminate();
-        if (!m_server->waitForFinished(5000))
-            m_server->kill();
-    }
+    m_server.reset();
 }
 
 void TestRealServer::pingJudgesCredentials_data()

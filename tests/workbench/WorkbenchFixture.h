@@ -8,12 +8,10 @@
 #include "log/ILogMessage.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
+#include "support/OstreldProcess.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -75,66 +73,31 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 // One ostreld process with its own database file, seeded with the shop (or with seedDir).
 class Server {
 public:
-    explicit Server(QString seed = QString())
+    explicit Server(const QString &seed = QString())
+        : m_proc(seed.isEmpty() ? shopSeed(m_dir) : seed)
     {
-        if (seed.isEmpty()) {
-            seed = m_dir.filePath(QStringLiteral("seed"));
-            writeFile(seed + QStringLiteral("/schemas/shop.xsd"), kShopSchema);
-            for (int i = 0; i < kOrders.size(); ++i)
-                writeFile(seed + QStringLiteral("/collections/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
-        }
-
-        const QString exe = qEnvironmentVariable("OSTRELD_EXE");
-        if (exe.isEmpty()) {
-            m_error = QStringLiteral("OSTRELD_EXE is not set");
-            return;
-        }
-        m_proc.start(exe, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                           m_dir.filePath(QStringLiteral("db.sqlite")), QStringLiteral("--users"),
-                           QStringLiteral("demo:demo"), QStringLiteral("--seed"), seed});
-        if (!m_proc.waitForStarted(5000)) {
-            m_error = QStringLiteral("ostreld did not start");
-            return;
-        }
-        static const QRegularExpression portLine(QStringLiteral("listening on port (\\d+)"));
-        QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 20000 && m_proc.state() != QProcess::NotRunning) {
-            m_proc.waitForReadyRead(200);
-            out += m_proc.readAllStandardOutput();
-            const auto m = portLine.match(QString::fromUtf8(out));
-            if (m.hasMatch()) {
-                m_port = m.captured(1).toInt();
-                return;
-            }
-        }
-        m_error = QStringLiteral("ostreld gave no port: ") + QString::fromUtf8(out + m_proc.readAllStandardError());
-    }
-    ~Server()
-    {
-        if (m_proc.state() != QProcess::NotRunning) {
-            m_proc.terminate();
-            if (!m_proc.waitForFinished(3000)) {
-                m_proc.kill();
-                m_proc.waitForFinished(3000);
-            }
-        }
     }
 
-    bool ok() const { return m_port > 0; }
-    QString error() const { return m_error; }
-    QString databaseURI() const { return QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m_port); }
+    bool ok() const { return m_proc.ok(); }
+    QString error() const { return m_proc.error(); }
+    QString databaseURI() const { return m_proc.databaseURI(); }
     QString openingURI(const QString &doctype, const QString &collection = QStringLiteral("Shop")) const
     {
         return databaseURI() + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype;
     }
 
 private:
-    QTemporaryDir m_dir;
-    QProcess m_proc;
-    int m_port = 0;
-    QString m_error;
+    static QString shopSeed(const QTemporaryDir &dir)
+    {
+        const QString seed = dir.filePath(QStringLiteral("seed"));
+        writeFile(seed + QStringLiteral("/schemas/shop.xsd"), kShopSchema);
+        for (int i = 0; i < kOrders.size(); ++i)
+            writeFile(seed + QStringLiteral("/collections/Shop/order%1.xml").arg(i + 1), kOrders[i].toUtf8());
+        return seed;
+    }
+
+    QTemporaryDir m_dir;   // before m_proc: the seed is written into it
+    owbtest::OstreldProcess m_proc;
 };
 
 // The process-wide objects of one test, wired as the shell would, with a connection

@@ -9,9 +9,9 @@
 #include "common/UrlEncoding.h"
 #include "xml/DocumentListAdapter.h"
 #include "xml/DomDocument.h"
+#include "support/OstreldProcess.h"
 
 #include <QListWidget>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -99,8 +99,7 @@ private:
     static void addColumns();
     QString serverDatabase();
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QProcess> m_server;
+    std::unique_ptr<owbtest::OstreldProcess> m_server;
     QString m_db;
 };
 
@@ -413,33 +412,17 @@ QString TestLookUp::serverDatabase()
 {
     if (!m_db.isEmpty() || m_server)
         return m_db;
-    const QString exe = qEnvironmentVariable("OSTRELD_EXE");
-    const QString demo = qEnvironmentVariable("OSTRELD_DEMO");
-    if (exe.isEmpty() || demo.isEmpty())
+    if (qEnvironmentVariableIsEmpty("OSTRELD_EXE") || qEnvironmentVariableIsEmpty("OSTRELD_DEMO"))
         return QString();
-    m_server = std::make_unique<QProcess>();
-    m_server->start(exe, {"--port", "0", "--data", m_dir.filePath("db.sqlite"), "--users",
-                          "demo:demo", "--seed", demo});
-    if (!m_server->waitForStarted(10000))
-        return QString();
-    const QRegularExpression re("listening on port (\\d+)");
-    QByteArray out;
-    for (int i = 0; i < 200 && m_db.isEmpty() && m_server->state() != QProcess::NotRunning; ++i) {
-        m_server->waitForReadyRead(100);
-        out += m_server->readAllStandardOutput();
-        if (const auto m = re.match(QString::fromUtf8(out)); m.hasMatch())
-            m_db = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m.captured(1));
-    }
+    m_server = std::make_unique<owbtest::OstreldProcess>();
+    if (m_server->ok())
+        m_db = m_server->databaseURI();
     return m_db;
 }
 
 void TestLookUp::cleanupTestCase()
 {
-    if (m_server && m_server->state() != QProcess::NotRunning) {
-        m_server->terminate();
-        if (!m_server->waitForFinished(5000))
-            m_server->kill();
-    }
+    m_server.reset();
 }
 
 void TestLookUp::againstTheServer_data()
