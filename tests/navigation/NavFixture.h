@@ -8,17 +8,15 @@
 #include "log/ILogMessage.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
+#include "support/OstreldProcess.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,57 +116,6 @@ private:
 };
 
 // ostreld on a free port, seeded with the demo data (users demo:demo).
-class Server {
-public:
-    Server()
-    {
-        const QString exe = qEnvironmentVariable("OSTRELD_EXE");
-        if (exe.isEmpty()) {
-            m_error = QStringLiteral("OSTRELD_EXE is not set");
-            return;
-        }
-        m_proc.start(exe, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--data"),
-                           m_dir.filePath(QStringLiteral("db.sqlite")), QStringLiteral("--users"),
-                           QStringLiteral("demo:demo"), QStringLiteral("--seed"),
-                           qEnvironmentVariable("OSTRELD_DEMO")});
-        if (!m_proc.waitForStarted(5000)) {
-            m_error = QStringLiteral("ostreld did not start");
-            return;
-        }
-        static const QRegularExpression portLine(QStringLiteral("listening on port (\\d+)"));
-        QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 20000 && m_proc.state() != QProcess::NotRunning) {
-            m_proc.waitForReadyRead(200);
-            out += m_proc.readAllStandardOutput();
-            const auto m = portLine.match(QString::fromUtf8(out));
-            if (m.hasMatch()) {
-                m_port = m.captured(1).toInt();
-                return;
-            }
-        }
-        m_error = QStringLiteral("ostreld gave no port: ") + QString::fromUtf8(out + m_proc.readAllStandardError());
-    }
-    ~Server()
-    {
-        if (m_proc.state() != QProcess::NotRunning) {
-            m_proc.terminate();
-            if (!m_proc.waitForFinished(3000)) {
-                m_proc.kill();
-                m_proc.waitForFinished(3000);
-            }
-        }
-    }
-    bool ok() const { return m_port > 0; }
-    QString error() const { return m_error; }
-    QString databaseURI() const { return QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m_port); }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_proc;
-    int m_port = 0;
-    QString m_error;
-};
+using Server = owbtest::OstreldProcess;
 
 } // namespace navtest
