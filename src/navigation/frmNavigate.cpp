@@ -42,7 +42,6 @@ frmNavigate::frmNavigate(const AppContext &ctx, QWidget *parent)
     setWindowIcon(m_images.value(QStringLiteral("OstrelManager")));
     buildUi();
 
-    m_builder = std::make_unique<buildDocTree>(http());
     m_tree = std::make_unique<TreeWidgetDocTree>(tvDocs, m_images);
 
     if (m_ctx.mainWindow)
@@ -263,6 +262,9 @@ void frmNavigate::Load()
     m_loadedURI = uri;
     QString failure;
     try {
+        // Made on first use: a missing stylesheet is reported here instead of stopping start-up.
+        if (!m_builder)
+            m_builder = std::make_unique<buildDocTree>(http());
         m_builder->buildTree(uri, *m_tree);
     } catch (const OstrelError &e) {
         failure = e.description();

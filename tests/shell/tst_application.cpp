@@ -69,7 +69,11 @@ void TestApplication::startupOrder()
     QVERIFY(!app.context().fileHandler);
     app.start();
     QCOMPARE(app.startupSteps(),
-             (QStringList{"clsFileHandler", "clsConnection", "FormEncoder", "frmMain", "frmLog"}));
+             (QStringList{"clsFileHandler", "clsConnection", "FormEncoder", "frmMain", "frmLog",
+                          "frmNavigate"}));
+    // The Navigate window's load hides the document items of the File menu; a home without
+    // data files must not stop start-up either.
+    QVERIFY(!app.mainWindow()->findChild<QAction *>("mnuFileProcess")->isVisible());
     const AppContext &c = app.context();
     QVERIFY(c.fileHandler && c.connection && c.formEncoder && c.http && c.ui);
     QCOMPARE(c.mainWindow, static_cast<IMainWindow *>(app.mainWindow()));
@@ -117,8 +121,8 @@ void TestApplication::startTwiceChangesNothing()
     app.start();
     QCOMPARE(app.mainWindow(), main);
     QCOMPARE(app.logWindow(), log);
-    QCOMPARE(app.startupSteps().size(), 5);
-    QCOMPARE(main->mdiArea()->subWindowList().size(), 1);
+    QCOMPARE(app.startupSteps().size(), 6);
+    QCOMPARE(main->mdiArea()->subWindowList().size(), 2);
 }
 
 void TestApplication::navigateWindowComesLast()
