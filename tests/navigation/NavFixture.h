@@ -8,6 +8,7 @@
 #include "log/ILogMessage.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
+#include "support/Fakes.h"
 #include "support/OstreldProcess.h"
 
 #include <QDialog>
@@ -24,30 +25,8 @@
 
 namespace navtest {
 
-class FakeMainWindow : public owb::IMainWindow {
-public:
-    QStringList statuses;
-    int docMenuEnabled = 0;
-    int docMenuDisabled = 0;
-    QList<QPointer<QWidget>> shown;
-    QList<QPointer<QWidget>> activated;
-    void setStatus(const QString &m) override { statuses << m; }
-    void EnableDocMenu() override { ++docMenuEnabled; }
-    void DisableDocMenu() override { ++docMenuDisabled; }
-    void HideLog() override {}
-    void showChild(QWidget *child) override
-    {
-        shown << child;
-        child->show();
-    }
-    void activateChild(QWidget *child) override { activated << child; }
-};
-
-class RecordingLog : public owb::ILogMessage {
-public:
-    QStringList lines;
-    void LogEntry(const QString &m) override { lines << m; }
-};
+using FakeMainWindow = owbtest::FakeMainWindow;
+using RecordingLog = owbtest::RecordingLog;
 
 struct Context {
     FakeMainWindow main;

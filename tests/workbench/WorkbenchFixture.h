@@ -8,6 +8,7 @@
 #include "log/ILogMessage.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
+#include "support/Fakes.h"
 #include "support/OstreldProcess.h"
 
 #include <QDir>
@@ -20,25 +21,8 @@
 
 namespace wbtest {
 
-class FakeMainWindow : public owb::IMainWindow {
-public:
-    QStringList statuses;
-    int docMenuEnabled = 0;
-    int docMenuDisabled = 0;
-    void setStatus(const QString &m) override { statuses << m; }
-    void EnableDocMenu() override { ++docMenuEnabled; }
-    void DisableDocMenu() override { ++docMenuDisabled; }
-    void HideLog() override {}
-    void showChild(QWidget *) override {}
-    void activateChild(QWidget *) override {}
-    QString lastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
-};
-
-class RecordingLog : public owb::ILogMessage {
-public:
-    QStringList lines;
-    void LogEntry(const QString &m) override { lines << m; }
-};
+using FakeMainWindow = owbtest::FakeMainWindow;
+using RecordingLog = owbtest::RecordingLog;
 
 inline const char *kShopSchema = R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema"
            xmlns:osd="http://namespaces.ostrel.org/ostrel/schema-definition">
