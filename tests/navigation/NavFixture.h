@@ -9,6 +9,7 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "support/Fakes.h"
+#include "support/TestContext.h"
 #include "support/OstreldProcess.h"
 
 #include <QDialog>
@@ -28,26 +29,7 @@ namespace navtest {
 using FakeMainWindow = owbtest::FakeMainWindow;
 using RecordingLog = owbtest::RecordingLog;
 
-struct Context {
-    FakeMainWindow main;
-    RecordingLog log;
-    owb::ScriptedUserInteraction ui;
-    owb::HttpClient http;
-    owb::FormEncoder encoder;
-    owb::clsConnection connection;
-
-    owb::AppContext app()
-    {
-        owb::AppContext c;
-        c.connection = &connection;
-        c.formEncoder = &encoder;
-        c.http = &http;
-        c.log = &log;
-        c.mainWindow = &main;
-        c.ui = &ui;
-        return c;
-    }
-};
+using Context = owbtest::Context;
 
 // Answers the login dialog: optionally another URI, then user and password, then Connect
 // (or Cancel when cancel is true).
@@ -70,29 +52,7 @@ inline std::function<int(QDialog *)> answerLogin(const QString &user, const QStr
     };
 }
 
-// Data files and settings in a temporary folder.
-class IsolatedHome {
-public:
-    IsolatedHome()
-    {
-        const QString settings = m_dir.filePath(QStringLiteral("settings"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings);
-        const QDir src(QStringLiteral(OWB_DATA_DIR));
-        QDirIterator it(src.path(), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString from = it.next();
-            const QString to = m_dir.filePath(src.relativeFilePath(from));
-            QDir().mkpath(QFileInfo(to).absolutePath());
-            QFile::copy(from, to);
-        }
-        qputenv("OSTREL_WORKBENCH_HOME", m_dir.path().toUtf8());
-    }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
+using IsolatedHome = owbtest::IsolatedHome;
 
 // ostreld on a free port, seeded with the demo data (users demo:demo).
 using Server = owbtest::OstreldProcess;

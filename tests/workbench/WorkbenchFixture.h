@@ -9,6 +9,7 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "support/Fakes.h"
+#include "support/TestContext.h"
 #include "support/OstreldProcess.h"
 
 #include <QDir>
@@ -84,53 +85,8 @@ private:
     owbtest::OstreldProcess m_proc;
 };
 
-// The process-wide objects of one test, wired as the shell would, with a connection
-// registered for the server so that writes authenticate.
-struct Context {
-    FakeMainWindow main;
-    RecordingLog log;
-    owb::ScriptedUserInteraction ui;
-    owb::HttpClient http;
-    owb::FormEncoder encoder;
-    owb::clsConnection connection;
+using Context = owbtest::Context;
 
-    explicit Context(const QString &databaseURI = QString())
-    {
-        if (!databaseURI.isEmpty()) {
-            connection.AddConString(databaseURI, QStringLiteral("demo"), QStringLiteral("demo"));
-            connection.setContext(databaseURI);
-        }
-    }
-    owb::AppContext app()
-    {
-        owb::AppContext c;
-        c.connection = &connection;
-        c.formEncoder = &encoder;
-        c.http = &http;
-        c.log = &log;
-        c.mainWindow = &main;
-        c.ui = &ui;
-        return c;
-    }
-};
-
-// Settings and the writable folders of the program go to a temporary home holding a copy
-// of the data files.
-class IsolatedHome {
-public:
-    IsolatedHome()
-    {
-        QSettings::setDefaultFormat(QSettings::IniFormat);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("settings")));
-        const QString xsl = m_dir.filePath(QStringLiteral("xsl"));
-        QDir().mkpath(xsl);
-        QFile::copy(QStringLiteral(OWB_DATA_DIR "/xsl/template.xsl"), xsl + QStringLiteral("/template.xsl"));
-        qputenv("OSTREL_WORKBENCH_HOME", m_dir.path().toUtf8());
-    }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
+using IsolatedHome = owbtest::IsolatedHome;
 
 } // namespace wbtest
