@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <cstdlib>
 #include <exception>
 #include <vector>
 
@@ -79,7 +80,8 @@ void HttpFrontend::install(httplib::Server &server)
         sendFailure(res, 401, Unauthorized, "Unauthorized: a valid user name and password are needed");
     };
 
-    auto handle = [this, authorised, refuse](const httplib::Request &req, httplib::Response &res) {
+    auto handle = [this, authorised, refuse](const httplib::Request &req, httplib::Response &res,
+                                             const httplib::ContentReader *reader) {
         try {
             Target t = splitTarget(req.target);
             const bool write = req.method == "POST" || req.method == "PUT";
@@ -102,8 +104,28 @@ void HttpFrontend::install(httplib::Server &server)
                 return;
             }
             if (write && !authorised(req)) {
+                // The body stays unread: drop the connection rather than parse it as the next request.
+                res.set_header("Connection", "close");
                 refuse(res);
                 return;
+            }
+            std::string body;
+            if (reader) {
+                bool tooLarge = std::strtoull(req.get_header_value("Content-Length").c_str(), nullptr, 10) > m_maxBody;
+                if (!tooLarge) (*reader)([&](const char *data, size_t length) {
+                    if (body.size() + length > m_maxBody) {
+                        tooLarge = true;
+                        return false;
+                    }
+                    body.append(data, length);
+                    return true;
+                });
+                if (tooLarge) {
+                    res.set_header("Connection", "close");
+                    sendFailure(res, 413, TooLarge,
+                                "The request body exceeds the limit of " + std::to_string(m_maxBody) + " bytes");
+                    return;
+                }
             }
             if (t.segments.size() == 3 && req.method == "GET") {
                 const std::string *xql = param(t.query, "_xql");
@@ -120,7 +142,7 @@ void HttpFrontend::install(httplib::Server &server)
             }
             if (t.segments.size() == 3 && req.method == "POST") {
                 std::string charset = text::charsetOf(req.get_header_value("Content-Type"));
-                auto form = text::parseForm(req.body);
+                auto form = text::parseForm(body);
                 const std::string *process = param(form, "_process");
                 const std::string *del = param(form, "_delete");
                 const std::string *raw = process ? process : del;
@@ -139,11 +161,11 @@ void HttpFrontend::install(httplib::Server &server)
                 return;
             }
             if (t.segments.size() == 4 && req.method == "PUT") {
-                send(res, m_repo.put(db, t.segments[2], t.segments[3], "", req.body));
+                send(res, m_repo.put(db, t.segments[2], t.segments[3], "", body));
                 return;
             }
             if (t.segments.size() == 5 && req.method == "PUT") {
-                send(res, m_repo.put(db, t.segments[2], t.segments[3], t.segments[4], req.body));
+                send(res, m_repo.put(db, t.segments[2], t.segments[3], t.segments[4], body));
                 return;
             }
             if (t.segments.size() == 5 && req.method == "GET") {
@@ -156,9 +178,14 @@ void HttpFrontend::install(httplib::Server &server)
         }
     };
 
-    server.Get(".*", handle);
-    server.Post(".*", handle);
-    server.Put(".*", handle);
+    // Bodies go through a content reader: the library caps form bodies it reads itself at 8 KB,
+    // and credentials are checked before anything is read.
+    server.Get(".*", [handle](const httplib::Request &req, httplib::Response &res) { handle(req, res, nullptr); });
+    auto withBody = [handle](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {
+        handle(req, res, &reader);
+    };
+    server.Post(".*", withBody);
+    server.Put(".*", withBody);
     server.set_payload_max_length(m_maxBody);
     const size_t limit = m_maxBody;
     server.set_error_handler([limit](const httplib::Request &, httplib::Response &res) {
