@@ -433,14 +433,24 @@ private slots:
         int port = bait.bind_to_any_port("127.0.0.1");
         QVERIFY(port > 0);
         std::thread t([&] { bait.listen_after_bind(); });
-        // A stop before the listen loop runs would leave the thread listening for ever.
+        // A stop before the listen loop runs is lost and leaves the thread listening for ever:
+        // wait for it on every way out, a failed check included.
+        struct StopBait {
+            httplib::Server &server;
+            std::thread &thread;
+            ~StopBait()
+            {
+                for (int i = 0; i < 2000 && !server.is_running(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                server.stop();
+                thread.join();
+            }
+        } stopBait{bait, t};
         QTRY_VERIFY_WITH_TIMEOUT(bait.is_running(), 10000);
         const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/evil.dtd";
         auto r1 = process("Sales", "<!DOCTYPE Order SYSTEM \"" + url + "\"><Order>&e;</Order>");
         auto r2 = process("Sales", "<!DOCTYPE Order [<!ENTITY % p SYSTEM \"" + url + "\"> %p;]><Order>&e;</Order>");
         const QString r3 = storeNew("Sales", "<!DOCTYPE Order SYSTEM \"" + url + "\"><Order><total>7</total></Order>");
-        bait.stop();
-        t.join();
         QCOMPARE(hits.load(), 0);
         QVERIFY(Answer(r1->body).returnValue() != "0");
         QVERIFY(Answer(r2->body).returnValue() != "0");
