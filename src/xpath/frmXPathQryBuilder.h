@@ -1,0 +1,76 @@
+#pragma once
+#include "xml/DomDocument.h"
+#include "xml/buildTV.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace owb {
+
+class ITreeSink;
+class UserInteraction;
+
+// Builds root[filter] from the tree of a sample document: node clicks add paths, "and"/"or"
+// go in at the caret, functions wrap the selection. Deletes itself when closed.
+class frmXPathQryBuilder : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmXPathQryBuilder(UserInteraction &ui, QWidget *parent = nullptr);
+    ~frmXPathQryBuilder() override;
+
+    // The sample document's element: shown as the tree, and its name is the root of every
+    // expression built here.
+    void setXMLDocument(const DomNode &element);
+    // Receives the expression on Accept through its user property (a line edit's text).
+    void setTextControl(QObject *control);
+
+    QString rootName() const { return m_root; }
+    QString expression() const;
+
+    // The function list's entries and the axis names, in the order shown.
+    static const QStringList &functionEntries();
+    static const QStringList &axisNames();
+
+signals:
+    // Also emitted without a text control, with the box's whole text.
+    void accepted(const QString &expression);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void nodeClicked(QTreeWidgetItem *item);
+    void insertOperator(const QString &op);
+    void functionChosen(int index);
+    void accept();
+    void closeWindow();
+    // The XPath of a tree node; empty for the document node.
+    static QString pathOf(QTreeWidgetItem *item);
+
+    UserInteraction &m_ui;
+    DomNode m_element;
+    QString m_root;
+    QPointer<QObject> m_textControl;
+    buildTV m_builder;
+    std::unique_ptr<ITreeSink> m_tree;
+
+    QTreeWidget *tvDocument;
+    QLineEdit *txtExpression;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QComboBox *cboXPathFunc;
+    QComboBox *cboAxis;
+    QPushButton *Command8;
+    QPushButton *Command9;
+    int m_functionJustChosen = -1;
+};
+
+} // namespace owb
