@@ -3,9 +3,11 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace owb {
 
@@ -86,15 +88,21 @@ bool hasHeader(const HttpRequest &request, const QByteArray &name)
     return false;
 }
 
-HttpResponse perform(const HttpRequest &request, const HttpClient::DataSink *sink, int connectMs,
-                     int stallMs, int totalMs)
+// c: a handle whose options are all set here; its open connections are kept for reuse.
+HttpResponse perform(CURL *c, const HttpRequest &request, const HttpClient::DataSink *sink,
+                     int connectMs, int stallMs, int totalMs)
 {
-    globalInit();
     const QString url = request.url;
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl)
-        throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request to ") + url);
-    CURL *c = curl.get();
+    curl_easy_reset(c);
+    // The handle outlives this call: leave it no pointer into this frame.
+    struct Detach {
+        CURL *c;
+        ~Detach()
+        {
+            curl_easy_setopt(c, CURLOPT_ERRORBUFFER, nullptr);
+            curl_easy_setopt(c, CURLOPT_HTTPHEADER, nullptr);
+        }
+    } detach{c};
 
     const QByteArray urlBytes = url.toUtf8();
     const QByteArray user = request.user.toUtf8();
@@ -187,6 +195,12 @@ HttpResponse perform(const HttpRequest &request, const HttpClient::DataSink *sin
 
 } // namespace
 
+struct HttpClient::Connection {
+    std::mutex lock;
+    std::atomic<std::thread::id> owner{};
+    std::unique_ptr<CURL, CurlDeleter> handle;
+};
+
 QByteArray HttpResponse::header(const QByteArray &name) const
 {
     for (const auto &h : headers)
@@ -195,9 +209,37 @@ QByteArray HttpResponse::header(const QByteArray &name) const
     return {};
 }
 
-HttpClient::HttpClient() : m_connectMs(10000), m_stallMs(60000), m_totalMs(0)
+HttpClient::HttpClient()
+    : m_connection(std::make_unique<Connection>()), m_connectMs(10000), m_stallMs(60000), m_totalMs(0)
 {
     globalInit();
+}
+
+HttpClient::~HttpClient() = default;
+
+HttpResponse HttpClient::run(const HttpRequest &request, const DataSink *onData) const
+{
+    auto fresh = [&request] {
+        std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
+        if (!handle)
+            throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request to ") + request.url);
+        return handle;
+    };
+    Connection &conn = *m_connection;
+    // A sink of this very client asking again: the kept handle is busy below us.
+    if (conn.owner.load() == std::this_thread::get_id()) {
+        const auto handle = fresh();
+        return perform(handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs);
+    }
+    std::lock_guard guard(conn.lock);
+    if (!conn.handle)
+        conn.handle = fresh();
+    conn.owner.store(std::this_thread::get_id());
+    struct Release {
+        Connection &c;
+        ~Release() { c.owner.store(std::thread::id()); }
+    } release{conn};
+    return perform(conn.handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs);
 }
 
 void HttpClient::setTimeouts(int connectMs, int stallMs, int totalMs)
@@ -209,12 +251,12 @@ void HttpClient::setTimeouts(int connectMs, int stallMs, int totalMs)
 
 HttpResponse HttpClient::send(const HttpRequest &request) const
 {
-    return perform(request, nullptr, m_connectMs, m_stallMs, m_totalMs);
+    return run(request, nullptr);
 }
 
 HttpResponse HttpClient::sendStreaming(const HttpRequest &request, const DataSink &onData) const
 {
-    return perform(request, &onData, m_connectMs, m_stallMs, m_totalMs);
+    return run(request, &onData);
 }
 
 HttpResponse HttpClient::get(const QString &url) const

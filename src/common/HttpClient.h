@@ -4,6 +4,7 @@
 #include <QPair>
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace owb {
 
@@ -27,9 +28,16 @@ struct HttpResponse {
 
 // Synchronous HTTP on libcurl. Transport failures (unreachable, refused, time-out, TLS) throw
 // OstrelError with source "HTTP" and a description naming the URL and what happened.
+// One client keeps its connections open between requests (nothing of one request's options,
+// credentials or headers carries over to the next). Requests from several threads on one
+// client are served one after another; a request made from inside a streaming sink of the
+// same client gets a connection of its own.
 class HttpClient {
 public:
     HttpClient();
+    ~HttpClient();
+    HttpClient(const HttpClient &) = delete;
+    HttpClient &operator=(const HttpClient &) = delete;
 
     // A server that does not accept the connection within connectMs fails; so does one that
     // sends nothing for stallMs while the answer is under way; totalMs caps the whole exchange
@@ -52,6 +60,10 @@ public:
     HttpResponse get(const QString &url) const;
 
 private:
+    struct Connection;
+    HttpResponse run(const HttpRequest &request, const DataSink *onData) const;
+
+    std::unique_ptr<Connection> m_connection;
     int m_connectMs;
     int m_stallMs;
     int m_totalMs;

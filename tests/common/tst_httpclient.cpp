@@ -5,8 +5,11 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <QSet>
+
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 using namespace owb;
 using owbtest::LocalHttpServer;
@@ -24,6 +27,17 @@ QByteArray basicAuthOf(const QString &user, const QString &password)
 {
     return "Basic " + (user.toUtf8() + ':' + password.toUtf8()).toBase64();
 }
+
+void whoAmI(const httplib::Request &req, httplib::Response &res)
+{
+    res.set_content(std::to_string(req.remote_port) + "|" + req.method + "|"
+                        + req.get_header_value("Authorization") + "|" + req.get_header_value("X-One")
+                        + "|" + req.get_param_value("n") + "|" + req.body,
+                    "text/plain");
+}
+
+// The fields of a /who answer: port, method, authorization, X-One, n, body.
+QList<QByteArray> whoFields(const HttpResponse &r) { return r.body.split('|'); }
 
 } // namespace
 
@@ -47,6 +61,10 @@ private slots:
     void unroutableHostFailsWithinConnectTimeout();
     void tricklingServerEndsByTotalTimeout();
     void onlyHttpSchemesAreFetched();
+    void connectionIsKeptNothingElseCarriesOver();
+    void closedConnectionIsReopened();
+    void concurrentUseIsSerialised();
+    void requestFromInsideASinkGetsItsOwnConnection();
 
 private:
     LocalHttpServer m_http;
@@ -86,6 +104,11 @@ void TestHttpClient::initTestCase()
             return sink.write("x", 1);
         });
     });
+    // Which connection a request came on, and what it carried.
+    m_http.server.set_keep_alive_max_count(1000);
+    m_http.server.Get("/who", whoAmI);
+    m_http.server.Post("/who", whoAmI);
+    m_http.server.Put("/who", whoAmI);
     m_http.start();
 }
 
@@ -341,6 +364,110 @@ void TestHttpClient::onlyHttpSchemesAreFetched()
         QCOMPARE(e.source(), QStringLiteral("HTTP"));
         QVERIFY(e.description().contains("file:///etc/hostname"));
     }
+}
+
+void TestHttpClient::connectionIsKeptNothingElseCarriesOver()
+{
+    HttpClient http;
+    HttpRequest first;
+    first.method = "POST";
+    first.url = m_http.url("/who");
+    first.body = "a=1";
+    first.headers.append({QByteArray("X-One"), QByteArray("yes")});
+    first.authenticate = true;
+    first.user = "anna";
+    first.password = "pw1";
+    HttpRequest second;
+    second.method = "PUT";
+    second.url = m_http.url("/who");
+    second.body = "bytes";
+    second.authenticate = true;
+    second.user = "bert";
+    second.password = "pw2";
+    HttpRequest third;
+    third.url = m_http.url("/who?n=3");
+
+    const QList<QByteArray> a = whoFields(http.send(first));
+    const QList<QByteArray> b = whoFields(http.send(second));
+    const QList<QByteArray> c = whoFields(http.send(third));
+    QCOMPARE(a.size(), 6);
+    QCOMPARE(b.size(), 6);
+    QCOMPARE(c.size(), 6);
+    QCOMPARE(b[0], a[0]);
+    QCOMPARE(c[0], a[0]);
+    QCOMPARE(a[1], QByteArray("POST"));
+    QCOMPARE(b[1], QByteArray("PUT"));
+    QCOMPARE(c[1], QByteArray("GET"));
+    QCOMPARE(a[2], basicAuthOf("anna", "pw1"));
+    QCOMPARE(b[2], basicAuthOf("bert", "pw2"));
+    QCOMPARE(c[2], QByteArray());
+    QCOMPARE(a[3], QByteArray("yes"));
+    QCOMPARE(b[3], QByteArray());
+    QCOMPARE(c[4], QByteArray("3"));
+    QCOMPARE(b[5], QByteArray("bytes"));
+    QCOMPARE(c[5], QByteArray());
+
+    // Another client has a connection of its own.
+    HttpClient other;
+    QVERIFY(whoFields(other.send(third))[0] != a[0]);
+}
+
+void TestHttpClient::closedConnectionIsReopened()
+{
+    owbtest::LocalHttpServer shortLived;
+    shortLived.server.set_keep_alive_max_count(2);
+    shortLived.server.Get("/who", whoAmI);
+    shortLived.start();
+    HttpClient http;
+    QSet<QByteArray> ports;
+    for (int i = 0; i < 6; ++i) {
+        const HttpResponse r = http.get(shortLived.url("/who?n=%1").arg(i));
+        QCOMPARE(r.status, 200);
+        QCOMPARE(whoFields(r).value(4), QByteArray::number(i));
+        ports.insert(whoFields(r).value(0));
+    }
+    QCOMPARE(ports.size(), 3);
+}
+
+void TestHttpClient::concurrentUseIsSerialised()
+{
+    HttpClient http;
+    std::atomic<int> wrong{0};
+    std::atomic<int> failed{0};
+    auto worker = [&](int base) {
+        for (int i = 0; i < 40; ++i) {
+            try {
+                const HttpResponse r = http.get(m_http.url("/who?n=%1").arg(base + i));
+                if (r.status != 200 || whoFields(r).value(4) != QByteArray::number(base + i))
+                    ++wrong;
+            } catch (const OstrelError &) {
+                ++failed;
+            }
+        }
+    };
+    std::thread t1(worker, 0), t2(worker, 1000);
+    t1.join();
+    t2.join();
+    QCOMPARE(failed.load(), 0);
+    QCOMPARE(wrong.load(), 0);
+}
+
+void TestHttpClient::requestFromInsideASinkGetsItsOwnConnection()
+{
+    HttpClient http;
+    HttpRequest req;
+    req.url = m_http.url("/big");
+    QByteArray got;
+    QByteArray inner;
+    const HttpResponse r = http.sendStreaming(req, [&](const char *data, size_t size, const HttpResponse &) {
+        if (inner.isEmpty())
+            inner = http.get(m_http.url("/who?n=7")).body;
+        got.append(data, qsizetype(size));
+        return true;
+    });
+    QCOMPARE(r.status, 200);
+    QCOMPARE(got, QByteArray::fromStdString(m_bigBody));
+    QCOMPARE(whoFields(HttpResponse{200, {}, {}, inner}).value(4), QByteArray("7"));
 }
 
 QTEST_GUILESS_MAIN(TestHttpClient)
