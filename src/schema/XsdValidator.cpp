@@ -1,0 +1,238 @@
+#include "schema/XsdValidator.h"
+
+#include "xml/DomDocument.h"
+#include "xml/Namespaces.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <libxml/parserInternals.h>
+#include <libxml/uri.h>
+#include <libxml/xmlschemas.h>
+
+#include <memory>
+
+namespace owb {
+
+namespace {
+
+using Issue = XsdValidator::Issue;
+
+QString str(const xmlChar *s) { return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString(); }
+QString str(const char *s) { return s ? QString::fromUtf8(s) : QString(); }
+
+// The local file a location names; null for a location with a scheme other than file:.
+QString localPath(const QString &location)
+{
+    static const QRegularExpression scheme(QStringLiteral("^([A-Za-z][A-Za-z0-9+.\\-]+):"));
+    const auto m = scheme.match(location);
+    if (m.hasMatch()) {
+        if (m.captured(1).compare(QLatin1String("file"), Qt::CaseInsensitive) != 0)
+            return {};
+        return QUrl(location).toLocalFile();
+    }
+    if (QFileInfo::exists(location))
+        return location;
+    // Locations come resolved as URIs: "my%20schemas/a.xsd" is a folder with a blank.
+    return QUrl::fromPercentEncoding(location.toUtf8());
+}
+
+// Collects errors (not warnings) handed to it by libxml2.
+struct Collector {
+    QList<Issue> issues;
+    int max = 1;
+    bool inDocument = true;
+    int dropped = 0;
+
+    static void onError(void *ctx, xmlErrorPtr err)
+    {
+        auto *self = static_cast<Collector *>(ctx);
+        if (!err || err->level < XML_ERR_ERROR)
+            return;
+        if (self->issues.size() >= self->max) {
+            ++self->dropped;
+            return;
+        }
+        Issue i;
+        i.message = str(err->message).trimmed();
+        i.inDocument = self->inDocument;
+        i.line = err->line;
+        // Lines above 65535 live on the node, not in the error.
+        auto *node = static_cast<xmlNodePtr>(err->node);
+        if (self->inDocument && node && node->type == XML_ELEMENT_NODE && (i.line <= 0 || i.line >= 65535))
+            i.line = lineOfElement(node);
+        if (!self->inDocument && err->file)
+            i.message = QFileInfo(str(err->file)).fileName() + QStringLiteral(", line %1: ").arg(err->line) + i.message;
+        self->issues << i;
+    }
+
+    static int lineOfElement(xmlNodePtr node)
+    {
+        if (node->line == 65535 && node->psvi)   // where the DOM wrapper keeps long lines
+            return int(reinterpret_cast<intptr_t>(node->psvi));
+        return int(xmlGetLineNo(node));
+    }
+};
+
+// While it lives, the schema parser reads local schema files only; locations it may not or
+// cannot read are noted. Entities and DTDs inside schema documents are never fetched.
+class LoaderGuard {
+public:
+    LoaderGuard() : m_previous(xmlGetExternalEntityLoader())
+    {
+        s_current = this;
+        xmlSetExternalEntityLoader(&LoaderGuard::load);
+    }
+    ~LoaderGuard()
+    {
+        xmlSetExternalEntityLoader(m_previous);
+        s_current = nullptr;
+    }
+    LoaderGuard(const LoaderGuard &) = delete;
+    LoaderGuard &operator=(const LoaderGuard &) = delete;
+
+    QStringList refused;   // "location: why", in the order met
+
+private:
+    static xmlParserInputPtr load(const char *url, const char *, xmlParserCtxtPtr ctxt)
+    {
+        LoaderGuard *self = s_current;
+        // A parser that is already inside a document asks for an entity or a DTD.
+        if (!self || !url || (ctxt && ctxt->inputNr > 0))
+            return nullptr;
+        const QString location = str(url);
+        const QString path = localPath(location);
+        if (path.isNull()) {
+            self->refused << location + QStringLiteral(": network access is off");
+            return nullptr;
+        }
+        if (!QFileInfo(path).isFile()) {
+            self->refused << location + QStringLiteral(": file not found");
+            return nullptr;
+        }
+        return xmlNewInputFromFile(ctxt, QFile::encodeName(path).constData());
+    }
+
+    static thread_local LoaderGuard *s_current;
+    xmlExternalEntityLoader m_previous;
+};
+
+thread_local LoaderGuard *LoaderGuard::s_current = nullptr;
+
+// Also catches errors of the parsers the schema parser starts for included schemas.
+class GlobalErrors {
+public:
+    explicit GlobalErrors(Collector *c) : m_fn(xmlStructuredError), m_ctx(xmlStructuredErrorContext)
+    {
+        xmlSetStructuredErrorFunc(c, &Collector::onError);
+    }
+    ~GlobalErrors() { xmlSetStructuredErrorFunc(m_ctx, m_fn); }
+    GlobalErrors(const GlobalErrors &) = delete;
+    GlobalErrors &operator=(const GlobalErrors &) = delete;
+
+private:
+    xmlStructuredErrorFunc m_fn;
+    void *m_ctx;
+};
+
+// The hint's location for the root's namespace, empty when the root carries none.
+QString hintedLocation(xmlNodePtr root)
+{
+    const QString rootNs = root->ns ? str(root->ns->href) : QString();
+    const auto prop = [&](const char *name) {
+        xmlChar *v = xmlGetNsProp(root, BAD_CAST name, BAD_CAST owb::ns::XSI);
+        const QString s = str(v);
+        xmlFree(v);
+        return s;
+    };
+    if (rootNs.isEmpty())
+        return prop("noNamespaceSchemaLocation").trimmed();
+    const QStringList pairs = prop("schemaLocation").split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2)
+        if (pairs[i] == rootNs)
+            return pairs[i + 1];
+    return {};
+}
+
+QString resolve(const QString &location, const QString &basePath)
+{
+    const QByteArray loc = location.toUtf8(), base = QFile::encodeName(basePath);
+    xmlChar *built = xmlBuildURI(BAD_CAST loc.constData(), BAD_CAST base.constData());
+    const QString out = built ? str(built) : location;
+    xmlFree(built);
+    return out;
+}
+
+struct SchemaDeleter {
+    void operator()(xmlSchemaPtr s) const { xmlSchemaFree(s); }
+};
+struct ValidCtxtDeleter {
+    void operator()(xmlSchemaValidCtxtPtr c) const { xmlSchemaFreeValidCtxt(c); }
+};
+
+} // namespace
+
+QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fallbackSchema, int maxIssues)
+{
+    DomDocument doc = NewDOMDocument(false, true);
+    // Blank text counts for validation (a blank is not an empty string).
+    doc.setPreserveWhiteSpace(true);
+    if (!doc.load(path)) {
+        const DomParseError &e = doc.parseError();
+        return {Issue{e.line, e.reason, e.line > 0}};
+    }
+    xmlNodePtr root = xmlDocGetRootElement(doc.raw());
+    if (!root)
+        return {Issue{0, QStringLiteral("The document has no root element"), true}};
+
+    // A hint of the user's own that names no file here (a web address, a schema kept
+    // elsewhere) gives way to the doctype's schema.
+    QString schemaLocation = fallbackSchema;
+    const QString hint = hintedLocation(root);
+    if (!hint.isEmpty()) {
+        const QString resolved = resolve(hint, path);
+        const QString local = localPath(resolved);
+        if (!local.isNull() && QFileInfo(local).isFile())
+            schemaLocation = resolved;
+    }
+
+    LoaderGuard guard;
+    Collector schemaErrors;
+    schemaErrors.inDocument = false;
+    std::unique_ptr<xmlSchema, SchemaDeleter> schema;
+    {
+        GlobalErrors redirect(&schemaErrors);
+        const QByteArray loc = schemaLocation.toUtf8();
+        xmlSchemaParserCtxtPtr pc = xmlSchemaNewParserCtxt(loc.constData());
+        if (pc) {
+            xmlSchemaSetParserStructuredErrors(pc, &Collector::onError, &schemaErrors);
+            schema.reset(xmlSchemaParse(pc));
+            xmlSchemaFreeParserCtxt(pc);
+        }
+    }
+    const QString failedSchema = QStringLiteral("Failed to load the schema ");
+    if (!guard.refused.isEmpty())
+        return {Issue{0, failedSchema + guard.refused.first(), false}};
+    if (!schema) {
+        const QString why = schemaErrors.issues.isEmpty() ? QStringLiteral("it is not a valid schema")
+                                                          : schemaErrors.issues.first().message;
+        return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": ") + why, false}};
+    }
+
+    std::unique_ptr<xmlSchemaValidCtxt, ValidCtxtDeleter> vc(xmlSchemaNewValidCtxt(schema.get()));
+    if (!vc)
+        return {Issue{0, QStringLiteral("Out of memory while validating"), false}};
+    Collector docErrors;
+    docErrors.max = qMax(1, maxIssues);
+    xmlSchemaSetValidStructuredErrors(vc.get(), &Collector::onError, &docErrors);
+    const int rc = xmlSchemaValidateDoc(vc.get(), doc.raw());
+    if (rc != 0 && docErrors.issues.isEmpty())
+        docErrors.issues << Issue{0, rc < 0 ? QStringLiteral("The validator failed on this document")
+                                            : QStringLiteral("The document is not valid"), true};
+    return docErrors.issues;
+}
+
+} // namespace owb

@@ -1,0 +1,120 @@
+#include "schema/clsVerify.h"
+
+#include "common/AppPaths.h"
+#include "schema/VerifyText.h"
+#include "schema/XsdValidator.h"
+#include "schema/clsSchema.h"
+#include "xml/Namespaces.h"
+#include "xml/clsFileHandler.h"
+
+#include <QList>
+
+namespace owb {
+
+namespace {
+
+// The lines of a text, found once, for the source text of many errors.
+class Lines {
+public:
+    explicit Lines(const QString &text) : m_text(text) {}
+
+    QString line(int number)
+    {
+        if (m_starts.isEmpty()) {
+            m_starts << 0;
+            for (qsizetype i = 0; i < m_text.size(); ++i)
+                if (m_text[i] == QLatin1Char('\n'))
+                    m_starts << i + 1;
+        }
+        if (number < 1 || number > m_starts.size())
+            return {};
+        const qsizetype from = m_starts[number - 1];
+        qsizetype to = number < m_starts.size() ? m_starts[number] - 1 : m_text.size();
+        if (to > from && m_text[to - 1] == QLatin1Char('\r'))
+            --to;
+        return m_text.mid(from, to - from);
+    }
+
+private:
+    const QString &m_text;
+    QList<qsizetype> m_starts;
+};
+
+clsVerifyError makeError(int line, const QString &reason, Lines &lines)
+{
+    clsVerifyError e;
+    e.LineNumber = qMax(1, line);
+    e.Reason = reason;
+    e.SourceText = lines.line(e.LineNumber);
+    return e;
+}
+
+} // namespace
+
+QString clsVerify::workFolder()
+{
+    return AppPaths::writableDir(QStringLiteral("temp"));
+}
+
+std::optional<clsVerifyError> clsVerify::CheckWellFormedNess(const QString &text) const
+{
+    DomDocument doc = NewDOMDocument(false, false);
+    if (doc.loadXML(text))
+        return std::nullopt;
+    const DomParseError &pe = doc.parseError();
+    clsVerifyError e;
+    e.LineNumber = qMax(1, pe.line);
+    e.Reason = pe.reason;
+    e.SourceText = pe.srcText;
+    return e;
+}
+
+std::optional<clsVerifyError> clsVerify::ValidateDocument(const QString &text, const QString &databaseURI,
+                                                          const QString &collection, const QString &doctype) const
+{
+    clsSchema schema(m_http);
+    return ValidateWithSchema(text, schema.GetSchema(databaseURI, collection, doctype), doctype);
+}
+
+std::optional<clsVerifyError> clsVerify::ValidateWithSchema(const QString &text, const DomNode &schema,
+                                                            const QString &doctype) const
+{
+    Lines lines(text);
+    if (schema.isNull()) {
+        clsVerifyError e;
+        e.Reason = QStringLiteral("No schema found for document type ") + doctype;
+        return e;
+    }
+
+    const verifytext::PreparedSchema xsd = verifytext::prepareSchema(
+        schema.xml(), schema.getAttribute(QStringLiteral("targetNamespace")), QLatin1String(ns::VALIDATION));
+    const QString folder = AppPaths::ensureWritableDir(QStringLiteral("temp"));
+    const QString schemaPath = folder + QLatin1Char('/') + QLatin1String(SchemaFile);
+    const QString documentPath = folder + QLatin1Char('/') + QLatin1String(DocumentFile);
+    const clsFileHandler files;
+    files.SaveFile(xsd.text, schemaPath);
+
+    const verifytext::PreparedDocument doc =
+        verifytext::prepareDocument(text, xsd.ns, doctype, QLatin1String(SchemaFile));
+    if (doc.rootMissing)
+        return makeError(doc.rootLine,
+                         QStringLiteral("The root element of document type ") + doctype + QStringLiteral(" was not found"),
+                         lines);
+    files.SaveFile(doc.text, documentPath);
+
+    const QList<XsdValidator::Issue> issues = XsdValidator::validateFile(documentPath, schemaPath, MaxErrors);
+    if (issues.isEmpty())
+        return std::nullopt;
+    std::optional<clsVerifyError> first;
+    for (const XsdValidator::Issue &i : issues) {
+        const int line = i.inDocument && i.line > 0 ? doc.lines.toOriginal(i.line) : doc.rootLine;
+        clsVerifyError e = makeError(line, i.message, lines);
+        if (!first)
+            first = std::move(e);
+        else
+            first->Further.push_back(std::move(e));
+    }
+    return first;
+}
+
+} // namespace owb

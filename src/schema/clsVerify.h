@@ -1,0 +1,42 @@
+#pragma once
+#include <QString>
+#include <optional>
+
+#include "schema/clsVerifyError.h"
+#include "xml/DomDocument.h"
+
+namespace owb {
+
+class HttpClient;
+
+// Checks a document text for well-formedness, or validates it against the schema the server
+// keeps for its doctype. Validation goes through two work files below the writable "temp"
+// folder, which stay after each run.
+class clsVerify {
+public:
+    static constexpr char SchemaFile[] = "validate.xsd";
+    static constexpr char DocumentFile[] = "validate.xml";
+    // Errors kept per validation; a document wrong in every element would otherwise flood the log.
+    static constexpr int MaxErrors = 10000;
+
+    // http: used for the schema fetch; null takes the document's default client.
+    explicit clsVerify(const HttpClient *http = nullptr) : m_http(http) {}
+
+    // Nothing when the text is well-formed.
+    std::optional<clsVerifyError> CheckWellFormedNess(const QString &text) const;
+    // Nothing when the (well-formed) text is valid. Throws OstrelError when the schema cannot
+    // be fetched or a work file cannot be written.
+    std::optional<clsVerifyError> ValidateDocument(const QString &text, const QString &databaseURI,
+                                                   const QString &collection, const QString &doctype) const;
+    // ValidateDocument once the schema is at hand; a null schema: the server has none.
+    std::optional<clsVerifyError> ValidateWithSchema(const QString &text, const DomNode &schema,
+                                                     const QString &doctype) const;
+
+    // The folder of the work files (not created).
+    static QString workFolder();
+
+private:
+    const HttpClient *m_http;
+};
+
+} // namespace owb
