@@ -1,7 +1,7 @@
 // Appending to the log must not get slower as the log grows: compares the time per 1000
 // appends on a short log with the time on a log of 100,000 entries, window shown.
 #include "log/frmLog.h"
-#include "common/UserInteraction.h"
+#include "support/ScriptedUserInteraction.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>

@@ -1,7 +1,7 @@
 #include "shell/Application.h"
 #include "shell/frmMain.h"
 #include "common/HttpClient.h"
-#include "common/UserInteraction.h"
+#include "shell/QtUserInteraction.h"
 #include "log/frmLog.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"

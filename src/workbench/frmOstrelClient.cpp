@@ -10,7 +10,7 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "server/clsOstrelAccess.h"
-#include "xml/DocumentListAdapter.h"
+#include "workbench/DocumentListAdapter.h"
 #include "xml/LookUp.h"
 #include "xml/TreeWidgetAdapter.h"
 #include "xml/Xslt.h"

@@ -1,5 +1,6 @@
 #include "shell/Application.h"
 #include "shell/frmMain.h"
+#include "support/ScriptedUserInteraction.h"
 #include "log/frmLog.h"
 #include <QAction>
 #include <QDir>

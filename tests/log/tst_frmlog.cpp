@@ -1,7 +1,7 @@
 #include "log/frmLog.h"
 #include "common/MainWindowApi.h"
 #include "common/Settings.h"
-#include "common/UserInteraction.h"
+#include "support/ScriptedUserInteraction.h"
 #include <QDir>
 #include <QFile>
 #include <QLocale>

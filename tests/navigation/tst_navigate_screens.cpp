@@ -15,6 +15,7 @@
 #include "navigation/frmNavigate.h"
 #include "shell/Application.h"
 #include "shell/frmMain.h"
+#include "support/ScriptedUserInteraction.h"
 #include "workbench/frmOstrelClient.h"
 #include "NavFixture.h"
 

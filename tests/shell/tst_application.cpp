@@ -1,7 +1,7 @@
 #include "shell/Application.h"
 #include "shell/frmMain.h"
 #include "log/frmLog.h"
-#include "common/UserInteraction.h"
+#include "support/ScriptedUserInteraction.h"
 #include <QAction>
 #include <QDir>
 #include <QMdiArea>

@@ -3,7 +3,7 @@
 // temporary home for settings and data files.
 #include "common/AppContext.h"
 #include "common/HttpClient.h"
-#include "common/UserInteraction.h"
+#include "support/ScriptedUserInteraction.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "support/Fakes.h"

@@ -3,7 +3,7 @@
 #include "common/OstrelError.h"
 #include "server/clsOstrelAccess.h"
 #include "workbench/frmOstrelClient.h"
-#include "xml/DocumentListAdapter.h"
+#include "workbench/DocumentListAdapter.h"
 #include "xml/TreeWidgetAdapter.h"
 
 #include <QAction>

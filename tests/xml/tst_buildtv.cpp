@@ -1,9 +1,7 @@
 #include <QtTest>
-#include <QTreeWidget>
 
 #include "common/OstrelError.h"
 #include "xml/DomDocument.h"
-#include "xml/TreeWidgetAdapter.h"
 #include "xml/buildTV.h"
 
 using namespace owb;
@@ -29,16 +27,6 @@ QStringList describe(const KeyedTree &tree)
     return out;
 }
 
-void walk(const QTreeWidgetItem *item, QStringList &out)
-{
-    const QTreeWidgetItem *parent = item->parent();
-    out << QStringList{TreeWidgetAdapter::keyOf(item), item->text(0),
-                       TreeWidgetAdapter::imageOf(item), TreeWidgetAdapter::keyOf(parent)}
-               .join('|');
-    for (int i = 0; i < item->childCount(); ++i)
-        walk(item->child(i), out);
-}
-
 } // namespace
 
 class TestBuildTV : public QObject {
@@ -50,8 +38,6 @@ private slots:
     void rebuildDoesNotDouble();
     void nothingToShow();
     void wideDocumentKeepsCounting();
-    void widgetAdapter_data();
-    void widgetAdapter();
 };
 
 void TestBuildTV::keys_data()
@@ -168,46 +154,5 @@ void TestBuildTV::wideDocumentKeepsCounting()
     QCOMPARE(late->position, 1);
 }
 
-void TestBuildTV::widgetAdapter_data()
-{
-    QTest::addColumn<QString>("xml");
-    QTest::newRow("plain") << "<order no=\"1\"><item a=\"x\">1</item><item/><sub><item/></sub></order>";
-    QTest::newRow("text or not") << "<r><e>t</e><e/><e><![CDATA[c]]></e></r>";
-    QTest::newRow("namespaced") << "<p:r xmlns:p=\"urn:p\" xmlns=\"urn:d\"><p:c p:x=\"1\"/><d/><d/></p:r>";
-}
-
-void TestBuildTV::widgetAdapter()
-{
-    QFETCH(QString, xml);
-    DomDocument doc = load(xml);
-    KeyedTree expected;
-    buildTV builder;
-    builder.BuildTree(expected, doc.node());
-
-    QTreeWidget view;
-    TreeWidgetAdapter adapter(&view);
-    for (int round = 0; round < 2; ++round) {
-        builder.BuildTree(adapter, doc.node());
-        QCOMPARE(view.topLevelItemCount(), 1);
-        QStringList seen;
-        walk(view.topLevelItem(0), seen);
-        QStringList want = describe(expected);
-        // The widget lists children after their parent, depth first; so does document order.
-        QCOMPARE(seen, want);
-        QVERIFY(view.topLevelItem(0)->isExpanded());
-        for (const QString &key : expected.keys()) {
-            QTreeWidgetItem *item = adapter.item(key);
-            QVERIFY(item);
-            QCOMPARE(TreeWidgetAdapter::keyOf(item), key);
-            QVERIFY(!item->icon(0).isNull());
-            const TreeNodeData *n = expected.node(key);
-            const TreeNodeData back = TreeWidgetAdapter::nodeOf(item);
-            QCOMPARE(back.position, n->position);
-            QCOMPARE(back.defaultNamespace, n->defaultNamespace);
-            QCOMPARE(back.hasText, n->hasText);
-        }
-    }
-}
-
-QTEST_MAIN(TestBuildTV)
+QTEST_GUILESS_MAIN(TestBuildTV)
 #include "tst_buildtv.moc"

@@ -7,11 +7,9 @@
 #include "xml/LookUp.h"
 
 #include "common/UrlEncoding.h"
-#include "xml/DocumentListAdapter.h"
 #include "xml/DomDocument.h"
 #include "support/OstreldProcess.h"
 
-#include <QListWidget>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -86,7 +84,6 @@ private slots:
     void answers_data();
     void answers();
     void reuseClearsTheList();
-    void fillsAListWidget();
     void externalEntitiesAreNotLoaded();
     void overHttp_data();
     void overHttp();
@@ -227,33 +224,6 @@ void TestLookUp::reuseClearsTheList()
 
     LookUp noList;
     QVERIFY_THROWS_EXCEPTION(OstrelError, noList.parseAnswer(hits(1)));
-}
-
-void TestLookUp::fillsAListWidget()
-{
-    QListWidget widget;
-    widget.addItem("stale");
-    DocumentListAdapter list(&widget);
-    LookUp reader;
-    reader.setDocumentList(&list);
-    reader.parseAnswer(envelope(result("<A osl:id=\"12\"/><A osl:id=\"0034\"/><A osl:id=\"5\"/>")));
-    QCOMPARE(widget.count(), 3);
-    QCOMPARE(widget.item(1)->text(), QString("osl:id=0034"));
-    QCOMPARE(widget.item(1)->data(Qt::UserRole).toInt(), 34);
-    QCOMPARE(list.itemData(0), 12);
-
-    QCOMPARE(list.currentIndex(), -1);
-    list.setCurrentIndex(2);
-    QCOMPARE(widget.currentRow(), 2);
-    list.setItemData(2, 99);
-    QCOMPARE(widget.item(2)->data(Qt::UserRole).toInt(), 99);
-    list.removeAt(0);
-    QCOMPARE(list.count(), 2);
-    QCOMPARE(list.text(0), QString("osl:id=0034"));
-    QCOMPARE(list.itemData(1), 99);
-    // Out of range reads give nothing rather than crash.
-    QCOMPARE(list.text(7), QString());
-    QCOMPARE(list.itemData(-1), 0);
 }
 
 void TestLookUp::externalEntitiesAreNotLoaded()
@@ -487,5 +457,5 @@ void TestLookUp::againstTheServer()
         QVERIFY(list.count() > 0);
 }
 
-QTEST_MAIN(TestLookUp)
+QTEST_GUILESS_MAIN(TestLookUp)
 #include "tst_lookup.moc"

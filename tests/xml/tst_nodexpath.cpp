@@ -1,9 +1,7 @@
 #include <QtTest>
-#include <QTreeWidget>
 
 #include "xml/DomDocument.h"
 #include "xml/NodeXPath.h"
-#include "xml/TreeWidgetAdapter.h"
 #include "xml/buildTV.h"
 
 using namespace owb;
@@ -45,7 +43,6 @@ private slots:
     void selectsTheClickedNode();
     void demoDocuments();
     void chainWithoutDocumentNode();
-    void widgetItemsGiveTheSamePaths();
 };
 
 void TestNodeXPath::paths_data()
@@ -203,20 +200,5 @@ void TestNodeXPath::chainWithoutDocumentNode()
     QCOMPARE(NodeXPath(QList<TreeNodeData>{}), QString());
 }
 
-void TestNodeXPath::widgetItemsGiveTheSamePaths()
-{
-    DomDocument doc = load("<p:r xmlns:p=\"urn:p\" xmlns=\"urn:d\"><c k=\"1\"><p:d>x</p:d>"
-                           "<p:d>y</p:d></c><c><e_1/></c></p:r>");
-    KeyedTree tree;
-    buildTV builder;
-    builder.BuildTree(tree, doc.node());
-    QTreeWidget view;
-    TreeWidgetAdapter adapter(&view);
-    builder.BuildTree(adapter, doc.node());
-    for (const QString &key : tree.keys())
-        QCOMPARE(TreeWidgetAdapter::NodeXPath(adapter.item(key)), NodeXPath(tree, key));
-    QCOMPARE(TreeWidgetAdapter::NodeXPath(adapter.item("./c_1/e_1")), QString("./*[name()='c'][2]/*[name()='e_1'][1]/text()"));
-}
-
-QTEST_MAIN(TestNodeXPath)
+QTEST_GUILESS_MAIN(TestNodeXPath)
 #include "tst_nodexpath.moc"

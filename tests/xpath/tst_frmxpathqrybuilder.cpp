@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "common/UserInteraction.h"
+#include "support/ScriptedUserInteraction.h"
 #include "xml/DomDocument.h"
 #include "xml/TreeWidgetAdapter.h"
 #include "xpath/frmXPathQryBuilder.h"

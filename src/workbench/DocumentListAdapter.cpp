@@ -1,4 +1,4 @@
-#include "xml/DocumentListAdapter.h"
+#include "workbench/DocumentListAdapter.h"
 
 #include <QListWidget>
 

@@ -1,0 +1,40 @@
+#pragma once
+#include "common/UserInteraction.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+namespace owb {
+
+// For tests: records what was shown and answers from queues. An empty queue answers
+// "No" / cancel / Rejected.
+class ScriptedUserInteraction : public UserInteraction {
+public:
+    struct Shown {
+        QString kind;   // "message", "question", "saveFile", "openFile", "openFiles", "directory", "dialog"
+        QString title;
+        QString text;   // message or question text; for file dialogs the proposed path or folder
+        Icon icon = Icon::Information;
+    };
+
+    QList<Shown> shown;
+    QList<bool> questionAnswers;
+    QStringList fileAnswers;                     // saveFileName, openFileName, directory
+    QList<QStringList> fileListAnswers;          // openFileNames
+    QList<std::function<int(QDialog *)>> dialogHandlers;
+
+    void message(const QString &text, const QString &title, Icon icon) override;
+    bool question(const QString &text, const QString &title) override;
+    QString saveFileName(const QString &title, const QString &proposedPath, const QString &filter,
+                         const QString &defaultSuffix) override;
+    QString openFileName(const QString &title, const QString &dir, const QString &filter) override;
+    QStringList openFileNames(const QString &title, const QString &dir, const QString &filter) override;
+    QString directory(const QString &title, const QString &dir) override;
+    int execDialog(QDialog *dialog) override;
+
+    // Texts of the message boxes shown so far.
+    QStringList messages() const;
+};
+
+} // namespace owb
