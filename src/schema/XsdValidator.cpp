@@ -1,6 +1,6 @@
 #include "schema/XsdValidator.h"
 
-#include "xml/DomDocument.h"
+#include "schema/XsdStream.h"
 #include "xml/Namespaces.h"
 
 #include <QDir>
@@ -40,40 +40,19 @@ QString localPath(const QString &location)
     return QUrl::fromPercentEncoding(location.toUtf8());
 }
 
-// Collects errors (not warnings) handed to it by libxml2.
+// Errors (not warnings) met while reading a schema, each naming the schema file and line.
 struct Collector {
     QList<Issue> issues;
-    int max = 1;
-    bool inDocument = true;
-    int dropped = 0;
 
     static void onError(void *ctx, xmlErrorPtr err)
     {
         auto *self = static_cast<Collector *>(ctx);
         if (!err || err->level < XML_ERR_ERROR)
             return;
-        if (self->issues.size() >= self->max) {
-            ++self->dropped;
-            return;
-        }
-        Issue i;
-        i.message = str(err->message).trimmed();
-        i.inDocument = self->inDocument;
-        i.line = err->line;
-        // Lines above 65535 live on the node, not in the error.
-        auto *node = static_cast<xmlNodePtr>(err->node);
-        if (self->inDocument && node && node->type == XML_ELEMENT_NODE && (i.line <= 0 || i.line >= 65535))
-            i.line = lineOfElement(node);
-        if (!self->inDocument && err->file)
-            i.message = QFileInfo(str(err->file)).fileName() + QStringLiteral(", line %1: ").arg(err->line) + i.message;
-        self->issues << i;
-    }
-
-    static int lineOfElement(xmlNodePtr node)
-    {
-        if (node->line == 65535 && node->psvi)   // where the DOM wrapper keeps long lines
-            return int(reinterpret_cast<intptr_t>(node->psvi));
-        return int(xmlGetLineNo(node));
+        QString message = str(err->message).trimmed();
+        if (err->file)
+            message = QFileInfo(str(err->file)).fileName() + QStringLiteral(", line %1: ").arg(err->line) + message;
+        self->issues << Issue{0, message, false};
     }
 };
 
@@ -139,20 +118,13 @@ private:
 };
 
 // The hint's location for the root's namespace, empty when the root carries none.
-QString hintedLocation(xmlNodePtr root)
+QString hintedLocation(const xsdstream::RootHint &root)
 {
-    const QString rootNs = root->ns ? str(root->ns->href) : QString();
-    const auto prop = [&](const char *name) {
-        xmlChar *v = xmlGetNsProp(root, BAD_CAST name, BAD_CAST owb::ns::XSI);
-        const QString s = str(v);
-        xmlFree(v);
-        return s;
-    };
-    if (rootNs.isEmpty())
-        return prop("noNamespaceSchemaLocation").trimmed();
-    const QStringList pairs = prop("schemaLocation").split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (root.ns.isEmpty())
+        return root.noNamespaceSchemaLocation.trimmed();
+    const QStringList pairs = root.schemaLocation.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
     for (qsizetype i = 0; i + 1 < pairs.size(); i += 2)
-        if (pairs[i] == rootNs)
+        if (pairs[i] == root.ns)
             return pairs[i + 1];
     return {};
 }
@@ -169,24 +141,21 @@ QString resolve(const QString &location, const QString &basePath)
 struct SchemaDeleter {
     void operator()(xmlSchemaPtr s) const { xmlSchemaFree(s); }
 };
-struct ValidCtxtDeleter {
-    void operator()(xmlSchemaValidCtxtPtr c) const { xmlSchemaFreeValidCtxt(c); }
-};
 
 } // namespace
 
 QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fallbackSchema, int maxIssues)
 {
-    DomDocument doc = NewDOMDocument(false, true);
-    // Blank text counts for validation (a blank is not an empty string).
-    doc.setPreserveWhiteSpace(true);
-    if (!doc.load(path)) {
-        const DomParseError &e = doc.parseError();
-        return {Issue{e.line, e.reason, e.line > 0}};
-    }
-    xmlNodePtr root = xmlDocGetRootElement(doc.raw());
-    if (!root)
-        return {Issue{0, QStringLiteral("The document has no root element"), true}};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {Issue{0, QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()), false}};
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    LoaderGuard guard;
+    const xsdstream::RootHint root = xsdstream::scanRoot(bytes, path);
+    if (!root.found)
+        return {root.issue};
 
     // A hint of the user's own that names no file here (a web address, a schema kept
     // elsewhere) gives way to the doctype's schema.
@@ -199,9 +168,7 @@ QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fall
             schemaLocation = resolved;
     }
 
-    LoaderGuard guard;
     Collector schemaErrors;
-    schemaErrors.inDocument = false;
     std::unique_ptr<xmlSchema, SchemaDeleter> schema;
     {
         GlobalErrors redirect(&schemaErrors);
@@ -221,18 +188,7 @@ QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fall
                                                           : schemaErrors.issues.first().message;
         return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": ") + why, false}};
     }
-
-    std::unique_ptr<xmlSchemaValidCtxt, ValidCtxtDeleter> vc(xmlSchemaNewValidCtxt(schema.get()));
-    if (!vc)
-        return {Issue{0, QStringLiteral("Out of memory while validating"), false}};
-    Collector docErrors;
-    docErrors.max = qMax(1, maxIssues);
-    xmlSchemaSetValidStructuredErrors(vc.get(), &Collector::onError, &docErrors);
-    const int rc = xmlSchemaValidateDoc(vc.get(), doc.raw());
-    if (rc != 0 && docErrors.issues.isEmpty())
-        docErrors.issues << Issue{0, rc < 0 ? QStringLiteral("The validator failed on this document")
-                                            : QStringLiteral("The document is not valid"), true};
-    return docErrors.issues;
+    return xsdstream::validate(bytes, path, schema.get(), maxIssues);
 }
 
 } // namespace owb

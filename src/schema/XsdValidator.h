@@ -4,12 +4,12 @@
 
 namespace owb {
 
-// XML Schema validation of a file on disk. The schema is the one its root's
-// xsi:schemaLocation (or xsi:noNamespaceSchemaLocation) hint names for the root's namespace,
-// resolved against the file's folder; without such a hint, or when it names no local file,
-// fallbackSchema. Schemas, and the
-// schemas they include or import, are read from local files only: the validator never reaches
-// the network and loads no external entities.
+// XML Schema validation of a file on disk, while it is parsed (no tree is built). The schema
+// is the one the root's xsi:schemaLocation (or xsi:noNamespaceSchemaLocation) hint names for
+// the root's namespace, resolved against the file's folder; without such a hint, or when it
+// names no local file, fallbackSchema. Schemas, and the schemas they include or import, are
+// read from local files only: the validator never reaches the network and loads no external
+// entities.
 class XsdValidator {
 public:
     struct Issue {

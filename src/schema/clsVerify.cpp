@@ -1,12 +1,14 @@
 #include "schema/clsVerify.h"
 
 #include "common/AppPaths.h"
+#include "common/OstrelError.h"
 #include "schema/VerifyText.h"
 #include "schema/XsdValidator.h"
 #include "schema/clsSchema.h"
 #include "xml/Namespaces.h"
 #include "xml/clsFileHandler.h"
 
+#include <QFile>
 #include <QList>
 
 namespace owb {
@@ -39,6 +41,16 @@ private:
     const QString &m_text;
     QList<qsizetype> m_starts;
 };
+
+// Work files need no atomic replace and no flush to disk: they are rewritten on every run.
+void writeWorkFile(const QString &path, const QString &text)
+{
+    const QByteArray bytes = clsFileHandler::EncodeText(text);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        throw OstrelError(QStringLiteral("clsVerify"),
+                          QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
+}
 
 clsVerifyError makeError(int line, const QString &reason, Lines &lines)
 {
@@ -91,8 +103,7 @@ std::optional<clsVerifyError> clsVerify::ValidateWithSchema(const QString &text,
     const QString folder = AppPaths::ensureWritableDir(QStringLiteral("temp"));
     const QString schemaPath = folder + QLatin1Char('/') + QLatin1String(SchemaFile);
     const QString documentPath = folder + QLatin1Char('/') + QLatin1String(DocumentFile);
-    const clsFileHandler files;
-    files.SaveFile(xsd.text, schemaPath);
+    writeWorkFile(schemaPath, xsd.text);
 
     const verifytext::PreparedDocument doc =
         verifytext::prepareDocument(text, xsd.ns, doctype, QLatin1String(SchemaFile));
@@ -100,7 +111,7 @@ std::optional<clsVerifyError> clsVerify::ValidateWithSchema(const QString &text,
         return makeError(doc.rootLine,
                          QStringLiteral("The root element of document type ") + doctype + QStringLiteral(" was not found"),
                          lines);
-    files.SaveFile(doc.text, documentPath);
+    writeWorkFile(documentPath, doc.text);
 
     const QList<XsdValidator::Issue> issues = XsdValidator::validateFile(documentPath, schemaPath, MaxErrors);
     if (issues.isEmpty())

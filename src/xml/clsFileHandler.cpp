@@ -125,6 +125,12 @@ QString decodeFrom(const QByteArray &bytes, const QByteArray &encoding)
 
 } // namespace
 
+QByteArray clsFileHandler::EncodeText(const QString &content)
+{
+    const QByteArray enc = declaredEncoding(content.left(512).toUtf8());
+    return isUtf8Name(enc) ? content.toUtf8() : encodeTo(content, enc);
+}
+
 void clsFileHandler::SaveFile(const QString &content, const QString &location) const
 {
     const QFileInfo info(location);
@@ -135,8 +141,7 @@ void clsFileHandler::SaveFile(const QString &content, const QString &location) c
     if (!info.absoluteDir().exists())
         fail(QStringLiteral("Folder does not exist: %1").arg(info.absolutePath()));
 
-    const QByteArray enc = declaredEncoding(content.left(512).toUtf8());
-    const QByteArray bytes = isUtf8Name(enc) ? content.toUtf8() : encodeTo(content, enc);
+    const QByteArray bytes = EncodeText(content);
 
     QSaveFile f(location);
     f.setDirectWriteFallback(true);

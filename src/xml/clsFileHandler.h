@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 
 namespace owb {
@@ -12,6 +13,8 @@ public:
     // leaves a half-written file behind.
     void SaveFile(const QString &content, const QString &location) const;
     QString LoadFile(const QString &location) const;
+    // The bytes SaveFile writes for content.
+    static QByteArray EncodeText(const QString &content);
 };
 
 } // namespace owb

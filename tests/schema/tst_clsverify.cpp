@@ -161,6 +161,16 @@ void TestClsVerify::agreesWithXmllint_data()
                                        << false;
     *row("po element missing") << "Purchasing" << "purchaseOrder" << po << poXml
                                << QStringList{"      <city>Old Town</city>\n", ""} << false;
+    *row("po last child missing: reported at its parent")
+        << "Purchasing" << "purchaseOrder" << po << poXml << QStringList{"      <zip>95819</zip>\n", ""} << false;
+    *row("po text in element-only content")
+        << "Purchasing" << "purchaseOrder" << po << poXml << QStringList{"<items>\n", "<items>\n   stray text\n"}
+        << false;
+    *row("po entity reference")
+        << "Purchasing" << "purchaseOrder" << po << poXml
+        << QStringList{"<?xml version=\"1.0\"?>\n", "<?xml version=\"1.0\"?>\n<!DOCTYPE purchaseOrder [<!ENTITY who \"Alice\">]>\n",
+                       "<name>Alice Smith</name>", "<name>&who;</name>"}
+        << false;
     *row("po three errors") << "Purchasing" << "purchaseOrder" << po << poXml
                             << QStringList{"90952", "9O952", "926-AA", "926-aa", "<shipDate>1999-05-21", "<shipDate>May 21"}
                             << false;
