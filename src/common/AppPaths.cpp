@@ -7,12 +7,50 @@
 
 namespace owb::AppPaths {
 
+static bool writableDirectory(const QString &dir)
+{
+    const QFileInfo fi(dir);
+    return fi.isDir() && fi.isWritable();
+}
+
+Layout resolve(const QString &exeDir, const QString &home, const QString &userDataDir)
+{
+    Layout l;
+    if (!home.isEmpty()) {
+        l.dataDir = QDir::cleanPath(home);
+        l.writableRoot = writableDirectory(l.dataDir) ? l.dataDir : userDataDir;
+        return l;
+    }
+    const QString installedData = QDir::cleanPath(exeDir + QLatin1Char('/') + QLatin1String(InstalledDataDir));
+    if (QFileInfo(installedData).isDir()) {
+        l.dataDir = installedData;
+        l.writableRoot = userDataDir;
+        l.installed = true;
+        return l;
+    }
+    l.dataDir = QDir::cleanPath(exeDir);
+    l.writableRoot = writableDirectory(l.dataDir) ? l.dataDir : userDataDir;
+    return l;
+}
+
+QString userDataDir()
+{
+    // Not the application's own location: owb and OstrelClient share one folder.
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/OstrelClient");
+}
+
+Layout layout()
+{
+    return resolve(QCoreApplication::applicationDirPath(),
+                   qEnvironmentVariable("OSTREL_WORKBENCH_HOME"), userDataDir());
+}
+
 QString appDir()
 {
-    const QString home = qEnvironmentVariable("OSTREL_WORKBENCH_HOME");
-    if (!home.isEmpty())
-        return QDir::cleanPath(home);
-    return QCoreApplication::applicationDirPath();
+    return layout().dataDir;
 }
 
 QString dataFile(const QString &relative)
@@ -22,14 +60,7 @@ QString dataFile(const QString &relative)
 
 QString writableRoot()
 {
-    const QString dir = appDir();
-    const QFileInfo fi(dir);
-    if (fi.isDir() && fi.isWritable())
-        return dir;
-    QString user = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (user.isEmpty())
-        user = QDir::homePath() + QStringLiteral("/.local/share/OstrelClient");
-    return user;
+    return layout().writableRoot;
 }
 
 QString writableDir(const QString &name)
