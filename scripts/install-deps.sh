@@ -8,6 +8,7 @@ PKGS=(
   libxml2-dev libxslt1-dev libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev
   xvfb xauth
   libxml2-utils
+  dpkg-dev file
 )
 missing=()
 for p in "${PKGS[@]}"; do
