@@ -1,7 +1,10 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# make run PORT=8791 when 8790 is taken.
+PORT ?= $(or $(OSTREL_DEMO_PORT),8790)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench package install clean
 
 all: build
 
@@ -18,10 +21,17 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j 1
 
 run: build
-	bash scripts/run-demo.sh $(BUILD)
+	bash scripts/run-demo.sh --port $(PORT) $(BUILD)
 
 bench: build
 	bash scripts/run-bench.sh $(BUILD)
+
+# The Debian package, in the build folder.
+package: build
+	cmake --build $(BUILD) --target package
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

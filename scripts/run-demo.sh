@@ -1,28 +1,67 @@
 #!/usr/bin/env bash
-# Starts ostreld with the demo data on port 8790, then the workbench; stops the server when
-# the workbench ends.
+# Starts ostreld with the demo data, then the workbench; stops the server when the workbench
+# ends.
+# Usage: scripts/run-demo.sh [--port N] [build folder]   (the port also from OSTREL_DEMO_PORT)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build}
-case "$build" in /*) ;; *) build=$top/$build ;; esac
-bin=$build/bin
 port=${OSTREL_DEMO_PORT:-8790}
+build=$top/build
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --port) port=${2:-}; shift 2 || shift ;;
+        --port=*) port=${1#--port=}; shift ;;
+        -h|--help) sed -n '2,4p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        *) build=$1; shift ;;
+    esac
+done
+case "$build" in /*) ;; *) build=$top/$build ;; esac
+if ! [[ "$port" =~ ^[0-9]+$ ]] || [ "$port" -lt 1 ] || [ "$port" -gt 65535 ]; then
+    echo "The port must be a number from 1 to 65535, not '$port'." >&2
+    exit 2
+fi
+bin=$build/bin
+for exe in ostreld OstrelClient; do
+    [ -x "$bin/$exe" ] || { echo "No $bin/$exe: build first (make build)." >&2; exit 2; }
+done
 data_dir=${XDG_DATA_HOME:-$HOME/.local/share}/ostreld
 mkdir -p "$data_dir"
+server_log=$(mktemp)
 
 "$bin/ostreld" --port "$port" --db mydb --data "$data_dir/demo.sqlite" \
-    --users demo:demo --seed "$top/ostreld/demo" &
+    --users demo:demo --seed "$top/ostreld/demo" >"$server_log" 2>&1 &
 server=$!
-trap 'kill $server 2>/dev/null; wait $server 2>/dev/null || true' EXIT
+trap 'kill $server 2>/dev/null; wait $server 2>/dev/null || true; rm -f "$server_log"' EXIT
 
-# Wait until the server answers (at most 15 s).
+# Wait until the server listens (at most 15 s), or tell why it did not.
 for _ in $(seq 1 150); do
-    if curl -s -o /dev/null "http://127.0.0.1:$port/ostrel/mydb/osl:collection?_xql=x" 2>/dev/null; then break; fi
-    kill -0 $server 2>/dev/null || { echo "ostreld did not start" >&2; exit 1; }
+    grep -q "^ostreld listening on port" "$server_log" && break
+    if ! kill -0 $server 2>/dev/null; then
+        if grep -q "cannot listen" "$server_log"; then
+            next=$((port == 65535 ? 8791 : port + 1))
+            echo "Port $port is taken: another program listens there (an earlier 'make run' still open?)." >&2
+            echo "Pick another port:  make run PORT=$next   (or: scripts/run-demo.sh --port $next," >&2
+            echo "or OSTREL_DEMO_PORT=$next)." >&2
+        else
+            echo "ostreld did not start:" >&2
+            cat "$server_log" >&2
+        fi
+        exit 1
+    fi
     sleep 0.1
 done
+grep -q "^ostreld listening on port" "$server_log" || { echo "ostreld did not answer within 15 s." >&2; exit 1; }
 
-echo "Demo database: http://localhost:$port/ostrel/mydb  (user demo, password demo)"
+cat <<TEXT
+
+  Ostrel Workbench demo
+    Database URI:  http://localhost:$port/ostrel/mydb
+    User name:     demo
+    Password:      demo
+
+  In the Navigate window, load this database URI and log in with the user name and
+  password above. Closing the workbench stops the demo server.
+
+TEXT
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "No display found; running under Xvfb." >&2
     xvfb-run -a "$bin/OstrelClient"
