@@ -61,22 +61,6 @@ struct Collector {
     }
 };
 
-// Routes the parser's own errors to a collector while it lives.
-class ParserErrors {
-public:
-    explicit ParserErrors(Collector *c) : m_fn(xmlStructuredError), m_ctx(xmlStructuredErrorContext)
-    {
-        xmlSetStructuredErrorFunc(c, &Collector::onError);
-    }
-    ~ParserErrors() { xmlSetStructuredErrorFunc(m_ctx, m_fn); }
-    ParserErrors(const ParserErrors &) = delete;
-    ParserErrors &operator=(const ParserErrors &) = delete;
-
-private:
-    xmlStructuredErrorFunc m_fn;
-    void *m_ctx;
-};
-
 // ---------------------------------------------------------------- root scan
 
 thread_local RootHint *t_hint = nullptr;
@@ -200,7 +184,7 @@ RootHint scanRoot(const QByteArray &bytes, const QString &url)
     p.ctxt->sax->startElementNs = &scanStart;
     const Installed<RootHint> installed(t_hint, &hint);
     {
-        ParserErrors redirect(&errors);
+        ErrorRoute redirect(&errors, &Collector::onError);
         xmlParseDocument(p.ctxt);
     }
     if (!hint.found)
@@ -249,7 +233,7 @@ QList<Issue> validate(const QByteArray &bytes, const QString &url, xmlSchemaPtr 
     const Installed<Stream> installed(t_stream, &s);
     bool wellFormed = false;
     {
-        ParserErrors redirect(&errors);
+        ErrorRoute redirect(&errors, &Collector::onError);
         xmlParseDocument(p.ctxt);
         wellFormed = p.ctxt->wellFormed && p.ctxt->nsWellFormed;
     }

@@ -5,9 +5,27 @@
 #include <QByteArray>
 #include <QString>
 
+#include <libxml/xmlerror.h>
 #include <libxml/xmlschemas.h>
 
 namespace owb::xsdstream {
+
+// Sends libxml2's errors of this thread to fn while it lives (also those of parsers started
+// inside libxml2, such as the schema parser's for included schemas).
+class ErrorRoute {
+public:
+    ErrorRoute(void *ctx, xmlStructuredErrorFunc fn) : m_fn(xmlStructuredError), m_ctx(xmlStructuredErrorContext)
+    {
+        xmlSetStructuredErrorFunc(ctx, fn);
+    }
+    ~ErrorRoute() { xmlSetStructuredErrorFunc(m_ctx, m_fn); }
+    ErrorRoute(const ErrorRoute &) = delete;
+    ErrorRoute &operator=(const ErrorRoute &) = delete;
+
+private:
+    xmlStructuredErrorFunc m_fn;
+    void *m_ctx;
+};
 
 // What the root start tag says about its schema.
 struct RootHint {

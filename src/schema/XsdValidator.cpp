@@ -101,22 +101,6 @@ private:
 
 thread_local LoaderGuard *LoaderGuard::s_current = nullptr;
 
-// Also catches errors of the parsers the schema parser starts for included schemas.
-class GlobalErrors {
-public:
-    explicit GlobalErrors(Collector *c) : m_fn(xmlStructuredError), m_ctx(xmlStructuredErrorContext)
-    {
-        xmlSetStructuredErrorFunc(c, &Collector::onError);
-    }
-    ~GlobalErrors() { xmlSetStructuredErrorFunc(m_ctx, m_fn); }
-    GlobalErrors(const GlobalErrors &) = delete;
-    GlobalErrors &operator=(const GlobalErrors &) = delete;
-
-private:
-    xmlStructuredErrorFunc m_fn;
-    void *m_ctx;
-};
-
 // The hint's location for the root's namespace, empty when the root carries none.
 QString hintedLocation(const xsdstream::RootHint &root)
 {
@@ -171,7 +155,7 @@ QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fall
     Collector schemaErrors;
     std::unique_ptr<xmlSchema, SchemaDeleter> schema;
     {
-        GlobalErrors redirect(&schemaErrors);
+        xsdstream::ErrorRoute redirect(&schemaErrors, &Collector::onError);
         const QByteArray loc = schemaLocation.toUtf8();
         xmlSchemaParserCtxtPtr pc = xmlSchemaNewParserCtxt(loc.constData());
         if (pc) {
