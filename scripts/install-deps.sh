@@ -7,7 +7,7 @@ PKGS=(
   libqscintilla2-qt6-dev libgl-dev
   libxml2-dev libxslt1-dev libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev
   xvfb xauth
-  libxml2-utils
+  libxml2-utils poppler-utils
   dpkg-dev file
 )
 missing=()
