@@ -1,6 +1,9 @@
 #include "Options.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <set>
 
 namespace ostreld {
 
@@ -27,6 +30,11 @@ std::string usage()
            "  --users U:P,...   users allowed to write and ping (default admin:admin)\n"
            "  --seed DIR        load schemas and documents from DIR into every empty database\n"
            "  --max-body BYTES  largest request body accepted (default 67108864)\n"
+           "  --query-limit S   longest a query may run, in seconds (default 5)\n"
+           "  --header-timeout S  longest a request's headers may take after its first line (default 10)\n"
+           "  --idle-timeout S  longest a connection may wait before it sends a request (default 15)\n"
+           "  --max-connections N  connections at a time (default 256)\n"
+           "  --max-connections-per-address N  connections at a time from one address (default 32)\n"
            "  --help            show this text\n";
 }
 
@@ -41,10 +49,10 @@ std::optional<Options> parseOptions(const std::vector<std::string> &args, std::s
             continue;
         }
         if (i + 1 >= args.size()) {
-            error = a == "--port" || a == "--bind" || a == "--db" || a == "--data" || a == "--users" || a == "--seed"
-                            || a == "--max-body"
-                        ? "option " + a + " needs a value"
-                        : "unknown option " + a;
+            static const std::set<std::string> valued{"--port", "--bind", "--db", "--data", "--users", "--seed",
+                                                      "--max-body", "--query-limit", "--header-timeout", "--idle-timeout",
+                                                      "--max-connections", "--max-connections-per-address"};
+            error = valued.count(a) ? "option " + a + " needs a value" : "unknown option " + a;
             return std::nullopt;
         }
         const std::string &v = args[++i];
@@ -91,6 +99,23 @@ std::optional<Options> parseOptions(const std::vector<std::string> &args, std::s
                 return std::nullopt;
             }
             o.maxBody = size_t(n);
+        } else if (a == "--query-limit" || a == "--header-timeout" || a == "--idle-timeout") {
+            char *end = nullptr;
+            double seconds = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end || !(seconds > 0) || seconds > 86400) {
+                error = a + " needs a number of seconds above 0";
+                return std::nullopt;
+            }
+            auto ms = std::chrono::milliseconds(std::max<long long>(1, std::llround(seconds * 1000)));
+            (a == "--query-limit" ? o.queryLimit : a == "--header-timeout" ? o.headerTimeout : o.idleTimeout) = ms;
+        } else if (a == "--max-connections" || a == "--max-connections-per-address") {
+            char *end = nullptr;
+            unsigned long n = std::strtoul(v.c_str(), &end, 10);
+            if (v.empty() || *end || n == 0 || n > 100000) {
+                error = a + " needs a positive number";
+                return std::nullopt;
+            }
+            (a == "--max-connections" ? o.maxConnections : o.maxPerAddress) = unsigned(n);
         } else {
             error = "unknown option " + a;
             return std::nullopt;

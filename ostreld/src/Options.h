@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -15,6 +16,11 @@ struct Options {
     std::map<std::string, std::string> users; // name -> password
     std::string seedDir;
     size_t maxBody = size_t(64) << 20;
+    std::chrono::milliseconds queryLimit{5000};
+    std::chrono::milliseconds headerTimeout{10000};
+    std::chrono::milliseconds idleTimeout{15000};
+    unsigned maxConnections = 256;
+    unsigned maxPerAddress = 32;
     bool help = false;
 };
 

@@ -1,6 +1,7 @@
 #include "Repository.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -9,6 +10,8 @@
 
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
+
+#include "common/XmlLimits.h"
 
 #include "Envelope.h"
 #include "Names.h"
@@ -98,25 +101,6 @@ bool hasEntityReference(xmlNodePtr n)
     return false;
 }
 
-// The element that stands for a non-XML document in queries and their answers.
-std::string nonXmlText(const DocRow &row, bool declare)
-{
-    std::string t = "<" + row.doctype;
-    if (declare) t += std::string(" xmlns:osl=\"") + kOslUri + "\"";
-    t += " osl:id=\"" + std::to_string(row.id) + "\" osl:docname=\"" + text::escapeXml(row.docname) + "\"/>";
-    return t;
-}
-
-std::string resultText(const DocRow &row)
-{
-    return row.nonXml ? nonXmlText(row, false) : envelope::inResult(row.xml);
-}
-
-std::string cacheText(const DocRow &row)
-{
-    return row.nonXml ? nonXmlText(row, true) : row.xml;
-}
-
 Outcome answer(std::string_view children, int status = 200)
 {
     Outcome o;
@@ -156,8 +140,10 @@ std::vector<fs::path> sortedEntries(const fs::path &dir, bool directories)
 
 } // namespace
 
-Repository::Repository(const std::string &dataFile, const std::vector<std::string> &databases)
-    : m_store(dataFile), m_databases(databases.begin(), databases.end())
+Repository::Repository(const std::string &dataFile, const std::vector<std::string> &databases,
+                       std::chrono::milliseconds queryLimit)
+    : m_store(dataFile), m_readers(dataFile), m_databases(databases.begin(), databases.end()), m_budget(queryLimit),
+      m_schemas(std::make_shared<Schemas>())
 {
     xml::initialise();
     for (auto &db : m_databases) reloadSchemas(db);
@@ -170,104 +156,88 @@ bool Repository::hasDatabase(const std::string &db) const
     return m_databases.count(db) != 0;
 }
 
-const Repository::Doctypes *Repository::doctypes(const std::string &db, const std::string &coll) const
+void Repository::stopQueries()
+{
+    m_budget.stopAll();
+}
+
+const Repository::Doctypes *Repository::doctypes(const Schemas &schemas, const std::string &db, const std::string &coll)
 {
     static const Doctypes schemaDoctypes{{"schema", DoctypeInfo{}}};
     if (coll == kSchemaCollection) return &schemaDoctypes;
-    auto d = m_schemas.find(db);
-    if (d == m_schemas.end()) return nullptr;
+    auto d = schemas.find(db);
+    if (d == schemas.end()) return nullptr;
     auto c = d->second.find(coll);
     return c == d->second.end() ? nullptr : &c->second;
 }
 
+const Repository::Doctypes *Repository::doctypes(const std::string &db, const std::string &coll) const
+{
+    return doctypes(*m_schemas, db, coll);
+}
+
+std::shared_ptr<const Repository::Schemas> Repository::schemas() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_schemas;
+}
+
 void Repository::reloadSchemas(const std::string &db)
 {
-    auto &collections = m_schemas[db];
+    auto next = std::make_shared<Schemas>(*m_schemas);
+    auto &collections = (*next)[db];
     collections.clear();
     for (const DocRow &row : m_store.collection(db, kSchemaCollection)) {
-        xml::Parsed p = xml::parse(row.xml, true, true);
+        xml::Parsed p = xml::parse(row.xml);
         SchemaInfo info;
         std::string why;
         if (!p.doc || !readSchemaInfo(xmlDocGetRootElement(p.doc.get()), info, why)) continue;
         auto &types = collections[info.collection];
         for (auto &[name, nonXml] : info.doctypes) types[name].nonXml = nonXml;
     }
+    std::lock_guard lock(m_stateMutex);
+    m_schemas = std::move(next);
 }
 
-// ---- the cache: all documents of a collection under one element, for XPath ----
+// ---- snapshots ----
 
-Repository::Cache &Repository::cache(const std::string &db, const std::string &coll)
+std::shared_ptr<Snapshot> Repository::snapshot(const std::string &db, const std::string &coll)
 {
-    auto key = std::make_pair(db, coll);
-    auto it = m_caches.find(key);
-    if (it != m_caches.end()) return it->second;
-
-    std::vector<DocRow> rows = m_store.collection(db, coll);
-    std::string all = std::string("<osl:documents xmlns:osl=\"") + kOslUri + "\">";
-    for (auto &r : rows) all += cacheText(r);
-    all += "</osl:documents>";
-    xml::Parsed p = xml::parse(all, true, true);
-    if (!p.doc) throw std::runtime_error("stored documents of " + coll + " do not parse: " + p.error);
-
-    Cache c;
-    c.doc = std::move(p.doc);
-    c.wrapper = xmlDocGetRootElement(c.doc.get());
-    size_t i = 0;
-    for (xmlNodePtr n = c.wrapper->children; n; n = n->next) {
-        if (n->type != XML_ELEMENT_NODE) continue;
-        if (i >= rows.size()) break;
-        const DocRow &r = rows[i++];
-        Key k{r.doctype, r.id};
-        c.entries[k] = Entry{n, resultText(r)};
-        c.byNode[n] = k;
+    const CollKey key{db, coll};
+    unsigned long long generation = 0;
+    {
+        std::lock_guard lock(m_stateMutex);
+        auto it = m_snapshots.find(key);
+        if (it != m_snapshots.end()) return it->second;
+        generation = m_generations[key];
     }
-    // Document order numbers make node-set sorting cheap for large collections.
-    xmlXPathOrderDocElems(c.doc.get());
-    return m_caches.emplace(key, std::move(c)).first->second;
+    std::shared_ptr<Snapshot> built = Snapshot::build(m_readers.take()->collection(db, coll), coll);
+    std::lock_guard lock(m_stateMutex);
+    // A commit since the read may be missing from it: then it serves this query only.
+    if (m_generations[key] == generation) m_snapshots.emplace(key, built);
+    return built;
 }
 
-void Repository::cacheStore(const std::string &db, const std::string &coll, const DocRow &row)
+void Repository::changed(const std::string &db, const std::string &coll, const std::function<bool(Snapshot &)> &apply)
 {
-    auto it = m_caches.find({db, coll});
-    if (it == m_caches.end()) return;
-    Cache &c = it->second;
-    xml::Parsed p = xml::parse(cacheText(row), true, true);
-    xmlNodePtr copy = p.doc ? xmlDocCopyNode(xmlDocGetRootElement(p.doc.get()), c.doc.get(), 1) : nullptr;
-    if (!copy) {
-        m_caches.erase(it);
-        return;
+    const CollKey key{db, coll};
+    std::lock_guard lock(m_stateMutex);
+    ++m_generations[key];
+    auto it = m_snapshots.find(key);
+    if (it == m_snapshots.end()) return;
+    // New holders come only through m_stateMutex; the fence pairs with the release of the
+    // last other holder, whose reads of the tree then come before these changes.
+    if (it->second.use_count() == 1) {
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (apply(*it->second)) return;
     }
-    Key k{row.doctype, row.id};
-    auto e = c.entries.find(k);
-    if (e != c.entries.end()) {
-        xmlNodePtr old = e->second.node;
-        c.byNode.erase(old);
-        xmlReplaceNode(old, copy);
-        xmlFreeNode(old);
-    } else {
-        xmlAddChild(c.wrapper, copy);
-    }
-    c.entries[k] = Entry{copy, resultText(row)};
-    c.byNode[copy] = k;
-}
-
-void Repository::cacheRemove(const std::string &db, const std::string &coll, const Key &key)
-{
-    auto it = m_caches.find({db, coll});
-    if (it == m_caches.end()) return;
-    Cache &c = it->second;
-    auto e = c.entries.find(key);
-    if (e == c.entries.end()) return;
-    xmlNodePtr n = e->second.node;
-    c.byNode.erase(n);
-    c.entries.erase(e);
-    xmlUnlinkNode(n);
-    xmlFreeNode(n);
+    m_snapshots.erase(it); // a query still reads it: the next one builds a fresh one
 }
 
 // ---- selection ----
 
-Repository::Selection Repository::select(const std::string &db, const std::string &coll, const std::string &xpath)
+Repository::Selection Repository::select(const std::string &db, const std::string &coll, const std::string &xpath,
+                                         const ClientGone &clientGone, bool wantTexts)
 {
     Selection sel;
     if (xpath.find('\0') != std::string::npos || !text::isValidUtf8(xpath)) {
@@ -288,17 +258,20 @@ Repository::Selection Repository::select(const std::string &db, const std::strin
         auto id = text::parseId(digits);
         if (uri && canonical) {
             if (id) {
-                auto row = m_store.fetch(db, coll, m[2].str(), *id);
-                if (row && row->ns == uri) sel.keys.emplace_back(row->doctype, row->id);
+                auto row = m_readers.take()->fetch(db, coll, m[2].str(), *id);
+                if (row && row->ns == uri) {
+                    sel.keys.emplace_back(row->doctype, row->id);
+                    if (wantTexts) sel.texts.push_back(resultText(*row));
+                }
             }
             return sel;
         }
     }
 
-    Cache &c = cache(db, coll);
-    xmlXPathContextPtr ctx = xmlXPathNewContext(c.doc.get());
+    std::shared_ptr<Snapshot> c = snapshot(db, coll);
+    xmlXPathContextPtr ctx = xmlXPathNewContext(c->doc.get());
     for (auto &[p, uri] : kPrefixes) xmlXPathRegisterNs(ctx, BAD_CAST p, BAD_CAST uri);
-    ctx->node = c.wrapper;
+    ctx->node = c->wrapper;
     // libxml2 keeps the message only in the thread's last error; the context has the offset.
     auto reason = [&](const char *fallback) {
         const xmlError *e = xmlGetLastError();
@@ -315,8 +288,21 @@ Repository::Selection Repository::select(const std::string &db, const std::strin
         xmlXPathFreeContext(ctx);
         return sel;
     }
-    xmlXPathObjectPtr obj = xmlXPathCompiledEval(comp, ctx);
-    if (!obj) {
+    xmlXPathObjectPtr obj = nullptr;
+    StopReason stopped = StopReason::None;
+    {
+        QueryBudget::Watch watch(m_budget, ctx, clientGone);
+        obj = xmlXPathCompiledEval(comp, ctx);
+        stopped = watch.reason();
+    }
+    if (stopped != StopReason::None) {
+        const auto ms = m_budget.limit().count();
+        sel.code = QueryLimit;
+        sel.message = stopped == StopReason::TimeUp
+                          ? "The query was stopped: it ran longer than the query limit of "
+                                + (ms % 1000 ? std::to_string(ms) + " ms" : std::to_string(ms / 1000) + " s")
+                          : std::string("The query was stopped: the server is shutting down or its client has gone");
+    } else if (!obj) {
         if (ctx->lastError.code == XML_XPATH_UNDEF_PREFIX_ERROR) {
             sel.code = UnknownPrefix;
             sel.message = "Unknown namespace prefix in " + xpath + " (bound prefixes: osl, osd, xql, xs)";
@@ -328,16 +314,18 @@ Repository::Selection Repository::select(const std::string &db, const std::strin
         sel.code = NotNodeSet;
         sel.message = "The expression " + xpath + " gives a value, not a set of nodes";
     } else if (obj->nodesetval) {
-        std::set<Key> seen;
+        std::set<DocKey> seen;
         for (int i = 0; i < obj->nodesetval->nodeNr; ++i) {
             xmlNodePtr n = obj->nodesetval->nodeTab[i];
             if (n->type == XML_NAMESPACE_DECL) n = reinterpret_cast<xmlNodePtr>(reinterpret_cast<xmlNsPtr>(n)->next);
-            while (n && n->parent != c.wrapper) n = n->parent;
+            while (n && n->parent != c->wrapper) n = n->parent;
             if (!n) continue;
-            auto k = c.byNode.find(n);
-            if (k != c.byNode.end() && seen.insert(k->second).second) sel.keys.push_back(k->second);
+            auto k = c->byNode.find(n);
+            if (k != c->byNode.end() && seen.insert(k->second).second) sel.keys.push_back(k->second);
         }
         std::sort(sel.keys.begin(), sel.keys.end());
+        if (wantTexts)
+            for (const DocKey &k : sel.keys) sel.texts.push_back(c->entries.at(k).text);
     }
     if (obj) xmlXPathFreeObject(obj);
     xmlXPathFreeCompExpr(comp);
@@ -347,26 +335,16 @@ Repository::Selection Repository::select(const std::string &db, const std::strin
 
 // ---- requests ----
 
-Outcome Repository::query(const std::string &db, const std::string &coll, const std::string &xpath)
+Outcome Repository::query(const std::string &db, const std::string &coll, const std::string &xpath,
+                          const ClientGone &clientGone)
 {
     xml::initialise();
-    std::lock_guard lock(m_mutex);
-    if (!doctypes(db, coll)) return noCollection(db, coll);
-    Selection sel = select(db, coll, xpath);
+    if (!doctypes(*schemas(), db, coll)) return noCollection(db, coll);
+    Selection sel = select(db, coll, xpath, clientGone, true);
     if (sel.code) return answer(envelope::query(xpath) + envelope::failure(sel.code, sel.message));
 
     std::string children = envelope::query(xpath) + "<xql:result>";
-    auto cached = m_caches.find({db, coll});
-    for (const Key &k : sel.keys) {
-        if (cached != m_caches.end()) {
-            auto e = cached->second.entries.find(k);
-            if (e != cached->second.entries.end()) {
-                children += e->second.text;
-                continue;
-            }
-        }
-        if (auto row = m_store.fetch(db, coll, k.first, k.second)) children += resultText(*row);
-    }
+    for (const std::string &t : sel.texts) children += t;
     children += "</xql:result>" + envelope::ok(envelope::count(sel.keys.size(), "document"));
     return answer(children);
 }
@@ -376,7 +354,13 @@ Repository::Stored Repository::storeXml(const std::string &db, const std::string
 {
     Stored st;
     const Doctypes *types = doctypes(db, coll);
-    xml::Parsed p = xml::parse(textIn, !fromFile);
+    xml::Parsed p = xml::parse(textIn, !fromFile, owb::xmllimits::MaxDepth);
+    if (p.tooDeep) {
+        st.code = TooDeep;
+        st.message = "The document nests elements deeper than " + std::to_string(owb::xmllimits::MaxDepth)
+                     + " levels, the most that is accepted";
+        return st;
+    }
     if (!p.doc) {
         st.code = NotWellFormed;
         st.message = "The document is not well-formed: " + p.error;
@@ -491,30 +475,34 @@ Repository::Stored Repository::storeFile(const std::string &db, const std::strin
 Outcome Repository::process(const std::string &db, const std::string &coll, std::string_view xmlText)
 {
     xml::initialise();
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_writeMutex);
     if (!doctypes(db, coll)) return noCollection(db, coll);
     Transaction tx(m_store);
     Stored st = storeXml(db, coll, xmlText, false);
     if (st.code) return fail(st.code, st.message);
     tx.commit();
-    cacheStore(db, coll, st.row);
+    changed(db, coll, [&](Snapshot &s) { return s.store(st.row); });
     if (coll == kSchemaCollection) reloadSchemas(db);
     return answer(envelope::object(coll, st.doctype, st.id)
                   + envelope::ok(std::string(st.inserted ? "Document inserted" : "Document replaced") + ": "
                                  + st.doctype + " osl:id=" + std::to_string(st.id)));
 }
 
-Outcome Repository::remove(const std::string &db, const std::string &coll, const std::string &xpath)
+Outcome Repository::remove(const std::string &db, const std::string &coll, const std::string &xpath,
+                           const ClientGone &clientGone)
 {
     xml::initialise();
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_writeMutex);
     if (!doctypes(db, coll)) return noCollection(db, coll);
-    Selection sel = select(db, coll, xpath);
+    Selection sel = select(db, coll, xpath, clientGone, false);
     if (sel.code) return fail(sel.code, sel.message);
     Transaction tx(m_store);
-    for (const Key &k : sel.keys) m_store.remove(db, coll, k.first, k.second);
+    for (const DocKey &k : sel.keys) m_store.remove(db, coll, k.first, k.second);
     tx.commit();
-    for (const Key &k : sel.keys) cacheRemove(db, coll, k);
+    changed(db, coll, [&](Snapshot &s) {
+        for (const DocKey &k : sel.keys) s.remove(k);
+        return true;
+    });
     if (coll == kSchemaCollection) reloadSchemas(db);
     return answer(envelope::ok(envelope::count(sel.keys.size(), "document") + " deleted"));
 }
@@ -523,7 +511,7 @@ Outcome Repository::put(const std::string &db, const std::string &coll, const st
                         const std::string &fileName, const std::string &bytes)
 {
     xml::initialise();
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_writeMutex);
     const Doctypes *types = doctypes(db, coll);
     if (!types) return noCollection(db, coll);
     auto t = types->find(doctype);
@@ -538,7 +526,7 @@ Outcome Repository::put(const std::string &db, const std::string &coll, const st
     Transaction tx(m_store);
     Stored st = storeFile(db, coll, doctype, fileName, bytes);
     tx.commit();
-    cacheStore(db, coll, st.row);
+    changed(db, coll, [&](Snapshot &s) { return s.store(st.row); });
     Outcome o = answer(envelope::object(coll, doctype, st.id)
                        + envelope::ok("File " + fileName + " stored: " + doctype + " osl:id=" + std::to_string(st.id)),
                        st.inserted ? 201 : 200);
@@ -548,10 +536,13 @@ Outcome Repository::put(const std::string &db, const std::string &coll, const st
 Outcome Repository::file(const std::string &db, const std::string &coll, const std::string &doctype,
                          const std::string &fileName)
 {
-    std::lock_guard lock(m_mutex);
-    if (!doctypes(db, coll)) return noCollection(db, coll);
-    auto id = m_store.findByDocname(db, coll, doctype, fileName);
-    std::optional<std::string> bytes = id ? m_store.blob(db, coll, doctype, *id) : std::nullopt;
+    if (!doctypes(*schemas(), db, coll)) return noCollection(db, coll);
+    std::optional<std::string> bytes;
+    {
+        auto reader = m_readers.take();
+        auto id = reader->findByDocname(db, coll, doctype, fileName);
+        if (id) bytes = reader->blob(db, coll, doctype, *id);
+    }
     if (!bytes) return fail(NotFound, "No file " + fileName + " in " + coll + "/" + doctype, 404);
     Outcome o;
     o.body = std::move(*bytes);
@@ -568,7 +559,7 @@ Outcome Repository::file(const std::string &db, const std::string &coll, const s
 size_t Repository::seed(const std::string &db, const std::string &dirName)
 {
     xml::initialise();
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_writeMutex);
     const fs::path dir(dirName);
     if (!fs::is_directory(dir)) throw std::runtime_error("seed folder " + dirName + " does not exist");
     if (!m_store.databaseEmpty(db)) return 0;
@@ -611,25 +602,15 @@ size_t Repository::seed(const std::string &db, const std::string &dirName)
         reloadSchemas(db);
         throw;
     }
-    for (auto it = m_caches.begin(); it != m_caches.end();)
-        it = it->first.first == db ? m_caches.erase(it) : std::next(it);
+    {
+        std::lock_guard state(m_stateMutex);
+        for (auto it = m_snapshots.begin(); it != m_snapshots.end();)
+            it = it->first.first == db ? m_snapshots.erase(it) : std::next(it);
+        for (auto &[key, generation] : m_generations)
+            if (key.first == db) ++generation;
+    }
     reloadSchemas(db);
     return count;
-}
-
-void Repository::storeMany(const std::string &db, const std::string &coll, const std::vector<std::string> &texts)
-{
-    xml::initialise();
-    std::lock_guard lock(m_mutex);
-    if (!doctypes(db, coll)) throw std::runtime_error("no collection " + coll);
-    Transaction tx(m_store);
-    for (const std::string &t : texts) {
-        Stored st = storeXml(db, coll, t, false);
-        if (st.code) throw std::runtime_error(st.message);
-    }
-    tx.commit();
-    m_caches.erase({db, coll});
-    if (coll == kSchemaCollection) reloadSchemas(db);
 }
 
 } // namespace ostreld

@@ -1,13 +1,17 @@
 #pragma once
+#include <chrono>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "QueryBudget.h"
+#include "Snapshot.h"
 #include "Store.h"
 #include "Xml.h"
 
@@ -17,19 +21,27 @@ struct Outcome {
     int status = 200;
     std::string body;
     std::string contentType = "text/xml; charset=UTF-8";
+    bool challenge = false; // asks for Basic credentials
 };
 
+// Polled while a query runs: true once its client has gone.
+using ClientGone = std::function<bool()>;
+
 // Databases, their schemas and documents; every public call is atomic and thread-safe.
+// Writes take turns; queries run beside them and beside each other on snapshots.
 class Repository {
 public:
-    Repository(const std::string &dataFile, const std::vector<std::string> &databases);
+    Repository(const std::string &dataFile, const std::vector<std::string> &databases,
+               std::chrono::milliseconds queryLimit = std::chrono::seconds(5));
     ~Repository();
 
     bool hasDatabase(const std::string &db) const;
 
-    Outcome query(const std::string &db, const std::string &coll, const std::string &xpath);
+    Outcome query(const std::string &db, const std::string &coll, const std::string &xpath,
+                  const ClientGone &clientGone = {});
     Outcome process(const std::string &db, const std::string &coll, std::string_view xmlText);
-    Outcome remove(const std::string &db, const std::string &coll, const std::string &xpath);
+    Outcome remove(const std::string &db, const std::string &coll, const std::string &xpath,
+                   const ClientGone &clientGone = {});
     Outcome put(const std::string &db, const std::string &coll, const std::string &doctype, const std::string &fileName,
                 const std::string &bytes);
     Outcome file(const std::string &db, const std::string &coll, const std::string &doctype, const std::string &fileName);
@@ -40,25 +52,16 @@ public:
     // empty). Throws on a bad file; then nothing of the seed is stored.
     size_t seed(const std::string &db, const std::string &dir);
 
-    // Stores many documents of one collection in a single transaction (bulk loading).
-    void storeMany(const std::string &db, const std::string &coll, const std::vector<std::string> &texts);
+    // Stops every running query and every later one; writes go on.
+    void stopQueries();
 
 private:
     struct DoctypeInfo {
         bool nonXml = false;
     };
     using Doctypes = std::map<std::string, DoctypeInfo>;
-    using Key = std::pair<std::string, long long>; // doctype, id
-    struct Entry {
-        xmlNodePtr node = nullptr;
-        std::string text; // as it goes into xql:result
-    };
-    struct Cache {
-        xml::DocPtr doc;
-        xmlNodePtr wrapper = nullptr;
-        std::map<Key, Entry> entries;
-        std::unordered_map<xmlNodePtr, Key> byNode;
-    };
+    using Schemas = std::map<std::string, std::map<std::string, Doctypes>>; // db -> collection -> doctypes
+    using CollKey = std::pair<std::string, std::string>;
     struct Stored {
         int code = 0;
         std::string message;
@@ -70,24 +73,34 @@ private:
     struct Selection {
         int code = 0;
         std::string message;
-        std::vector<Key> keys;
+        std::vector<DocKey> keys;
+        std::vector<std::string> texts; // result texts of keys, when asked for
     };
 
+    static const Doctypes *doctypes(const Schemas &schemas, const std::string &db, const std::string &coll);
+    // For writers, which hold m_writeMutex, under which alone the schemas change.
     const Doctypes *doctypes(const std::string &db, const std::string &coll) const;
+    std::shared_ptr<const Schemas> schemas() const;
     Stored storeXml(const std::string &db, const std::string &coll, std::string_view text, bool fromFile);
     Stored storeFile(const std::string &db, const std::string &coll, const std::string &doctype,
                      const std::string &fileName, const std::string &bytes);
-    Selection select(const std::string &db, const std::string &coll, const std::string &xpath);
-    Cache &cache(const std::string &db, const std::string &coll);
-    void cacheStore(const std::string &db, const std::string &coll, const DocRow &row);
-    void cacheRemove(const std::string &db, const std::string &coll, const Key &key);
+    Selection select(const std::string &db, const std::string &coll, const std::string &xpath,
+                     const ClientGone &clientGone, bool wantTexts);
+    std::shared_ptr<Snapshot> snapshot(const std::string &db, const std::string &coll);
+    // After a commit: brings the collection's snapshot up to date, or lets it go.
+    void changed(const std::string &db, const std::string &coll, const std::function<bool(Snapshot &)> &apply);
     void reloadSchemas(const std::string &db);
 
-    mutable std::mutex m_mutex;
-    Store m_store;
-    std::set<std::string> m_databases;
-    std::map<std::string, std::map<std::string, Doctypes>> m_schemas; // db -> collection -> doctypes
-    std::map<std::pair<std::string, std::string>, Cache> m_caches;
+    std::mutex m_writeMutex;
+    Store m_store; // the writers' connection
+    ReaderPool m_readers;
+    const std::set<std::string> m_databases;
+    QueryBudget m_budget;
+
+    mutable std::mutex m_stateMutex; // held only to read or swap the members below
+    std::shared_ptr<const Schemas> m_schemas;
+    std::map<CollKey, std::shared_ptr<Snapshot>> m_snapshots;
+    std::map<CollKey, unsigned long long> m_generations; // commits per collection
 };
 
 } // namespace ostreld

@@ -59,22 +59,23 @@ DocRow rowFrom(const Stmt &s)
 }
 } // namespace
 
-Store::Store(const std::string &path)
+Store::Store(const std::string &path, bool readOnly)
 {
-    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr)
-        != SQLITE_OK) {
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) | SQLITE_OPEN_FULLMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         std::string msg = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);
         m_db = nullptr;
         throw StoreError("cannot open " + path + ": " + msg);
     }
     sqlite3_busy_timeout(m_db, 5000);
-    exec("PRAGMA journal_mode=WAL");
-    // An acknowledged write must survive a kill or a power cut: sync every commit.
-    exec("PRAGMA synchronous=FULL");
     // Lookups by id should not pay a system call per page once the file outgrows the default cache.
     exec("PRAGMA cache_size=-65536");
     exec("PRAGMA mmap_size=268435456");
+    if (readOnly) return;
+    exec("PRAGMA journal_mode=WAL");
+    // An acknowledged write must survive a kill or a power cut: sync every commit.
+    exec("PRAGMA synchronous=FULL");
     exec("CREATE TABLE IF NOT EXISTS docs ("
          " db TEXT NOT NULL, coll TEXT NOT NULL, doctype TEXT NOT NULL, id INTEGER NOT NULL,"
          " ns TEXT NOT NULL DEFAULT '', xml TEXT, docname TEXT, nonxml INTEGER NOT NULL DEFAULT 0, data BLOB,"
@@ -177,6 +178,26 @@ void Store::remove(const std::string &db, const std::string &coll, const std::st
     Stmt s(m_db, "DELETE FROM docs WHERE db=?1 AND coll=?2 AND doctype=?3 AND id=?4");
     s.text(1, db).text(2, coll).text(3, doctype).integer(4, id);
     s.step();
+}
+
+ReaderPool::Lease ReaderPool::take()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_free.empty()) {
+            std::unique_ptr<Store> s = std::move(m_free.back());
+            m_free.pop_back();
+            return Lease(*this, std::move(s));
+        }
+    }
+    return Lease(*this, std::make_unique<Store>(m_path, true));
+}
+
+void ReaderPool::giveBack(std::unique_ptr<Store> store)
+{
+    if (!store) return;
+    std::lock_guard lock(m_mutex);
+    m_free.push_back(std::move(store));
 }
 
 } // namespace ostreld

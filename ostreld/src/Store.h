@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,10 +23,11 @@ struct DocRow {
     bool nonXml = false;
 };
 
-// SQLite persistence. Not thread-safe: the caller serialises access.
+// SQLite persistence. One connection: one thread at a time uses it.
 class Store {
 public:
-    explicit Store(const std::string &path);
+    // A read-only connection expects the file to be set up by a writing one.
+    explicit Store(const std::string &path, bool readOnly = false);
     ~Store();
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
@@ -49,6 +52,33 @@ public:
 private:
     void exec(const char *sql);
     sqlite3 *m_db = nullptr;
+};
+
+// Read-only connections for queries, so that they neither wait for the writer nor see its
+// uncommitted changes (the file is in WAL mode).
+class ReaderPool {
+public:
+    explicit ReaderPool(std::string path) : m_path(std::move(path)) {}
+
+    class Lease {
+    public:
+        Lease(ReaderPool &pool, std::unique_ptr<Store> store) : m_pool(pool), m_store(std::move(store)) {}
+        ~Lease() { m_pool.giveBack(std::move(m_store)); }
+        Lease(const Lease &) = delete;
+        Lease &operator=(const Lease &) = delete;
+        Store *operator->() const { return m_store.get(); }
+
+    private:
+        ReaderPool &m_pool;
+        std::unique_ptr<Store> m_store;
+    };
+    Lease take();
+
+private:
+    void giveBack(std::unique_ptr<Store> store);
+    const std::string m_path;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Store>> m_free;
 };
 
 // Rolls back unless committed.

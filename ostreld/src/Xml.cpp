@@ -15,6 +15,35 @@ xmlParserInputPtr refuseExternal(const char *, const char *, xmlParserCtxtPtr)
     return nullptr;
 }
 void quiet(void *, xmlErrorPtr) {}
+
+// Depth is counted in the SAX events, so a deep document is refused before its tree is
+// built (freeing and copying a tree recurse into it).
+struct DepthLimit {
+    int max = 0;
+    int depth = 0;
+    bool exceeded = false;
+    startElementNsSAX2Func start = nullptr;
+    endElementNsSAX2Func end = nullptr;
+};
+thread_local DepthLimit *t_limit = nullptr;
+
+void startCounted(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *uri, int nbNs,
+                  const xmlChar **ns, int nbAttrs, int nbDefaulted, const xmlChar **attrs)
+{
+    DepthLimit *l = t_limit;
+    if (++l->depth > l->max) {
+        l->exceeded = true;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+        return;
+    }
+    l->start(ctx, localname, prefix, uri, nbNs, ns, nbAttrs, nbDefaulted, attrs);
+}
+
+void endCounted(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *uri)
+{
+    --t_limit->depth;
+    t_limit->end(ctx, localname, prefix, uri);
+}
 } // namespace
 
 void initialise()
@@ -28,7 +57,7 @@ void initialise()
     xmlSetStructuredErrorFunc(nullptr, quiet);
 }
 
-Parsed parse(std::string_view utf8, bool forceUtf8, bool huge)
+Parsed parse(std::string_view utf8, bool forceUtf8, int maxDepth)
 {
     initialise();
     Parsed out;
@@ -38,10 +67,24 @@ Parsed parse(std::string_view utf8, bool forceUtf8, bool huge)
         return out;
     }
     // Never XML_PARSE_NOENT or DTDLOAD: no entity from outside the text is read.
-    int options = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
-    if (huge) options |= XML_PARSE_HUGE;
+    // HUGE lifts the size limits of texts and names; depth is bounded below instead.
+    int options = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_HUGE;
+    DepthLimit limit;
+    if (maxDepth > 0) {
+        limit.max = maxDepth;
+        limit.start = ctxt->sax->startElementNs;
+        limit.end = ctxt->sax->endElementNs;
+        ctxt->sax->startElementNs = startCounted;
+        ctxt->sax->endElementNs = endCounted;
+        t_limit = &limit;
+    }
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt, utf8.data(), int(utf8.size()), nullptr, forceUtf8 ? "UTF-8" : nullptr, options);
-    if (!doc || !ctxt->wellFormed) {
+    t_limit = nullptr;
+    if (limit.exceeded) {
+        out.tooDeep = true;
+        out.error = "elements nest deeper than " + std::to_string(maxDepth) + " levels";
+        if (doc) xmlFreeDoc(doc);
+    } else if (!doc || !ctxt->wellFormed) {
         const xmlError *err = xmlCtxtGetLastError(ctxt);
         std::string reason = err && err->message ? err->message : "document is not well-formed";
         while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();

@@ -18,12 +18,13 @@ void initialise();
 struct Parsed {
     DocPtr doc;
     std::string error; // "line L, column C: reason" when doc is null
+    bool tooDeep = false; // elements nest deeper than the maxDepth asked for
 };
 
 // With forceUtf8 the text is read as UTF-8 whatever its declaration names (a request body
 // was decoded already); without it the declaration decides (files from disk).
-// huge allows the big texts of stored documents; requests are parsed without it.
-Parsed parse(std::string_view text, bool forceUtf8 = true, bool huge = false);
+// Texts of any size are read; maxDepth > 0 refuses elements nested deeper than that.
+Parsed parse(std::string_view text, bool forceUtf8 = true, int maxDepth = 0);
 
 // Element text of a node, UTF-8, no declaration, self-contained when node is a root.
 std::string serialize(xmlNodePtr node);

@@ -1,14 +1,36 @@
-#include <httplib.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <thread>
 
-#include "HttpFrontend.h"
+#include "HttpServer.h"
 #include "Options.h"
 #include "Repository.h"
+#include "Router.h"
+
+namespace {
+// After the first signal the server has this long to stop cleanly; a second signal ends it at once.
+constexpr long kStopMillis = 1500;
+
+void hardStopOnSecondSignalOrLateness(const sigset_t &signals, const std::atomic<bool> &stopped)
+{
+    std::thread([signals, &stopped] {
+        timespec wait{kStopMillis / 1000, (kStopMillis % 1000) * 1000000};
+        int sig = sigtimedwait(&signals, nullptr, &wait);
+        if (stopped) return;
+        // Every acknowledged write is committed already: nothing is lost by leaving now.
+        const char *why = sig > 0 ? "ostreld: second signal, stopping at once\n" : "ostreld: stopping took too long, leaving now\n";
+        ssize_t ignored = write(2, why, std::char_traits<char>::length(why));
+        (void)ignored;
+        _exit(1);
+    }).detach();
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -23,7 +45,7 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    // Termination signals are taken by one thread that stops the server cleanly.
+    // Termination signals are taken by the main thread, never by a worker.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
@@ -31,10 +53,11 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    std::atomic<bool> stopped{false};
     try {
         std::filesystem::path data(opts->dataFile);
         if (data.has_parent_path()) std::filesystem::create_directories(data.parent_path());
-        ostreld::Repository repo(opts->dataFile, opts->databases);
+        ostreld::Repository repo(opts->dataFile, opts->databases, opts->queryLimit);
         if (!opts->seedDir.empty()) {
             for (const auto &db : opts->databases) {
                 size_t n = repo.seed(db, opts->seedDir);
@@ -42,29 +65,21 @@ int main(int argc, char **argv)
             }
         }
 
-        httplib::Server server;
-        ostreld::HttpFrontend frontend(repo, opts->users, opts->maxBody);
-        frontend.install(server);
-
-        int port = opts->port;
-        if (port == 0) {
-            port = server.bind_to_any_port(opts->bind);
-            if (port < 0) throw std::runtime_error("cannot bind to " + opts->bind);
-        } else if (!server.bind_to_port(opts->bind, port)) {
-            throw std::runtime_error("cannot listen on " + opts->bind + ":" + std::to_string(port));
-        }
+        ostreld::Router router(repo, opts->users, opts->maxBody);
+        ostreld::HttpServer server(router, ostreld::ConnectionLimits{opts->idleTimeout, opts->headerTimeout,
+                                                                     opts->maxConnections, opts->maxPerAddress});
+        const int port = server.start(opts->bind, opts->port);
         std::cout << "ostreld listening on port " << port << "\n";
         for (const auto &db : opts->databases)
             std::cout << "database http://" << opts->bind << ":" << port << "/ostrel/" << db << "\n";
         std::cout.flush();
 
-        std::thread stopper([&server, signals] {
-            int sig = 0;
-            sigwait(&signals, &sig);
-            server.stop();
-        });
-        stopper.detach();
-        server.listen_after_bind();
+        int sig = 0;
+        sigwait(&signals, &sig);
+        hardStopOnSecondSignalOrLateness(signals, stopped);
+        repo.stopQueries();
+        server.stop();
+        stopped = true;
     } catch (const std::exception &e) {
         std::cerr << "ostreld: " << e.what() << "\n";
         return 1;
