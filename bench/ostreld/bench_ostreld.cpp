@@ -2,7 +2,13 @@
 // measured in the same run, so that numbers from different machines compare.
 //
 //   bench_ostreld [stores]     (stores: documents stored one request at a time, default 10000)
+//
+// The server is the real executable, started through the launcher the tests use, with its
+// documents loaded from a generated seed folder.
 #include <httplib.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -13,8 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "HttpFrontend.h"
-#include "Repository.h"
+#include <fstream>
+
+#include "support/OstreldProcess.h"
 
 namespace {
 
@@ -49,6 +56,11 @@ std::string schema(const std::string &coll)
            "</xs:appinfo></xs:annotation></xs:schema>";
 }
 
+void writeFile(const std::filesystem::path &p, const std::string &text)
+{
+    std::ofstream(p, std::ios::binary) << text;
+}
+
 std::string order(int i)
 {
     return "<Order status=\"" + std::string(i % 3 ? "open" : "shipped") + "\"><number>SO-" + std::to_string(i)
@@ -57,15 +69,18 @@ std::string order(int i)
            + "</qty><price>12.50</price></line></lines><total>" + std::to_string(i % 1000) + "</total></Order>";
 }
 
-void bulk(ostreld::Repository &repo, const std::string &coll, int from, int to)
+// Seed folder entries: the schema of coll and `count` orders, numbered from 1.
+void seedCollection(const std::filesystem::path &seed, const std::string &coll, int count)
 {
-    std::vector<std::string> texts;
-    for (int i = from; i < to; ++i) {
-        texts.push_back(order(i));
-        if (texts.size() == 5000 || i + 1 == to) {
-            repo.storeMany("mydb", coll, texts);
-            texts.clear();
-        }
+    namespace fs = std::filesystem;
+    fs::create_directories(seed / "schemas");
+    writeFile(seed / "schemas" / (coll + ".xsd"), schema(coll));
+    const fs::path dir = seed / "collections" / coll;
+    fs::create_directories(dir);
+    char name[32];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(name, sizeof name, "%07d.xml", i);
+        writeFile(dir / name, order(i));
     }
 }
 
@@ -90,40 +105,47 @@ double fetchById(httplib::Client &cli, const std::string &coll, int count, int r
 
 int main(int argc, char **argv)
 {
+    QCoreApplication app(argc, argv);
     const int stores = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const auto dir = std::filesystem::temp_directory_path() / ("ostreld-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    QTemporaryDir dir;
+    const std::filesystem::path seed = (dir.path() + "/seed").toStdString();
     int rc = 0;
     {
-        ostreld::Repository repo((dir / "bench.sqlite").string(), {"mydb"});
-        httplib::Server server;
-        ostreld::HttpFrontend frontend(repo, {{"b", "b"}}, size_t(64) << 20);
-        frontend.install(server);
-        const int port = server.bind_to_any_port("127.0.0.1");
-        std::thread listener([&] { server.listen_after_bind(); });
-        while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        auto t = Clock::now();
+        seedCollection(seed, "Small", 1000);
+        seedCollection(seed, "Ids", 100000);
+        seedCollection(seed, "Filter", 10000);
+        seedCollection(seed, "Stores", 0);
+        std::printf("(seed folder of 111,000 documents written in %.1f s)\n", seconds(t));
 
-        httplib::Client cli("127.0.0.1", port);
+        owbtest::OstreldOptions options;
+        options.seedDir = QString::fromStdString(seed.string());
+        options.users = "b:b";
+        options.dataFile = dir.filePath("bench.sqlite");
+        if (options.executable.isEmpty()) options.executable = OSTRELD_EXE;
+        t = Clock::now();
+        owbtest::OstreldProcess server(options);
+        if (!server.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+            return 1;
+        }
+        std::printf("(start-up with the seed loaded: %.1f s)\n", seconds(t));
+
+        httplib::Client cli("127.0.0.1", server.port());
         cli.set_basic_auth("b", "b");
         cli.set_url_encode(false);
         cli.set_read_timeout(60, 0);
         const char *form = "application/x-www-form-urlencoded; charset=iso-8859-1";
-        for (const char *coll : {"Small", "Ids", "Filter", "Stores"})
-            cli.Post("/ostrel/mydb/osl:collection", "_process=" + enc(schema(coll)), form);
 
         // Baseline: the cheapest authenticated round trip.
         const int pings = 500;
-        auto t = Clock::now();
+        t = Clock::now();
         for (int i = 0; i < pings; ++i) cli.Get("/ostrel/mydb?_diagnose=ping");
         const double ping = seconds(t) / pings;
         std::printf("baseline: ping round trip %.1f us\n", ping * 1e6);
 
         // Fetch by id: 1,000 against 100,000 documents of one doctype. The two are measured in
         // alternating rounds and compared by their medians, so load from elsewhere hits both alike.
-        bulk(repo, "Small", 1, 1001);
-        t = Clock::now();
-        bulk(repo, "Ids", 1, 100001);
-        std::printf("(bulk load of 100,000 documents: %.1f s)\n", seconds(t));
         fetchById(cli, "Small", 1000, 200); // warm-up: connection, compiled patterns, page cache
         fetchById(cli, "Ids", 100000, 200);
         std::vector<double> smallRounds, largeRounds;
@@ -140,8 +162,7 @@ int main(int argc, char **argv)
         std::printf("fetch by id, 100,000 documents: %.1f us  (%.2f x ping)\n", large * 1e6, large / ping);
         std::printf("fetch by id ratio 100,000 / 1,000: %.2f\n", large / small);
 
-        // Filtered query over 10,000 documents: first run builds the collection's tree.
-        bulk(repo, "Filter", 1, 10001);
+        // Filtered query over 10,000 documents: the first run builds the collection's snapshot.
         const std::string q = "/ostrel/mydb/Filter?_xql=" + enc("Order[total>990 and lines/line/qty>6]");
         t = Clock::now();
         auto first = cli.Get(q.c_str());
@@ -167,10 +188,6 @@ int main(int argc, char **argv)
         const double store = seconds(t);
         std::printf("store %d documents one request at a time: %.1f s, %.0f documents/s (%.1f x ping each)\n", stores,
                     store, stores / store, store / stores / ping);
-
-        server.stop();
-        listener.join();
     }
-    std::filesystem::remove_all(dir);
     return rc;
 }

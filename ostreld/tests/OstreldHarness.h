@@ -2,11 +2,10 @@
 // Starts the real ostreld binary on a free port and talks to it over HTTP.
 #include <httplib.h>
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QString>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include "support/OstreldProcess.h"
 
 #include <libxml/parser.h>
 #include <libxml/xpath.h>
@@ -19,69 +18,44 @@ namespace harness {
 
 inline const char *kOsl = "http://namespaces.ostrel.org/ostrel/response2";
 
+// The real ostreld through the launcher every test shares; users u:p and demo:demo, no seed
+// unless extra names one.
 class Server {
 public:
     explicit Server(QStringList extra = {}, QString dataFile = {})
+        : m_proc(options(std::move(extra), std::move(dataFile)))
     {
-        m_data = dataFile.isEmpty() ? m_dir.filePath("data.sqlite") : dataFile;
-        start(extra);
-    }
-    ~Server() { stop(); }
-
-    void start(const QStringList &extra)
-    {
-        QString exe = qEnvironmentVariable("OSTRELD_EXE");
-        QVERIFY2(!exe.isEmpty(), "OSTRELD_EXE is not set");
-        m_proc = std::make_unique<QProcess>();
-        m_proc->setProcessChannelMode(QProcess::SeparateChannels);
-        QStringList args{"--port", "0", "--data", m_data, "--users", "u:p,demo:demo"};
-        m_proc->start(exe, args + extra);
-        QVERIFY2(m_proc->waitForStarted(5000), "ostreld did not start");
-        QRegularExpression re("listening on port (\\d+)");
-        QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 20000) {
-            if (m_proc->state() == QProcess::NotRunning) break;
-            m_proc->waitForReadyRead(200);
-            out += m_proc->readAllStandardOutput();
-            auto m = re.match(QString::fromUtf8(out));
-            if (m.hasMatch()) {
-                m_port = m.captured(1).toInt();
-                m_startOutput = out;
-                return;
-            }
-        }
-        QFAIL(qPrintable("ostreld gave no port: " + QString::fromUtf8(out + m_proc->readAllStandardError())));
+        if (!m_proc.ok()) qWarning("%s", qPrintable(m_proc.error()));
     }
 
+    bool ok() const { return m_proc.ok(); }
+    QString error() const { return m_proc.error(); }
     // SIGKILL: nothing gets a chance to flush, as after a crash.
-    void kill()
-    {
-        if (m_proc && m_proc->state() != QProcess::NotRunning) {
-            m_proc->kill();
-            m_proc->waitForFinished(5000);
-        }
-    }
-    void stop() { kill(); }
+    void kill() { m_proc.kill(); }
+    owbtest::OstreldProcess &process() { return m_proc; }
 
     std::unique_ptr<httplib::Client> client() const
     {
-        auto c = std::make_unique<httplib::Client>("127.0.0.1", m_port);
+        auto c = std::make_unique<httplib::Client>("127.0.0.1", m_proc.port());
         c->set_read_timeout(30, 0);
         c->set_url_encode(false); // the tests encode exactly as the workbench does
         return c;
     }
-    QString dataFile() const { return m_data; }
-    QByteArray startOutput() const { return m_startOutput; }
-    int port() const { return m_port; }
+    QString dataFile() const { return m_proc.dataFile(); }
+    QByteArray startOutput() const { return m_proc.startOutput(); }
+    int port() const { return m_proc.port(); }
 
 private:
-    QTemporaryDir m_dir;
-    QString m_data;
-    std::unique_ptr<QProcess> m_proc;
-    int m_port = 0;
-    QByteArray m_startOutput;
+    static owbtest::OstreldOptions options(QStringList extra, QString dataFile)
+    {
+        owbtest::OstreldOptions o;
+        o.seedDir.clear();
+        o.users = "u:p,demo:demo";
+        o.extraArgs = std::move(extra);
+        o.dataFile = std::move(dataFile);
+        return o;
+    }
+    owbtest::OstreldProcess m_proc;
 };
 
 // Every byte outside the unreserved set as %XX, the way the workbench encodes.
@@ -126,7 +100,8 @@ class Answer {
 public:
     explicit Answer(const std::string &body)
     {
-        m_doc = xmlReadMemory(body.data(), int(body.size()), nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        m_doc = xmlReadMemory(body.data(), int(body.size()), nullptr, nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
     }
     Answer(const Answer &) = delete;
     ~Answer() { xmlFreeDoc(m_doc); }

@@ -33,6 +33,7 @@ private slots:
         QStringList acknowledged;
         {
             Server s({}, data);
+            QVERIFY2(s.ok(), qPrintable(s.error()));
             auto cli = s.client();
             QVERIFY(!store(*cli, "osl:collection", fixtures::salesSchema()).isEmpty());
             for (int i = 0; i < 40; ++i) {
@@ -44,6 +45,7 @@ private slots:
             s.kill();
         }
         Server again({}, data);
+        QVERIFY2(again.ok(), qPrintable(again.error()));
         auto cli = again.client();
         QCOMPARE(ids(*cli, "Sales", "Order"), acknowledged);
         QCOMPARE(ids(*cli, "Sales", "Order[n=39]"), QStringList{acknowledged.last()});
@@ -55,6 +57,7 @@ private slots:
     void manyClientsLoseAndDoubleNothing()
     {
         Server s;
+        QVERIFY2(s.ok(), qPrintable(s.error()));
         {
             auto cli = s.client();
             QVERIFY(!store(*cli, "osl:collection", fixtures::salesSchema()).isEmpty());
@@ -98,6 +101,7 @@ private slots:
         QStringList orders, images;
         {
             Server s({"--seed", demo}, data);
+            QVERIFY2(s.ok(), qPrintable(s.error()));
             QVERIFY(s.startOutput().contains("seeded mydb"));
             auto cli = s.client();
             Answer info(cli->Get(("/ostrel/mydb/osl:collection?_xql=" + enc("xs:schema/xs:annotation/xs:appinfo/osd:schemaInfo")).c_str())->body);
@@ -114,6 +118,7 @@ private slots:
             QVERIFY(ids(*cli, "Library", "Book[@osl:id=1]").size() == 1);
         }
         Server again({"--seed", demo}, data);
+        QVERIFY2(again.ok(), qPrintable(again.error()));
         QVERIFY(!again.startOutput().contains("seeded"));
         auto cli = again.client();
         QCOMPARE(ids(*cli, "Sales", "Order"), orders);

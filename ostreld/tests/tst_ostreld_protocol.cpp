@@ -47,6 +47,7 @@ private slots:
     void initTestCase()
     {
         m_server = std::make_unique<Server>();
+        QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
         m_cli = m_server->client();
         QCOMPARE(Answer(process("osl:collection", fixtures::salesSchema())->body).returnValue(), "0");
         QCOMPARE(Answer(process("osl:collection", fixtures::librarySchema())->body).returnValue(), "0");
@@ -485,6 +486,7 @@ private slots:
     void bodyOverTheLimit()
     {
         Server small({"--max-body", "4096"});
+        QVERIFY2(small.ok(), qPrintable(small.error()));
         auto cli = small.client();
         auto schema = cli->Post("/ostrel/mydb/osl:collection", basic(),
                                 "_process=" + enc(fixtures::salesSchema()), kForm);
