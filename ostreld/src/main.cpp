@@ -27,7 +27,7 @@ void hardStopOnSecondSignalOrLateness(const sigset_t &signals, const std::atomic
         const char *why = sig > 0 ? "ostreld: second signal, stopping at once\n" : "ostreld: stopping took too long, leaving now\n";
         ssize_t ignored = write(2, why, std::char_traits<char>::length(why));
         (void)ignored;
-        _exit(1);
+        _exit(0);
     }).detach();
 }
 } // namespace
