@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace installtest {
 
@@ -122,6 +123,21 @@ inline QString startWorkbench(const QString &exe, const QString &home, int timeo
         }
     }
     return error;
+}
+
+// startWorkbench with a fresh home; also fails when anything below tree changed.
+inline QString startWorkbenchLeavingUntouched(const QString &exe, const QString &tree)
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return QStringLiteral("no temporary home");
+    const auto before = snapshot(tree);
+    const QString error = startWorkbench(exe, home.path());
+    if (!error.isEmpty())
+        return error;
+    const QStringList changed = changes(before, snapshot(tree));
+    return changed.isEmpty() ? QString()
+                             : QStringLiteral("written below %1:\n").arg(tree) + changed.join(QLatin1Char('\n'));
 }
 
 } // namespace installtest

@@ -115,13 +115,8 @@ void TestInstallLayout::workbenchReadsInstalledDataAndWritesBelowTheUser()
 
 void TestInstallLayout::installedOstrelClientStartsWithoutWritingIntoThePrefix()
 {
-    QTemporaryDir home;
-    QVERIFY(home.isValid());
-    const auto before = snapshot(m_prefix);
-    const QString error = startWorkbench(m_prefix + "/bin/OstrelClient", home.path());
+    const QString error = startWorkbenchLeavingUntouched(m_prefix + "/bin/OstrelClient", m_prefix);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QStringList changed = changes(before, snapshot(m_prefix));
-    QVERIFY2(changed.isEmpty(), qPrintable(changed.join('\n')));
 }
 
 // Runs inside the prefix (see the top of the file).

@@ -103,13 +103,8 @@ void TestPackage::installedServerServesTheDemoData()
 
 void TestPackage::installedWorkbenchStartsWithoutWritingIntoTheRoot()
 {
-    QTemporaryDir home;
-    QVERIFY(home.isValid());
-    const auto before = snapshot(m_root);
-    const QString error = startWorkbench(m_root + "/usr/bin/OstrelClient", home.path());
+    const QString error = startWorkbenchLeavingUntouched(m_root + "/usr/bin/OstrelClient", m_root);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QStringList changed = changes(before, snapshot(m_root));
-    QVERIFY2(changed.isEmpty(), qPrintable(changed.join('\n')));
 }
 
 QTEST_MAIN(TestPackage)
