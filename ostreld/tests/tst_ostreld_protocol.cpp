@@ -483,6 +483,52 @@ private slots:
                  QString::number(std::count(doc.begin(), doc.end(), '>') / 2 - 1));
     }
 
+    void nestingDepth_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("at the limit") << 2048 << "0";
+        QTest::newRow("one level deeper") << 2049 << "8107";
+        QTest::newRow("far deeper") << 100000 << "8107";
+    }
+    // The workbench opens documents nested up to 2048 levels: that is what may be stored.
+    void nestingDepth()
+    {
+        QFETCH(int, depth);
+        QFETCH(QString, code);
+        std::string doc = "<Order>";
+        for (int i = 1; i < depth; ++i) doc += "<d>";
+        doc += "deep";
+        for (int i = 1; i < depth; ++i) doc += "</d>";
+        doc += "</Order>";
+        const QStringList before = ids("Sales", "Order");
+        auto r = post("Sales", "_process=" + enc(doc), "application/x-www-form-urlencoded; charset=utf-8");
+        QVERIFY(r);
+        Answer a(r->body);
+        QCOMPARE(a.returnValue(), code);
+        if (code != "0") {
+            QVERIFY2(a.messageText().contains("2048"), qPrintable(a.messageText()));
+            QCOMPARE(ids("Sales", "Order"), before);
+            return;
+        }
+        auto back = query("Sales", "Order[@osl:id=" + a.storedId().toStdString() + "]");
+        QVERIFY(back);
+        QVERIFY(back->body.find(doc.substr(7)) != std::string::npos);
+    }
+
+    void bigTextNode()
+    {
+        // Beyond the 10 MB a default parser takes for one text.
+        const std::string text(10500000, 'x');
+        auto r = post("Sales", "_process=" + enc("<Customer><note>" + text + "</note></Customer>"));
+        QVERIFY(r);
+        Answer a(r->body);
+        QCOMPARE(a.returnValue(), "0");
+        auto back = query("Sales", "Customer[@osl:id=" + a.storedId().toStdString() + "]");
+        QVERIFY(back);
+        QCOMPARE(Answer(back->body).value("string-length(//xql:result/Customer/note)").toDouble(), double(text.size()));
+    }
+
     void bodyOverTheLimit()
     {
         Server small({"--max-body", "4096"});

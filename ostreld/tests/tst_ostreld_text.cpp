@@ -132,6 +132,41 @@ private slots:
         QCOMPARE(got, dbs);
     }
 
+    void limitOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<qint64>("queryMs"); // -1: refused
+        QTest::addColumn<qint64>("headerMs");
+        QTest::addColumn<uint>("perAddress");
+        QTest::newRow("defaults") << QStringList{} << qint64(5000) << qint64(10000) << 32u;
+        QTest::newRow("fractions of a second") << QStringList{"--query-limit", "0.25", "--header-timeout", "1.5"}
+                                               << qint64(250) << qint64(1500) << 32u;
+        QTest::newRow("per address") << QStringList{"--max-connections-per-address", "4"} << qint64(5000) << qint64(10000) << 4u;
+        QTest::newRow("zero seconds") << QStringList{"--query-limit", "0"} << qint64(-1) << qint64(0) << 0u;
+        QTest::newRow("not a number") << QStringList{"--idle-timeout", "soon"} << qint64(-1) << qint64(0) << 0u;
+        QTest::newRow("no connections") << QStringList{"--max-connections", "0"} << qint64(-1) << qint64(0) << 0u;
+        QTest::newRow("missing value") << QStringList{"--query-limit"} << qint64(-1) << qint64(0) << 0u;
+    }
+    void limitOptions()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(qint64, queryMs);
+        QFETCH(qint64, headerMs);
+        QFETCH(uint, perAddress);
+        std::vector<std::string> a;
+        for (auto &s : args) a.push_back(s.toStdString());
+        std::string error;
+        auto o = parseOptions(a, error);
+        QCOMPARE(o.has_value(), queryMs >= 0);
+        if (!o) {
+            QVERIFY(error.find(args.first().toStdString()) != std::string::npos);
+            return;
+        }
+        QCOMPARE(qint64(o->queryLimit.count()), queryMs);
+        QCOMPARE(qint64(o->headerTimeout.count()), headerMs);
+        QCOMPARE(o->maxPerAddress, perAddress);
+    }
+
     void usersOption()
     {
         std::string error;
