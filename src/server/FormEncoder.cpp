@@ -1,5 +1,6 @@
 #include "server/FormEncoder.h"
 #include "common/OstrelError.h"
+#include "xml/Latin1Xml.h"
 
 namespace owb {
 
@@ -61,120 +62,24 @@ QByteArray FormEncoder::Encode(const QString &text) const
 
 QByteArray FormEncoder::EncodeXml(const QString &xml) const
 {
-    enum class State { Text, Tag, AttrValue, Comment, CData, PI, Doctype };
-    State state = State::Text;
-    QChar quote;
-    int doctypeDepth = 0;
-    QChar doctypeQuote;
-    int line = 1;
-
-    auto startsAt = [&xml](qsizetype i, QLatin1StringView what) {
-        return QStringView(xml).mid(i).startsWith(what);
-    };
-    auto where = [](State s) {
-        switch (s) {
-        case State::Comment: return QStringLiteral("a comment");
-        case State::CData: return QStringLiteral("a CDATA section");
-        case State::PI: return QStringLiteral("a processing instruction");
-        case State::Doctype: return QStringLiteral("a document type declaration");
-        default: return QStringLiteral("an element or attribute name");
-        }
-    };
-
-    QByteArray out;
-    out.reserve(xml.size() * 3);
-    for (qsizetype i = 0; i < xml.size();) {
-        // Markup boundaries are all ASCII, so deciding the state on UTF-16 units is safe.
-        const QChar u = xml.at(i);
-        switch (state) {
-        case State::Text:
-            if (u == QLatin1Char('<')) {
-                if (startsAt(i, QLatin1StringView("<!--")))
-                    state = State::Comment;
-                else if (startsAt(i, QLatin1StringView("<![CDATA[")))
-                    state = State::CData;
-                else if (startsAt(i, QLatin1StringView("<?")))
-                    state = State::PI;
-                else if (startsAt(i, QLatin1StringView("<!"))) {
-                    state = State::Doctype;
-                    doctypeDepth = 0;
-                    doctypeQuote = QChar();
-                } else
-                    state = State::Tag;
-            }
-            break;
-        case State::Tag:
-            if (u == QLatin1Char('"') || u == QLatin1Char('\'')) {
-                state = State::AttrValue;
-                quote = u;
-            } else if (u == QLatin1Char('>'))
-                state = State::Text;
-            break;
-        case State::AttrValue:
-            if (u == quote)
-                state = State::Tag;
-            break;
-        case State::Comment:
-            if (startsAt(i, QLatin1StringView("-->"))) {
-                out.append("--%3E");
-                i += 3;
-                state = State::Text;
-                continue;
-            }
-            break;
-        case State::CData:
-            if (startsAt(i, QLatin1StringView("]]>"))) {
-                out.append("%5D%5D%3E");
-                i += 3;
-                state = State::Text;
-                continue;
-            }
-            break;
-        case State::PI:
-            if (startsAt(i, QLatin1StringView("?>"))) {
-                out.append("%3F%3E");
-                i += 2;
-                state = State::Text;
-                continue;
-            }
-            break;
-        case State::Doctype:
-            if (!doctypeQuote.isNull()) {
-                if (u == doctypeQuote)
-                    doctypeQuote = QChar();
-            } else if (u == QLatin1Char('"') || u == QLatin1Char('\'')) {
-                doctypeQuote = u;
-            } else if (u == QLatin1Char('[')) {
-                ++doctypeDepth;
-            } else if (u == QLatin1Char(']')) {
-                --doctypeDepth;
-            } else if (u == QLatin1Char('>') && doctypeDepth <= 0) {
-                out.append("%3E");
-                ++i;
-                state = State::Text;
-                continue;
-            }
-            break;
-        }
-
-        const char32_t c = nextCodePoint(xml, i);
-        if (c == '\n')
-            ++line;
-        if (c <= 0xFF) {
-            appendLatin1(out, c);
-        } else if (state == State::Text || state == State::AttrValue) {
-            out.append("%26%23");
-            out.append(QByteArray::number(static_cast<uint>(c)));
-            out.append("%3B");
-        } else {
-            throw OstrelError(kSource,
-                              QStringLiteral("The character %1 in %2 on line %3 lies outside "
-                                             "ISO-8859-1 and cannot be sent there; the document was "
-                                             "not sent")
-                                  .arg(QString::fromUcs4(&c, 1), where(state))
-                                  .arg(line));
-        }
+    Latin1Xml::Failure failure;
+    const std::optional<QByteArray> latin1 = Latin1Xml::encode(xml, Latin1Xml::CDataMode::Fail, &failure);
+    if (!latin1) {
+        if (failure.brokenCharacter)
+            throw OstrelError(kSource, QStringLiteral("The text holds a broken character (a lone UTF-16 "
+                                                      "surrogate at position %1) and cannot be sent")
+                                           .arg(failure.position));
+        throw OstrelError(kSource,
+                          QStringLiteral("The character %1 in %2 on line %3 lies outside "
+                                         "ISO-8859-1 and cannot be sent there; the document was "
+                                         "not sent")
+                              .arg(QString::fromUcs4(&failure.character, 1), failure.place)
+                              .arg(failure.line));
     }
+    QByteArray out;
+    out.reserve(latin1->size() * 3);
+    for (const char c : *latin1)
+        appendLatin1(out, static_cast<unsigned char>(c));
     return out;
 }
 
