@@ -1,6 +1,9 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+#include "common/Progress.h"
 
 class QDialog;
 class QWidget;
@@ -26,6 +29,9 @@ public:
     virtual QString directory(const QString &title, const QString &dir) = 0;
     // Shows a dialog modally and returns its result code (QDialog::Accepted / Rejected).
     virtual int execDialog(QDialog *dialog) = 0;
+    // A progress display for a long operation; see Progress.
+    virtual std::unique_ptr<Progress> beginProgress(const QString &title, const QString &label,
+                                                    qint64 maximum) = 0;
 };
 
 } // namespace owb

@@ -1,4 +1,5 @@
 #include "shell/QtUserInteraction.h"
+#include "shell/QtProgress.h"
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -55,6 +56,12 @@ QString QtUserInteraction::directory(const QString &title, const QString &dir)
 int QtUserInteraction::execDialog(QDialog *dialog)
 {
     return dialog->exec();
+}
+
+std::unique_ptr<Progress> QtUserInteraction::beginProgress(const QString &title, const QString &label,
+                                                           qint64 maximum)
+{
+    return std::make_unique<QtProgress>(m_parent, title, label, maximum);
 }
 
 } // namespace owb

@@ -19,6 +19,7 @@ public:
     QStringList openFileNames(const QString &title, const QString &dir, const QString &filter) override;
     QString directory(const QString &title, const QString &dir) override;
     int execDialog(QDialog *dialog) override;
+    std::unique_ptr<Progress> beginProgress(const QString &title, const QString &label, qint64 maximum) override;
 
 private:
     QWidget *m_parent;

@@ -56,4 +56,16 @@ QStringList ScriptedUserInteraction::messages() const
     return out;
 }
 
+std::unique_ptr<Progress> ScriptedUserInteraction::beginProgress(const QString &title, const QString &label,
+                                                                 qint64 maximum)
+{
+    auto record = std::make_shared<owbtest::ProgressRecord>();
+    record->title = title;
+    record->labels << label;
+    record->maximum = maximum;
+    record->cancelAtValue = cancelProgressAt;
+    progress << record;
+    return std::make_unique<owbtest::ScriptedProgress>(record);
+}
+
 } // namespace owb

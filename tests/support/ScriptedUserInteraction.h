@@ -1,5 +1,6 @@
 #pragma once
 #include "common/UserInteraction.h"
+#include "support/ScriptedProgress.h"
 
 #include <QList>
 #include <QStringList>
@@ -23,6 +24,10 @@ public:
     QStringList fileAnswers;                     // saveFileName, openFileName, directory
     QList<QStringList> fileListAnswers;          // openFileNames
     QList<std::function<int(QDialog *)>> dialogHandlers;
+    // Every progress display begun, in order; a display cancels once a value reaches
+    // cancelProgressAt (-1: never).
+    QList<std::shared_ptr<owbtest::ProgressRecord>> progress;
+    qint64 cancelProgressAt = -1;
 
     void message(const QString &text, const QString &title, Icon icon) override;
     bool question(const QString &text, const QString &title) override;
@@ -32,6 +37,7 @@ public:
     QStringList openFileNames(const QString &title, const QString &dir, const QString &filter) override;
     QString directory(const QString &title, const QString &dir) override;
     int execDialog(QDialog *dialog) override;
+    std::unique_ptr<Progress> beginProgress(const QString &title, const QString &label, qint64 maximum) override;
 
     // Texts of the message boxes shown so far.
     QStringList messages() const;
