@@ -1,0 +1,21 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+namespace owb {
+
+class DomNode;
+
+namespace ExportWriter {
+
+// The bytes of an exported document: the iso-8859-1 declaration, CR LF, the element indented.
+// Characters outside ISO-8859-1 become character references (a CDATA section holding one is
+// written as plain text); where no reference can stand, OstrelError names the character.
+QByteArray content(const DomNode &element);
+
+// Writes content(element) to path, replacing an existing file; a failure leaves no
+// half-written file behind.
+void write(const QString &path, const DomNode &element);
+
+} // namespace ExportWriter
+} // namespace owb
