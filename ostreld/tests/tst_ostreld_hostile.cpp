@@ -357,9 +357,16 @@ private slots:
         QVERIFY(closed);
     }
 
-    void connectionsPerAddressBounded()
+    void connectionsBounded_data()
     {
-        Server s({"--max-connections-per-address", "3"});
+        QTest::addColumn<QString>("option");
+        QTest::newRow("per address") << "--max-connections-per-address";
+        QTest::newRow("in all") << "--max-connections";
+    }
+    void connectionsBounded()
+    {
+        QFETCH(QString, option);
+        Server s({option, "3"});
         QVERIFY2(s.ok(), qPrintable(s.error()));
         std::vector<std::unique_ptr<Raw>> held;
         for (int i = 0; i < 3; ++i) {
