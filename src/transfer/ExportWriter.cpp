@@ -5,7 +5,10 @@
 #include "xml/Latin1Xml.h"
 #include "xml/xmlutil.h"
 
-#include <QSaveFile>
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <filesystem>
 
 namespace owb::ExportWriter {
 
@@ -36,11 +39,29 @@ QByteArray content(const DomNode &element)
 void write(const QString &path, const DomNode &element)
 {
     const QByteArray bytes = content(element);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw OstrelError(kSource, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw OstrelError(kSource, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    auto fail = [&path](const QString &why) {
+        throw OstrelError(kSource, QStringLiteral("Cannot write %1: %2").arg(path, why));
+    };
+    // Written beside the target and renamed over it, so that a failure leaves the old file or
+    // none, never half of one. No sync to disk: an export is repeated, not recovered.
+    QFile part;
+    for (int attempt = 0; !part.isOpen(); ++attempt) {
+        part.setFileName(path + QLatin1Char('.') + QString::number(QRandomGenerator::global()->generate(), 36)
+                         + QStringLiteral(".part"));
+        if (!part.open(QIODevice::WriteOnly | QIODevice::NewOnly) && (attempt == 5 || !part.exists()))
+            fail(part.errorString());
+    }
+    const bool written = part.write(bytes) == bytes.size() && part.flush();
+    const QString why = part.errorString();
+    part.close();
+    std::error_code error;
+    if (written)
+        std::filesystem::rename(QFile::encodeName(part.fileName()).toStdString(),
+                                QFile::encodeName(path).toStdString(), error);
+    if (!written || error) {
+        part.remove();
+        fail(written ? QString::fromStdString(error.message()) : why);
+    }
 }
 
 } // namespace owb::ExportWriter
