@@ -30,6 +30,8 @@ private slots:
     void installedFiles_data();
     void installedFiles();
     void everyDataFileIsInstalled();
+    void manualPageNamesEveryOption_data();
+    void manualPageNamesEveryOption();
     void workbenchReadsInstalledDataAndWritesBelowTheUser();
     void installedOstrelClientStartsWithoutWritingIntoThePrefix();
 
@@ -84,6 +86,33 @@ void TestInstallLayout::everyDataFileIsInstalled()
         ++count;
     }
     QVERIFY(count > 0);
+}
+
+void TestInstallLayout::manualPageNamesEveryOption_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("ostreld") << "ostreld";
+    if (QFileInfo::exists(m_prefix + "/bin/owb"))
+        QTest::newRow("owb") << "owb";
+}
+
+void TestInstallLayout::manualPageNamesEveryOption()
+{
+    QFETCH(QString, program);
+    QString help;
+    const QString error = run(m_prefix + "/bin/" + program, {"--help"}, &help);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QFile page(QStringLiteral(OWB_SOURCE_DIR "/packaging/man/") + program + ".1");
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString manual = QString::fromUtf8(page.readAll()).replace("\\-", "-");
+    static const QRegularExpression option(QStringLiteral("--[a-z][a-z-]*"));
+    QStringList missing;
+    for (auto it = option.globalMatch(help); it.hasNext();) {
+        const QString name = it.next().captured();
+        if (!QRegularExpression(QRegularExpression::escape(name) + "(?![a-z-])").match(manual).hasMatch())
+            missing << name;
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
 }
 
 void TestInstallLayout::workbenchReadsInstalledDataAndWritesBelowTheUser()
