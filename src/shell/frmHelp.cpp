@@ -1,0 +1,39 @@
+#include "shell/frmHelp.h"
+
+#include "common/AppPaths.h"
+
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace owb {
+
+frmHelp::frmHelp(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Help"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(4, 4, 4, 4);
+    resize(900, 640);
+}
+
+QUrl frmHelp::indexUrl()
+{
+    return QUrl::fromLocalFile(AppPaths::dataFile(QStringLiteral("documentation/index.htm")));
+}
+
+void frmHelp::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (wbHelp)
+        return;
+    wbHelp = new QWebEngineView(this);
+    wbHelp->setObjectName(QStringLiteral("wbHelp"));
+    // The layout keeps the browser at a valid size however small the window gets.
+    wbHelp->setMinimumSize(1, 1);
+    m_layout->addWidget(wbHelp);
+    wbHelp->load(indexUrl());
+}
+
+} // namespace owb

@@ -1,0 +1,289 @@
+// Screenshots for the user guide, taken from the running workbench on the demo data. Run under
+// a real display (scripts/userguide-screenshots.sh runs it under Xvfb); writes <out>/*.png.
+// The database comes from OWB_SHOT_DATABASE (a running demo server), else a private ostreld.
+#include "support/OstreldProcess.h"
+#include "support/TestContext.h"
+
+#include "common/Settings.h"
+#include "support/ScriptedUserInteraction.h"
+#include "log/frmLog.h"
+#include "navigation/TreeWidgetDocTree.h"
+#include "navigation/frmNavigate.h"
+#include "shell/Application.h"
+#include "shell/frmAbout.h"
+#include "shell/frmHelp.h"
+#include "shell/frmMain.h"
+#include "shell/frmSplash.h"
+#include "workbench/frmOstrelClient.h"
+#include "xml/DomDocument.h"
+#include "xml/TreeWidgetAdapter.h"
+#include "xpath/frmXPathQryBuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWebEngineView>
+#include <Qsci/qsciscintilla.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QString g_out;
+QStringList g_failed;
+
+// Lets the window paint; screenshots need finished frames, not a condition to wait for.
+void settle(int ms = 300)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// A child of the main window is taken with its frame.
+QWidget *framed(QWidget *w)
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget());
+    return sub ? sub : w;
+}
+
+void shot(QWidget *w, const QString &name)
+{
+    if (!w) {
+        g_failed << name + QStringLiteral(" (no window)");
+        return;
+    }
+    QTest::qWaitForWindowExposed(w->window());
+    settle();
+    const QString path = g_out + u'/' + name + QStringLiteral(".png");
+    const bool ok = w->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    if (!ok)
+        g_failed << name;
+}
+
+bool waitLoaded(QWebEngineView *view)
+{
+    if (!view)
+        return false;
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    const bool ok = loaded.wait(30000);
+    settle(800);
+    return ok;
+}
+
+QTreeWidgetItem *docTreeItem(QTreeWidget *tree, const QString &key)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if (owb::TreeWidgetDocTree::keyOf(*it) == key)
+            return *it;
+    return nullptr;
+}
+
+QTreeWidgetItem *documentItem(QTreeWidget *tree, const QString &key)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if (owb::TreeWidgetAdapter::keyOf(*it) == key)
+            return *it;
+    return nullptr;
+}
+
+int fail(const QString &why)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(why));
+    return 1;
+}
+
+// Opens a doctype's window from the Navigate tree and runs a query with filter.
+owb::frmOstrelClient *openAndQuery(owb::frmNavigate *nav, const QString &key, const QString &filter)
+{
+    auto *tree = nav->findChild<QTreeWidget *>(QStringLiteral("tvDocs"));
+    QTreeWidgetItem *item = docTreeItem(tree, key);
+    if (!item)
+        return nullptr;
+    emit tree->itemClicked(item, 0);
+    owb::frmOstrelClient *client = nav->documentWindow(key);
+    if (!client)
+        return nullptr;
+    client->findChild<QLineEdit *>(QStringLiteral("txtQry"))->setText(filter);
+    client->findChild<QAction *>(QStringLiteral("Query"))->trigger();
+    return client;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("OstrelClient"));
+    g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
+    QDir().mkpath(g_out);
+
+    owbtest::IsolatedHome home;
+    std::unique_ptr<owbtest::OstreldProcess> server;
+    QString database = qEnvironmentVariable("OWB_SHOT_DATABASE");
+    if (database.isEmpty()) {
+        server = std::make_unique<owbtest::OstreldProcess>();
+        if (!server->ok())
+            return fail(server->error());
+        database = server->databaseURI();
+    }
+    owb::Settings::save(QStringLiteral("ostreldatabase"), QStringLiteral("uri"), database);
+
+    {
+        auto *splash = new owb::frmSplash;
+        splash->show();
+        shot(splash, QStringLiteral("splash"));
+        splash->close();
+    }
+
+    auto scripted = std::make_unique<owb::ScriptedUserInteraction>();
+    owb::ScriptedUserInteraction *ui = scripted.get();
+    owb::Application workbench(std::move(scripted));
+    workbench.start();
+    owb::frmMain *main = workbench.mainWindow();
+    main->resize(1200, 800);
+    auto *nav = qobject_cast<owb::frmNavigate *>(workbench.navigateWindow());
+    if (!nav)
+        return fail(QStringLiteral("no Navigate window"));
+    QTest::qWaitForWindowExposed(main);
+
+    // Login, with the dialog on screen while it is filled in.
+    ui->dialogHandlers << [](QDialog *dlg) {
+        dlg->show();
+        dlg->findChild<QLineEdit *>(QStringLiteral("txtUserName"))->setText(QStringLiteral("demo"));
+        auto *pwd = dlg->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+        pwd->clear();
+        QTest::keyClicks(pwd, QStringLiteral("demo"));
+        shot(dlg, QStringLiteral("login"));
+        dlg->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        return dlg->result();
+    };
+    nav->findChild<QComboBox *>(QStringLiteral("cboDatabaseURI"))->setCurrentIndex(0);
+    nav->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+    auto *docs = nav->findChild<QTreeWidget *>(QStringLiteral("tvDocs"));
+    QTreeWidgetItem *sales = docTreeItem(docs, QStringLiteral("Sales"));
+    QTreeWidgetItem *library = docTreeItem(docs, QStringLiteral("Library"));
+    if (!sales || !library)
+        return fail(QStringLiteral("demo collections not loaded: ") + main->statusText());
+    emit docs->itemClicked(sales, 0);
+    emit docs->itemClicked(library, 0);
+    framed(nav)->setGeometry(0, 0, 330, 520);
+    shot(framed(nav), QStringLiteral("navigate"));
+
+    owb::frmOstrelClient *customers =
+        openAndQuery(nav, QStringLiteral("Sales/Customer"), QStringLiteral("address/country='FR'"));
+    if (!customers || customers->findChild<QListWidget *>(QStringLiteral("lstDocuments"))->count() == 0)
+        return fail(QStringLiteral("no customers listed: ") + main->statusText());
+    const QSize area = main->mdiArea()->size();
+    framed(nav)->setGeometry(0, 0, 330, area.height());
+    framed(customers)->setGeometry(330, 0, area.width() - 330, area.height());
+    shot(main, QStringLiteral("overview"));
+    framed(customers)->setGeometry(0, 0, 1000, 640);
+    framed(customers)->raise();
+    shot(framed(customers), QStringLiteral("query"));
+
+    auto *tabs = customers->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    tabs->setCurrentIndex(1);
+    auto *tree = customers->findChild<QTreeWidget *>(QStringLiteral("tvDocument"));
+    tree->expandAll();
+    if (QTreeWidgetItem *name = documentItem(tree, QStringLiteral("./name"))) {
+        tree->setCurrentItem(name);
+        emit tree->itemClicked(name, 0);
+    }
+    shot(framed(customers), QStringLiteral("tree"));
+
+    // The query builder over the customer shown.
+    {
+        owb::DomDocument sample = owb::NewDOMDocument(false, true);
+        if (!sample.loadXML(customers->currentElementXml()))
+            return fail(QStringLiteral("the customer shown does not parse"));
+        auto *builder = new owb::frmXPathQryBuilder(*ui);
+        builder->setXMLDocument(sample.documentElement());
+        main->showChild(builder);
+        auto *btree = builder->findChild<QTreeWidget *>(QStringLiteral("tvDocument"));
+        btree->expandAll();
+        if (QTreeWidgetItem *country = documentItem(btree, QStringLiteral("./address/country"))) {
+            btree->setCurrentItem(country);
+            emit btree->itemClicked(country, 0);
+        }
+        auto *box = builder->findChild<QLineEdit *>(QStringLiteral("txtExpression"));
+        box->setCursorPosition(int(box->text().size()) - 1);
+        box->insert(QStringLiteral("='FR'"));
+        framed(builder)->setGeometry(120, 60, 760, 480);
+        framed(builder)->raise();
+        shot(framed(builder), QStringLiteral("querybuilder"));
+        framed(builder)->close();
+    }
+
+    owb::frmOstrelClient *orders =
+        openAndQuery(nav, QStringLiteral("Sales/Order"), QStringLiteral("@status='open'"));
+    if (!orders)
+        return fail(QStringLiteral("no Order window"));
+    framed(orders)->setGeometry(0, 0, 1000, 640);
+    auto *otabs = orders->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    auto *styleEditor = orders->findChild<QsciScintilla *>(QStringLiteral("CodeMax1"));
+    QFile xsl(QStringLiteral(OWB_SOURCE_DIR "/ostreld/demo/xsl/order.xsl"));
+    if (!xsl.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("no demo stylesheet"));
+    styleEditor->setText(QString::fromUtf8(xsl.readAll()));
+    otabs->setCurrentIndex(2);
+    shot(framed(orders), QStringLiteral("stylesheet"));
+    otabs->setCurrentIndex(3);
+    if (!waitLoaded(orders->findChild<QWebEngineView *>(QStringLiteral("WebBrowser1"))))
+        g_failed << QStringLiteral("result (stylesheet not applied: ") + main->statusText() + u')';
+    shot(framed(orders), QStringLiteral("result"));
+
+    main->HideLog();
+    if (QWidget *log = workbench.logWindow()) {
+        framed(log)->setGeometry(60, 40, 760, 420);
+        framed(log)->raise();
+        shot(framed(log), QStringLiteral("log"));
+        main->HideLog();
+    }
+
+    {
+        auto *about = new owb::frmAbout(*ui, main);
+        about->show();
+        shot(about, QStringLiteral("about"));
+        about->close();
+    }
+    {
+        // The guide shown in Help has this run's pictures, also on a first run.
+        const QString images = home.path() + QStringLiteral("/documentation/images/");
+        QDir().mkpath(images);
+        for (const QFileInfo &png : QDir(g_out).entryInfoList({QStringLiteral("*.png")}, QDir::Files)) {
+            QFile::remove(images + png.fileName());
+            QFile::copy(png.filePath(), images + png.fileName());
+        }
+        auto *help = new owb::frmHelp;
+        main->showChild(help);
+        framed(help)->setGeometry(40, 20, 1000, 680);
+        if (!waitLoaded(help->browser()))
+            g_failed << QStringLiteral("help (guide not loaded)");
+        shot(framed(help), QStringLiteral("help"));
+        framed(help)->close();
+    }
+
+    for (QWidget *w : {static_cast<QWidget *>(customers), static_cast<QWidget *>(orders)})
+        framed(w)->close();
+    main->close();
+    if (!g_failed.isEmpty())
+        return fail(QStringLiteral("not taken: ") + g_failed.join(QStringLiteral(", ")));
+    return 0;
+}
