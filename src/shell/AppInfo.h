@@ -9,7 +9,7 @@ namespace owb::AppInfo {
 QString title();
 // "Version " + major.minor.revision of the program's own version.
 QString versionText();
-// The product logo, drawn so that no image file must be found at start-up.
+// The product logo (the program's icon) at size x size pixels.
 QPixmap logo(int size);
 
 } // namespace owb::AppInfo
