@@ -39,7 +39,6 @@ private slots:
     void exportFailures_data();
     void exportFailures();
     void cancelStopsAfterTheCurrentFile();
-    void roundTripOfEveryDemoDoctype();
 
 private:
     std::unique_ptr<TransferRig> m_rig;
@@ -329,45 +328,6 @@ void TestImportExport::cancelStopsAfterTheCurrentFile()
     QCOMPARE(record->labels, QStringList({"File 1 of 5: " + files[0], "File 2 of 5: " + files[1]}));
     QCOMPARE(r.log.lines.filter("Store file ").size(), 2);
     QCOMPARE(r.log.lines.last(), QString("Import cancelled after 2 of 5 files"));
-}
-
-void TestImportExport::roundTripOfEveryDemoDoctype()
-{
-    TransferRig r;
-    QVERIFY2(r.ok(), qPrintable(r.server.error()));
-    const QList<QPair<QString, QString>> doctypes{
-        {"Sales", "Order"}, {"Sales", "Customer"}, {"Sales", "Invoice"}, {"Library", "Book"}, {"Library", "Author"}};
-    for (const auto &[collection, doctype] : doctypes) {
-        TestDocumentList before;
-        r.query(collection, doctype, before);
-        QVERIFY(before.count() > 0);
-        QTemporaryDir first, second;
-        r.engine->ExportXMLFiles(r.collection(collection), doctype, first.path(), before, true);
-
-        HttpRequest wipe;
-        wipe.method = "POST";
-        wipe.url = r.collection(collection);
-        wipe.headers.append({QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded; charset=iso-8859-1")});
-        wipe.body = "_delete=" + r.encoder.Encode(doctype);
-        wipe.authenticate = true;
-        wipe.user = wipe.password = "demo";
-        QCOMPARE(r.http.send(wipe).status, 200);
-        QCOMPARE(r.count(collection, doctype), 0);
-
-        QStringList files;
-        for (int i = 0; i < before.count(); ++i)
-            files << first.filePath(QStringLiteral("%1_%2.xml").arg(doctype).arg(before.itemData(i)));
-        TestDocumentList after;
-        r.engine->ImportXMLFiles(r.collection(collection), doctype, files, after);
-        QCOMPARE(after.count(), before.count());
-        r.engine->ExportXMLFiles(r.collection(collection), doctype, second.path(), after, true);
-        for (int i = 0; i < before.count(); ++i) {
-            const QByteArray a = owbtest::readAll(files[i]);
-            const QByteArray b = owbtest::readAll(second.filePath(QStringLiteral("%1_%2.xml").arg(doctype).arg(after.itemData(i))));
-            QVERIFY(!a.isEmpty());
-            QVERIFY2(a == b, qPrintable(files[i] + "\n" + a + "\n---\n" + b));
-        }
-    }
 }
 
 QTEST_GUILESS_MAIN(TestImportExport)
