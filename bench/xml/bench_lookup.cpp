@@ -4,7 +4,7 @@
 //   bench_lookup                  the whole report
 //   bench_lookup --child N BYTES  one memory run: N hits of about BYTES each, generated on the
 //                                 fly and fed piecewise; prints the peak RSS in kB
-#include "xml/DocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "xml/LookUp.h"
 
 #include <libxml/parser.h>
@@ -53,27 +53,19 @@ QByteArray answer(int hits, int size)
     return a + kTail;
 }
 
-class StoredList : public IDocumentList {
-public:
-    std::vector<std::pair<QString, qint32>> entries;
-    int count() const override { return int(entries.size()); }
-    void clear() override { entries.clear(); }
-    void addEntry(const QString &text, qint32 id) override { entries.emplace_back(text, id); }
-    QString text(int i) const override { return entries[size_t(i)].first; }
-    qint32 itemData(int i) const override { return entries[size_t(i)].second; }
-    void setItemData(int i, qint32 id) override { entries[size_t(i)].second = id; }
-    int currentIndex() const override { return -1; }
-    void setCurrentIndex(int) override {}
-    void removeAt(int i) override { entries.erase(entries.begin() + i); }
-};
-
 // Keeps nothing: isolates the reader's own memory from the list's.
-class CountingList : public StoredList {
+class CountingList : public IDocumentList {
 public:
     int n = 0;
     int count() const override { return n; }
     void clear() override { n = 0; }
     void addEntry(const QString &, qint32) override { ++n; }
+    QString text(int) const override { return {}; }
+    qint32 itemData(int) const override { return 0; }
+    void setItemData(int, qint32) override {}
+    int currentIndex() const override { return -1; }
+    void setCurrentIndex(int) override {}
+    void removeAt(int) override {}
 };
 
 long peakRssKb()
@@ -190,7 +182,7 @@ int main(int argc, char **argv)
         floorBest = std::min(floorBest, floorParseMs(a));
         CountingList counting;
         countBest = std::min(countBest, lookUpMs(a, counting, 64 * 1024));
-        StoredList stored;
+        MemoryDocumentList stored;
         storeBest = std::min(storeBest, lookUpMs(a, stored, 64 * 1024));
         if (stored.count() != hits || counting.count() != hits) {
             std::fprintf(stderr, "wrong hit count\n");

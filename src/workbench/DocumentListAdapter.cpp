@@ -1,6 +1,7 @@
 #include "workbench/DocumentListAdapter.h"
 
 #include <QListWidget>
+#include <QSignalBlocker>
 
 namespace owb {
 
@@ -13,6 +14,7 @@ int DocumentListAdapter::count() const
 
 void DocumentListAdapter::clear()
 {
+    const QSignalBlocker quiet(m_list);
     m_list->clear();
 }
 
@@ -20,6 +22,7 @@ void DocumentListAdapter::addEntry(const QString &text, qint32 id)
 {
     auto *item = new QListWidgetItem(text);
     item->setData(Qt::UserRole, id);
+    const QSignalBlocker quiet(m_list);
     m_list->addItem(item);
 }
 
@@ -48,11 +51,15 @@ int DocumentListAdapter::currentIndex() const
 
 void DocumentListAdapter::setCurrentIndex(int index)
 {
+    QSignalBlocker quiet(m_list);
+    if (index >= 0)
+        quiet.unblock();
     m_list->setCurrentRow(index);
 }
 
 void DocumentListAdapter::removeAt(int index)
 {
+    const QSignalBlocker quiet(m_list);
     delete m_list->takeItem(index);
 }
 

@@ -5,7 +5,9 @@ class QListWidget;
 
 namespace owb {
 
-// IDocumentList onto a QListWidget; the id sits in Qt::UserRole.
+// IDocumentList onto a QListWidget; the id sits in Qt::UserRole. Only selecting an entry
+// reaches the widget's listeners (currentRowChanged and the like): filling, emptying,
+// removing and clearing the selection are no choice of a document.
 class DocumentListAdapter : public IDocumentList {
 public:
     explicit DocumentListAdapter(QListWidget *list);

@@ -5,10 +5,8 @@
 #include <memory>
 
 #include "common/AppContext.h"
-#include "common/UserInteraction.h"
+#include "workbench/DocumentTarget.h"
 #include "xml/DomDocument.h"
-#include "xml/buildTV.h"
-#include "xml/xmlutil.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,25 +14,33 @@ class QPushButton;
 class QListWidget;
 class QTabWidget;
 class QTreeWidget;
-class QTreeWidgetItem;
 class QGroupBox;
 class QToolBar;
-class QAction;
 class QsciScintilla;
 class QWebEngineView;
 
 namespace owb {
 
-class clsOstrelAccess;
-class clsConnection;
-class FormEncoder;
-class HttpClient;
+class DocumentCommands;
+class DocumentListAdapter;
+class DocumentSession;
+class DocumentTabsBinder;
+class EditCommands;
+class OutcomeReporter;
+class TreeValuePanel;
 class TreeWidgetAdapter;
+enum class TabAction;
 
-// The document window of one doctype of one collection of one database.
+// The document window of one doctype of one collection of one database. It lays out the
+// controls and wires them to its parts: the target (DocumentTarget), the document state and
+// server traffic (DocumentSession), the toolbars (DocumentCommands, EditCommands through
+// CommandBars), the page changes (DocumentTabs), the tree page's value frame (TreeValuePanel)
+// and the stylesheet (StylesheetRunner).
 class frmOstrelClient : public QWidget {
     Q_OBJECT
 public:
+    // The context must hold the HTTP client, the connection registry and the form encoder;
+    // throws OstrelError otherwise.
     explicit frmOstrelClient(const AppContext &ctx, QWidget *parent = nullptr);
     ~frmOstrelClient() override;
 
@@ -51,12 +57,12 @@ public:
     // The import window's RefreshList event lands here.
     void impForm_RefreshList();
 
-    QString DatabaseURI() const { return m_databaseURI; }
-    QString CollectionURI() const { return m_collectionURI; }
-    QString CollectionName() const { return m_collectionName; }
-    QString DoctypeName() const { return m_doctypeName; }
-    bool NonXML() const { return m_nonXML; }
-    bool DeleteArmed() const { return m_deleteArmed; }
+    QString DatabaseURI() const { return m_target.DatabaseURI(); }
+    QString CollectionURI() const { return m_target.CollectionURI(); }
+    QString CollectionName() const { return m_target.CollectionName(); }
+    QString DoctypeName() const { return m_target.DoctypeName(); }
+    bool NonXML() const;
+    bool DeleteArmed() const;
     // True while a document (fetched, parsed or edited) is held.
     bool hasCurrentElement() const;
     // Self-contained text of the current document element; empty when there is none.
@@ -64,15 +70,29 @@ public:
 
     // The query sent for the current filter, unencoded.
     QString BuildQueryURI() const;
+    // Lists the hits of the query and shows the first, or says "Nothing found".
     void RunQuery();
-    // Parses the document editor's text; "" on success, else the message to show.
-    QString ParseDocumentText();
-    // Applies the stylesheet editor's text to the current document; "" on success.
-    QString ApplyStylesheet();
+    // CurrentElement := the document editor's text parsed. Throws OstrelError with the
+    // message to show when the text is not well-formed.
+    void ParseDocumentText();
+    // Removes the current document from the server and shows it again without its osl:id;
+    // the outcome is reported (message box, log, status).
     void RemoveCurrentDocument();
 
     // The file the last transformation wrote (empty before the first one).
     QString lastResultFile() const { return m_lastResultFile; }
+
+    // For the commands of the toolbars.
+    const AppContext &context() const { return m_ctx; }
+    const DocumentTarget &target() const { return m_target; }
+    DocumentSession &session() const { return *m_session; }
+    const OutcomeReporter &reporter() const;
+    QsciScintilla *documentEditor() const { return cmxXMLDoc; }
+    QsciScintilla *stylesheetEditor() const { return CodeMax1; }
+    QsciScintilla *schemaEditor() const { return CodeMax2; }
+    QListWidget *documentList() const { return lstDocuments; }
+    QTabWidget *tabs() const { return SSTab1; }
+    int currentTab() const;
 
 signals:
     // Emitted once when the window closes; the opener unregisters doctypeKey.
@@ -84,44 +104,30 @@ protected:
 
 private:
     void buildUi();
+    void buildToolbars();
+    QWidget *buildTreePage();
     void LoadSchema();
     void ShowSelectedDocument();
-    DomNode FetchSelectedDocument();
-    void onCurrentRowChanged(int row);
-    void onTabChanged(int index);
-    void onNodeClicked(QTreeWidgetItem *item, int column);
-    void onAccept();
-    void onToolbar1(const QString &key);
     void rebuildTree();
-    void ensureBrowser();
-    void setStatus(const QString &text);
-    void log(const QString &text);
-    void message(const QString &text, const QString &title, UserInteraction::Icon icon);
-    const HttpClient &http() const;
+    void onTabAction(TabAction action, int previous);
+    bool leaveTextPage();
+    bool applyStylesheet();
+    void showResult(const QString &path);
 
     AppContext m_ctx;
     QString m_doctype;
-    QString m_databaseURI;
-    QString m_collectionURI;
-    QString m_collectionName;
-    QString m_doctypeName;
-    bool m_nonXML = false;
-    bool m_deleteArmed = false;
+    DocumentTarget m_target;
     bool m_closedEmitted = false;
-    int m_currentTab = 0;
-    bool m_switchingBack = false;
     QString m_lastResultFile;
-
-    DomNode m_currentElement;   // CurrentElement; keeps its document alive
-    xmlutil m_formatter;
-    buildTV m_treeBuilder;
-    std::unique_ptr<TreeWidgetAdapter> m_tree;
-    // Stand-ins for process-wide objects a context leaves out.
-    std::unique_ptr<HttpClient> m_ownHttp;
-    std::unique_ptr<FormEncoder> m_ownEncoder;
-    std::unique_ptr<clsConnection> m_ownConnection;
-    std::unique_ptr<clsOstrelAccess> m_access;
     int m_rowBeforePress = -1;
+
+    std::unique_ptr<DocumentListAdapter> m_list;
+    std::unique_ptr<TreeWidgetAdapter> m_tree;
+    std::unique_ptr<DocumentSession> m_session;
+    std::unique_ptr<DocumentCommands> m_documentCommands;
+    std::unique_ptr<EditCommands> m_editCommands;
+    DocumentTabsBinder *m_tabs = nullptr;
+    TreeValuePanel *m_valuePanel = nullptr;
 
     QLabel *Label2 = nullptr;
     QLineEdit *txtQry = nullptr;

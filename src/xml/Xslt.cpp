@@ -159,9 +159,32 @@ void XsltTransform::loadStylesheet(const DomDocument &stylesheet)
     m_style = style;
 }
 
+namespace {
+
+QString methodOf(const xsltStylesheet *style)
+{
+    if (!style || !style->method)
+        return {};
+    if (style->methodURI)
+        return QLatin1Char('{') + str(style->methodURI) + QLatin1Char('}') + str(style->method);
+    return str(style->method);
+}
+
+bool declaresOutput(const xsltStylesheet *style)
+{
+    const xmlNode *root = style && style->doc ? xmlDocGetRootElement(style->doc) : nullptr;
+    for (const xmlNode *c = root ? root->children : nullptr; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE && c->ns && xmlStrEqual(c->ns->href, XSLT_NAMESPACE)
+            && xmlStrEqual(c->name, BAD_CAST "output"))
+            return true;
+    return false;
+}
+
+} // namespace
+
 QString XsltTransform::outputMethod() const
 {
-    return m_style ? str(m_style->method) : QString();
+    return methodOf(m_style);
 }
 
 namespace {
@@ -201,6 +224,7 @@ xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source)
 XsltTransform::Result XsltTransform::transform(const DomDocument &source) const
 {
     xmlDocPtr result = apply(m_style, source);
+    const bool html = result->type == XML_HTML_DOCUMENT_NODE;
     xmlChar *buf = nullptr;
     int len = 0;
     const int rc = xsltSaveResultToString(&buf, &len, result, m_style);
@@ -212,8 +236,10 @@ XsltTransform::Result XsltTransform::transform(const DomDocument &source) const
     Result r;
     r.bytes = QByteArray(reinterpret_cast<const char *>(buf), len);
     xmlFree(buf);
-    r.method = str(m_style->method);
+    r.method = methodOf(m_style);
     r.encoding = str(m_style->encoding);
+    r.outputDeclared = declaresOutput(m_style);
+    r.html = html;
     return r;
 }
 

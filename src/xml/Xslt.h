@@ -14,8 +14,14 @@ class XsltTransform {
 public:
     struct Result {
         QByteArray bytes;   // serialised as xsl:output asks (encoding included)
-        QString method;     // "xml", "html", "text", or empty when the stylesheet names none
+        // "xml", "html", "text", or empty when the stylesheet names none; a method in a
+        // namespace as "{uri}name".
+        QString method;
         QString encoding;   // xsl:output encoding, empty when not stated
+        bool outputDeclared = false;   // the stylesheet has a top-level xsl:output
+        // The processor built an HTML result: method "html", or none stated and an <html>
+        // root in no namespace (its default).
+        bool html = false;
     };
 
     XsltTransform();

@@ -2,7 +2,7 @@
 #include "common/LocalHttpServer.h"
 #include "common/OstrelError.h"
 #include "server/FormEncoder.h"
-#include "server/TestDocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "server/clsConnection.h"
 #include "server/clsOstrelAccess.h"
 
@@ -12,7 +12,7 @@
 
 using namespace owb;
 using owbtest::LocalHttpServer;
-using owbtest::TestDocumentList;
+using owb::MemoryDocumentList;
 
 namespace {
 
@@ -152,7 +152,7 @@ void TestOstrelAccess::storeIsJudged()
     QFETCH(QString, id);
     QFETCH(QString, error);
     this->answer(status, answer);
-    TestDocumentList list;
+    MemoryDocumentList list;
     list.addEntry("Order 1", 1);
     list.addEntry("Order 2", 2);
     list.setCurrentIndex(0);
@@ -183,7 +183,7 @@ void TestOstrelAccess::storeIsJudged()
 void TestOstrelAccess::storeSendsFormBodyWithCredentials()
 {
     answer(200, stored("7"));
-    TestDocumentList list;
+    MemoryDocumentList list;
     const QString xml = QString::fromUtf8("<Order a='x&amp;y'>Zoë + 5 €</Order>");
     clsOstrelAccess(m_connection, m_encoder, m_client).ProcessRequest(collectionUri(), xml, list);
     std::lock_guard g(m_lock);
@@ -248,7 +248,7 @@ void TestOstrelAccess::removeSendsPathAndDropsId()
     // Without its id the same text now stores as a new document.
     QVERIFY(!root.xml().contains("osl:id"));
     answer(200, stored("8"));
-    TestDocumentList list;
+    MemoryDocumentList list;
     QCOMPARE(access.ProcessRequest(collectionUri(), root.xml(), list), QStringLiteral("8"));
     QCOMPARE(list.count(), 1);
     QCOMPARE(list.text(0), QStringLiteral("+ osl:id=8"));
@@ -269,7 +269,7 @@ void TestOstrelAccess::unreachableServerFails()
 {
     const QString dead = QStringLiteral("http://127.0.0.1:%1/ostrel/db/Sales").arg(owbtest::closedPort());
     clsOstrelAccess access(m_connection, m_encoder, m_client);
-    TestDocumentList list;
+    MemoryDocumentList list;
     QVERIFY_THROWS_EXCEPTION(OstrelError, access.ProcessRequest(dead, "<Order/>", list));
     QCOMPARE(list.count(), 0);
     DomDocument doc = NewDOMDocument(false, true);
@@ -289,7 +289,7 @@ void TestOstrelAccess::unreachableServerFails()
 void TestOstrelAccess::statusWithoutReasonIsNamed()
 {
     owbtest::CannedSocketServer canned("HTTP/1.1 502\r\nContent-Length: 0\r\n\r\n");
-    TestDocumentList list;
+    MemoryDocumentList list;
     try {
         clsOstrelAccess(m_connection, m_encoder, m_client).ProcessRequest(canned.url("/ostrel/db/Sales"), "<Order/>", list);
         QFAIL("a 502 must fail");

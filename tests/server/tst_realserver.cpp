@@ -4,7 +4,7 @@
 #include "common/UrlEncoding.h"
 #include "server/FormEncoder.h"
 #include "server/ServerPing.h"
-#include "server/TestDocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "server/clsConnection.h"
 #include "server/clsOstrelAccess.h"
 #include "support/OstreldProcess.h"
@@ -14,7 +14,7 @@
 #include <memory>
 
 using namespace owb;
-using owbtest::TestDocumentList;
+using owb::MemoryDocumentList;
 
 class TestRealServer : public QObject {
     Q_OBJECT
@@ -96,7 +96,7 @@ void TestRealServer::storeFetchReplaceRemove()
                                           "<email>z@example.org</email></Customer>")
                             .arg(name.toHtmlEscaped());
     clsOstrelAccess access(m_connection, m_encoder, m_http);
-    TestDocumentList list;
+    MemoryDocumentList list;
     const QString id = access.ProcessRequest(collection, xml, list);
     QVERIFY(id.toInt() > 0);
     QCOMPARE(list.count(), 1);
@@ -139,7 +139,7 @@ void TestRealServer::filterReachesServerUnchanged()
     const QString xml = "<Customer number=\"F1\"><name>" + name.toHtmlEscaped()
         + "</name><address><street>s</street><city>c</city><country>DE</country></address>"
           "<email>f@example.org</email></Customer>";
-    TestDocumentList list;
+    MemoryDocumentList list;
     const QString id = clsOstrelAccess(m_connection, m_encoder, m_http).ProcessRequest(collection, xml, list);
     QVERIFY(!id.isEmpty());
     const QString quoted = name.contains('"') ? "'" + name + "'" : "\"" + name + "\"";
@@ -154,7 +154,7 @@ void TestRealServer::unsendableDocumentStoresNothing()
     const QString xml = QString::fromUtf8("<Customer number=\"X\"><!-- Notiz: 5 € --><name>n</name><address>"
                                           "<street>s</street><city>c</city><country>DE</country></address>"
                                           "<email>x@example.org</email></Customer>");
-    TestDocumentList list;
+    MemoryDocumentList list;
     try {
         clsOstrelAccess(m_connection, m_encoder, m_http).ProcessRequest(m_db + "/Sales", xml, list);
         QFAIL("a comment holding a character outside ISO-8859-1 cannot be stored losslessly");
@@ -181,7 +181,7 @@ void TestRealServer::declaredEncodingDoesNotMatter()
         + "</name><address><street>s</street><city>c</city><country>FR</country></address>"
           "<email>d@example.org</email></Customer>";
     clsOstrelAccess access(m_connection, m_encoder, m_http);
-    TestDocumentList list;
+    MemoryDocumentList list;
     const QString id = access.ProcessRequest(m_db + "/Sales", xml, list);
     const DomNode root = access.getDocument(m_db + "/Sales", "Customer", id.toInt());
     QVERIFY(!root.isNull());

@@ -2,7 +2,7 @@
 // An engine wired to its own ostreld (demo data, demo:demo) and a scratch folder.
 #include "common/HttpClient.h"
 #include "server/FormEncoder.h"
-#include "server/TestDocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "server/clsConnection.h"
 #include "support/Fakes.h"
 #include "support/OstreldProcess.h"
@@ -17,6 +17,8 @@
 #include <memory>
 
 namespace owbtest {
+
+using owb::MemoryDocumentList;
 
 struct TransferRig {
     OstreldProcess server;
@@ -42,7 +44,7 @@ struct TransferRig {
     QString collection(const QString &name) const { return server.databaseURI() + QLatin1Char('/') + name; }
 
     // Every stored document the query selects, in the server's order.
-    void query(const QString &collectionName, const QString &xql, TestDocumentList &into)
+    void query(const QString &collectionName, const QString &xql, MemoryDocumentList &into)
     {
         owb::LookUp reader(&http);
         reader.setDocumentList(&into);
@@ -51,7 +53,7 @@ struct TransferRig {
     }
     int count(const QString &collectionName, const QString &doctype)
     {
-        TestDocumentList list;
+        MemoryDocumentList list;
         query(collectionName, doctype, list);
         return list.count();
     }

@@ -5,7 +5,7 @@
 #include "transfer/TransferRig.h"
 
 using namespace owb;
-using owbtest::TestDocumentList;
+using owb::MemoryDocumentList;
 using owbtest::TransferRig;
 
 namespace {
@@ -57,7 +57,7 @@ void TestImportExport::importStopsAtTheFirstFailingFile()
     const QString second = r.file("three/b.xml", "<Order><number>broken</Order>");
     const QString third = r.file("three/c.xml", order("A-3"));
     const int before = r.count("Sales", "Order");
-    TestDocumentList list;
+    MemoryDocumentList list;
     r.log.lines.clear();
     try {
         r.engine->ImportXMLFiles(r.collection("Sales"), "Order", {first, second, third}, list);
@@ -108,7 +108,7 @@ void TestImportExport::importFailureSaysWhy()
     clsImportAndExport engine(other, r.encoder, r.http, r.logWindow);
     engine.setLog(&r.log);
     const int before = r.count("Sales", "Order");
-    TestDocumentList list;
+    MemoryDocumentList list;
     r.log.lines.clear();
     QVERIFY_THROWS_EXCEPTION(OstrelError, engine.ImportXMLFiles(r.collection("Sales"), doctype, {path}, list));
     QCOMPARE(list.count(), 0);
@@ -119,7 +119,7 @@ void TestImportExport::importFailureSaysWhy()
 void TestImportExport::importNewAndUpdate()
 {
     TransferRig &r = *m_rig;
-    TestDocumentList list;
+    MemoryDocumentList list;
     list.addEntry("osl:id=1", 1);
     r.log.lines.clear();
     const TransferResult added =
@@ -150,7 +150,7 @@ void TestImportExport::nonXmlUploadsBytesUnderTheBaseName()
     QStringList statuses;
     connect(r.engine.get(), &clsImportAndExport::Status, this, [&](const QString &m) { statuses << m; });
     r.logWindow.lines.clear();
-    TestDocumentList list;
+    MemoryDocumentList list;
     const TransferResult done = r.engine->ImportNonXMLFiles(r.collection("Library"), "images", {image, empty}, list);
     disconnect(r.engine.get(), &clsImportAndExport::Status, this, nullptr);
     QCOMPARE(done.done, 2);
@@ -190,7 +190,7 @@ void TestImportExport::refusedUploadAsksWhetherToGoOn()
                 asked << message;
                 goOn = answer;
             });
-    TestDocumentList list;
+    MemoryDocumentList list;
     r.log.lines.clear();
     // An XML doctype takes no files: every upload is refused.
     const TransferResult result = r.engine->ImportNonXMLFiles(r.collection("Sales"), "Order", files, list);
@@ -217,7 +217,7 @@ void TestImportExport::exportWritesOneFilePerEntry()
     QFile stale(out.filePath("Order_17.xml"));
     QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("old and much longer than the new file ") > 0);
     stale.close();
-    TestDocumentList list;
+    MemoryDocumentList list;
     list.addEntry("osl:id=3", 3);
     list.addEntry("osl:id=17", 17);
     r.log.lines.clear();
@@ -242,7 +242,7 @@ void TestImportExport::exportKeepsEveryCharacter()
 {
     TransferRig &r = *m_rig;
     // Demo orders with text beyond Latin-1, in elements and in a CDATA section.
-    TestDocumentList list;
+    MemoryDocumentList list;
     r.query("Sales", QString::fromUtf8("Order[lines/line/product='茶叶 (green tea)' and contains(note,'周一')]"), list);
     QVERIFY(list.count() > 0);
     QTemporaryDir out;
@@ -287,7 +287,7 @@ void TestImportExport::exportFailures()
     TransferRig &r = *m_rig;
     QTemporaryDir out;
     const QString dir = dirExists ? out.path() : out.filePath("not/there");
-    TestDocumentList list;
+    MemoryDocumentList list;
     list.addEntry("x", id);
     r.log.lines.clear();
     try {
@@ -302,7 +302,7 @@ void TestImportExport::exportFailures()
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList());
 
     // Nothing listed: nothing done, nothing raised.
-    TestDocumentList empty;
+    MemoryDocumentList empty;
     QCOMPARE(r.engine->ExportXMLFiles(r.collection("Sales"), "Order", out.path(), empty, false).done, 0);
 }
 
@@ -316,7 +316,7 @@ void TestImportExport::cancelStopsAfterTheCurrentFile()
     record->cancelAtValue = 2;
     owbtest::ScriptedProgress progress(record);
     r.engine->setProgress(&progress);
-    TestDocumentList list;
+    MemoryDocumentList list;
     r.log.lines.clear();
     const TransferResult result = r.engine->ImportXMLFiles(r.collection("Sales"), "Order", files, list);
     r.engine->setProgress(nullptr);

@@ -3,7 +3,7 @@
 #include "transfer/TransferRig.h"
 
 using namespace owb;
-using owbtest::TestDocumentList;
+using owb::MemoryDocumentList;
 using owbtest::TransferRig;
 
 // Export every document of each demo doctype without ids, import the files into the emptied
@@ -21,7 +21,7 @@ void TestRoundTrip::everyDemoDoctype()
     const QList<QPair<QString, QString>> doctypes{
         {"Sales", "Order"}, {"Sales", "Customer"}, {"Sales", "Invoice"}, {"Library", "Book"}, {"Library", "Author"}};
     for (const auto &[collection, doctype] : doctypes) {
-        TestDocumentList before;
+        MemoryDocumentList before;
         r.query(collection, doctype, before);
         QVERIFY(before.count() > 0);
         QTemporaryDir first, second;
@@ -40,7 +40,7 @@ void TestRoundTrip::everyDemoDoctype()
         QStringList files;
         for (int i = 0; i < before.count(); ++i)
             files << first.filePath(QStringLiteral("%1_%2.xml").arg(doctype).arg(before.itemData(i)));
-        TestDocumentList after;
+        MemoryDocumentList after;
         r.engine->ImportXMLFiles(r.collection(collection), doctype, files, after);
         QCOMPARE(after.count(), before.count());
         r.engine->ExportXMLFiles(r.collection(collection), doctype, second.path(), after, true);

@@ -4,7 +4,7 @@
 #include "common/LocalHttpServer.h"
 #include "common/OstrelError.h"
 #include "server/FormEncoder.h"
-#include "server/TestDocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "server/clsConnection.h"
 #include "support/Fakes.h"
 #include "transfer/clsImportAndExport.h"
@@ -14,7 +14,7 @@
 #include <mutex>
 
 using namespace owb;
-using owbtest::TestDocumentList;
+using owb::MemoryDocumentList;
 
 namespace {
 
@@ -150,7 +150,7 @@ void TestTransferAnswers::storeAnswers()
     const QString file = write("order.xml", "<Order><n>1</n></Order>");
     clsImportAndExport engine(m_connection, m_encoder, m_http, m_logWindow);
     engine.setLog(&m_log);
-    TestDocumentList list;
+    MemoryDocumentList list;
     m_log.lines.clear();
     try {
         const TransferResult r = engine.ImportXMLFiles(m_server.url(path), "Order", {file}, list);
@@ -172,7 +172,7 @@ void TestTransferAnswers::wrongRootSendsNothing()
     const QString file = write("lower.xml", "<order/>");
     clsImportAndExport engine(m_connection, m_encoder, m_http, m_logWindow);
     engine.setLog(&m_log);
-    TestDocumentList list;
+    MemoryDocumentList list;
     const int before = m_seen.requests;
     QVERIFY_THROWS_EXCEPTION(OstrelError, engine.ImportXMLFiles(m_server.url("/store/200/ok"), "Order", {file}, list));
     QCOMPARE(m_seen.requests, before);
@@ -190,7 +190,7 @@ void TestTransferAnswers::uploadRequestForm()
     const QString file = write(QString::fromUtf8("a b#?ü.bin"), bytes);
     clsImportAndExport engine(m_connection, m_encoder, m_http, m_logWindow);
     engine.setLog(&m_log);
-    TestDocumentList list;
+    MemoryDocumentList list;
     engine.ImportNonXMLFiles(m_server.url("/put/201"), "images", {file}, list);
     QCOMPARE(QString::fromStdString(m_seen.target), QString("/put/201/images/a%20b%23%3F%C3%BC.bin"));
     QCOMPARE(m_seen.contentType, std::string("application/upload"));
@@ -225,7 +225,7 @@ void TestTransferAnswers::uploadStatusThreshold()
     QStringList refusals;
     connect(&engine, &clsImportAndExport::UploadError, this,
             [&](bool, const QString &message, bool &) { refusals << message; });
-    TestDocumentList list;
+    MemoryDocumentList list;
     m_logWindow.lines.clear();
     engine.ImportNonXMLFiles(m_server.url(QStringLiteral("/put/%1").arg(status)), "images", {file, file}, list);
     QCOMPARE(refusals, refusal.isEmpty() ? QStringList() : QStringList({refusal, refusal}));
@@ -250,7 +250,7 @@ void TestTransferAnswers::exportAnswers()
     QTemporaryDir out;
     clsImportAndExport engine(m_connection, m_encoder, m_http, m_logWindow);
     engine.setLog(&m_log);
-    TestDocumentList list;
+    MemoryDocumentList list;
     list.addEntry("osl:id=5", 5);
     const QString uri = m_server.url("/export/" + kind);
     try {

@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "common/Settings.h"
-#include "server/TestDocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "support/OstreldProcess.h"
 #include "support/TestContext.h"
 #include "transfer/frmExport.h"
@@ -15,7 +15,7 @@
 #include <QPushButton>
 
 using namespace owb;
-using owbtest::TestDocumentList;
+using owb::MemoryDocumentList;
 
 namespace {
 
@@ -49,7 +49,7 @@ private:
     std::unique_ptr<owbtest::IsolatedHome> m_home;
     std::unique_ptr<owbtest::Context> m_ctx;
     std::unique_ptr<QTemporaryDir> m_dir;
-    TestDocumentList m_list;
+    MemoryDocumentList m_list;
 };
 
 void TestTransferWindows::initTestCase()

@@ -50,16 +50,26 @@ void TestXslt::outputMethods_data()
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("method");
     QTest::addColumn<QString>("contains");
+    QTest::addColumn<bool>("declared");
+    QTest::addColumn<bool>("html");
 
     QTest::newRow("html") << "<xsl:output method=\"html\"/>" << "<html><body><xsl:value-of select=\"count(//Order)\"/></body></html>"
-                          << "html" << "<body>2</body>";
+                          << "html" << "<body>2</body>" << true << true;
     QTest::newRow("xml") << "<xsl:output method=\"xml\" omit-xml-declaration=\"yes\"/>"
-                         << "<sum><xsl:value-of select=\"sum(//total[.=number(.)])\"/></sum>" << "xml" << "<sum>12</sum>";
+                         << "<sum><xsl:value-of select=\"sum(//total[.=number(.)])\"/></sum>" << "xml" << "<sum>12</sum>"
+                         << true << false;
     QTest::newRow("text") << "<xsl:output method=\"text\"/>"
                           << "<xsl:for-each select=\"//Order\"><xsl:value-of select=\"@id\"/>;</xsl:for-each>"
-                          << "text" << "1;2;";
+                          << "text" << "1;2;" << true << false;
     QTest::newRow("not stated") << "" << "<r><xsl:copy-of select=\"//Order[1]\"/></r>" << ""
-                                << "<r><Order id=\"1\"><total>12</total></Order></r>";
+                                << "<r><Order id=\"1\"><total>12</total></Order></r>" << false << false;
+    // Without a method an <html> root makes an HTML result, with or without xsl:output.
+    QTest::newRow("html root, no output") << "" << "<html><p>x</p></html>" << "" << "<p>x</p>" << false << true;
+    QTest::newRow("html root, no method") << "<xsl:output indent=\"no\"/>" << "<html><p>x</p></html>" << ""
+                                          << "<p>x</p>" << true << true;
+    // The processor builds an HTML result for any method named html, yet writes nothing.
+    QTest::newRow("method in a namespace") << "<xsl:output xmlns:q=\"urn:q\" method=\"q:html\"/>" << "<r/>"
+                                           << "{urn:q}html" << "" << true << true;
 }
 
 void TestXslt::outputMethods()
@@ -68,6 +78,8 @@ void TestXslt::outputMethods()
     QFETCH(QString, body);
     QFETCH(QString, method);
     QFETCH(QString, contains);
+    QFETCH(bool, declared);
+    QFETCH(bool, html);
     XsltTransform t;
     QVERIFY(!t.isLoaded());
     t.loadStylesheet(sheet(output, body));
@@ -75,6 +87,8 @@ void TestXslt::outputMethods()
     QCOMPARE(t.outputMethod(), method);
     const XsltTransform::Result r = t.transform(orders());
     QCOMPARE(r.method, method);
+    QCOMPARE(r.outputDeclared, declared);
+    QCOMPARE(r.html, html);
     QVERIFY2(QString::fromUtf8(r.bytes).contains(contains), r.bytes.constData());
     QVERIFY(t.transformToString(orders()).contains(contains));
 }

@@ -3,7 +3,7 @@
 #include "common/HttpClient.h"
 #include "common/LocalHttpServer.h"
 #include "common/OstrelError.h"
-#include "xml/DocumentList.h"
+#include "xml/MemoryDocumentList.h"
 #include "xml/LookUp.h"
 
 #include "common/UrlEncoding.h"
@@ -20,26 +20,15 @@ using namespace owb;
 
 namespace {
 
-class MemoryList : public IDocumentList {
+// Counts the entries as they arrive, for a server thread to watch.
+class MemoryList : public MemoryDocumentList {
 public:
-    QStringList texts;
-    QList<qint32> ids;
     std::atomic<int> added{0};
-
-    int count() const override { return int(texts.size()); }
-    void clear() override { texts.clear(); ids.clear(); }
     void addEntry(const QString &text, qint32 id) override
     {
-        texts.append(text);
-        ids.append(id);
+        MemoryDocumentList::addEntry(text, id);
         ++added;
     }
-    QString text(int index) const override { return texts.value(index); }
-    qint32 itemData(int index) const override { return ids.value(index); }
-    void setItemData(int index, qint32 id) override { ids[index] = id; }
-    int currentIndex() const override { return -1; }
-    void setCurrentIndex(int) override {}
-    void removeAt(int index) override { texts.removeAt(index); ids.removeAt(index); }
 };
 
 const QByteArray kOpen =
@@ -196,8 +185,8 @@ void TestLookUp::answers()
             number = e.number();
         }
         const QByteArray where = "piece size " + QByteArray::number(piece);
-        QVERIFY2(list.texts == texts, where + ": " + list.texts.join(',').toUtf8());
-        QVERIFY2(list.ids == ids, where.constData());
+        QVERIFY2(list.texts() == texts, where + ": " + list.texts().join(',').toUtf8());
+        QVERIFY2(list.ids() == ids, where.constData());
         QCOMPARE(reader.hits(), int(texts.size()));
         if (error.isEmpty()) {
             QVERIFY2(caught.isEmpty(), qPrintable(caught));
@@ -216,11 +205,11 @@ void TestLookUp::reuseClearsTheList()
     LookUp reader;
     reader.setDocumentList(&list);
     reader.parseAnswer(hits(2));
-    QCOMPARE(list.texts, (QStringList{"osl:id=1", "osl:id=2"}));
+    QCOMPARE(list.texts(), (QStringList{"osl:id=1", "osl:id=2"}));
     // A failed parse leaves the parser ready for a new one.
     QVERIFY_THROWS_EXCEPTION(OstrelError, reader.parseAnswer(failure("F")));
     reader.parseAnswer(hits(1));
-    QCOMPARE(list.texts, QStringList{"osl:id=1"});
+    QCOMPARE(list.texts(), QStringList{"osl:id=1"});
 
     LookUp noList;
     QVERIFY_THROWS_EXCEPTION(OstrelError, noList.parseAnswer(hits(1)));
@@ -246,7 +235,7 @@ void TestLookUp::externalEntitiesAreNotLoaded()
     } catch (const OstrelError &) {
         // Refusing the reference outright is as good as skipping it.
     }
-    QVERIFY(!list.ids.contains(66));
+    QVERIFY(!list.ids().contains(66));
 }
 
 void TestLookUp::overHttp_data()
@@ -334,8 +323,8 @@ void TestLookUp::overHttp()
     } catch (const OstrelError &e) {
         caught = e.description();
     }
-    QCOMPARE(list.texts, texts);
-    QCOMPARE(list.ids, ids);
+    QCOMPARE(list.texts(), texts);
+    QCOMPARE(list.ids(), ids);
     if (error.isEmpty())
         QVERIFY2(caught.isEmpty(), qPrintable(caught));
     else
@@ -449,8 +438,8 @@ void TestLookUp::againstTheServer()
         texts << "osl:id=" + hit.getAttribute("osl:id");
         ids << hit.getAttribute("osl:id").toInt();
     }
-    QCOMPARE(list.texts, texts);
-    QCOMPARE(list.ids, ids);
+    QCOMPARE(list.texts(), texts);
+    QCOMPARE(list.ids(), ids);
     if (count >= 0)
         QCOMPARE(list.count(), count);
     else

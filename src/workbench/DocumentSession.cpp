@@ -1,0 +1,120 @@
+#include "workbench/DocumentSession.h"
+
+#include "common/OstrelError.h"
+#include "schema/clsSchema.h"
+#include "server/clsOstrelAccess.h"
+#include "workbench/DocumentTarget.h"
+#include "xml/DocumentList.h"
+#include "xml/LookUp.h"
+
+namespace owb {
+
+namespace {
+
+const AppContext &required(const AppContext &ctx)
+{
+    if (!ctx.http || !ctx.connection || !ctx.formEncoder)
+        throw OstrelError(QStringLiteral("frmOstrelClient"),
+                          QStringLiteral("The document window needs the HTTP client, the connection "
+                                         "registry and the form encoder"));
+    return ctx;
+}
+
+} // namespace
+
+DocumentSession::DocumentSession(const AppContext &ctx, const DocumentTarget &target, IDocumentList &list)
+    : m_ctx(required(ctx)), m_target(target), m_list(list), m_reporter(ctx),
+      m_access(std::make_unique<clsOstrelAccess>(*ctx.connection, *ctx.formEncoder, *ctx.http))
+{
+}
+
+DocumentSession::~DocumentSession() = default;
+
+DomNode DocumentSession::LoadSchema(const QString &doctypeKey)
+{
+    DomNode schema;
+    m_reporter.run(
+        [&] {
+            clsSchema loader(m_ctx.http);
+            schema = loader.GetSchema(m_target.DatabaseURI(), m_target.CollectionName(), m_target.DoctypeName());
+            m_nonXML = !schema.isNull() && loader.NonXML();
+        },
+        // An unreachable server must not keep the window from opening; say why in the log.
+        [](const OstrelError &e) { return Outcome().withLog(e.description()); });
+    if (schema.isNull())
+        m_reporter.report(Outcome::message(
+            QStringLiteral("Failed to load schema for document type ") + doctypeKey + QStringLiteral("\r\n")
+                + QStringLiteral("Just continue. ")
+                + QStringLiteral("You can not generate New documents. This will be dealt with at a later stage"),
+            QStringLiteral("Error occured")));
+    return schema;
+}
+
+void DocumentSession::RunQuery(const QString &filter)
+{
+    LookUp reader(m_ctx.http);
+    reader.setDocumentList(&m_list);
+    reader.ParseQuery(m_target.queryUrl(filter));
+}
+
+DomNode DocumentSession::FetchSelectedDocument()
+{
+    const int row = m_list.currentIndex();
+    if (row < 0)
+        return {};
+    DomNode element;
+    m_reporter.run(
+        [&] {
+            element = m_access->getDocument(m_target.CollectionURI(), m_target.DoctypeName(), m_list.itemData(row));
+            if (element.isNull()) {
+                m_list.removeAt(row);
+                m_list.setCurrentIndex(-1);
+            }
+        },
+        [](const OstrelError &e) {
+            return Outcome::message(e.description(), QStringLiteral("An error has been raised"),
+                                    UserInteraction::Icon::Exclamation);
+        });
+    return element;
+}
+
+bool DocumentSession::fetchSelected()
+{
+    m_current = FetchSelectedDocument();
+    if (m_current.isNull())
+        m_deleteArmed = false;
+    return !m_current.isNull();
+}
+
+QString DocumentSession::currentElementXml() const
+{
+    return m_current.isNull() ? QString() : m_current.xml();
+}
+
+bool DocumentSession::takeDeleteArmed()
+{
+    const bool armed = m_deleteArmed;
+    m_deleteArmed = false;
+    return armed;
+}
+
+void DocumentSession::ParseDocumentText(const QString &text)
+{
+    DomDocument doc = NewDOMDocument(false, true);
+    if (!doc.loadXML(text))
+        throw OstrelError(QStringLiteral("frmOstrelClient"), QStringLiteral("Failed to load XML content")
+                                                                 + QStringLiteral("\r\n") + doc.parseError().reason);
+    m_current = doc.documentElement();
+}
+
+void DocumentSession::RemoveCurrentDocument()
+{
+    m_access->RemoveDocument(m_current, m_target.CollectionURI());
+}
+
+QString DocumentSession::ProcessDocument(const QString &text)
+{
+    return m_access->ProcessRequest(m_target.CollectionURI(), text, m_list);
+}
+
+} // namespace owb

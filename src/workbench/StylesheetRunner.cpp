@@ -1,0 +1,50 @@
+#include "workbench/StylesheetRunner.h"
+
+#include "common/AppPaths.h"
+#include "common/OstrelError.h"
+#include "xml/Namespaces.h"
+
+#include <QFile>
+
+namespace owb {
+
+void StylesheetRunner::load(const QString &stylesheetText)
+{
+    DomDocument style = NewDOMDocument(false, true);
+    style.setSelectionNamespaces(QStringLiteral("xmlns:xsl='%1'").arg(QLatin1String(ns::XSL)));
+    // Blank text matters in a stylesheet: <xsl:text> </xsl:text> writes a blank.
+    style.setPreserveWhiteSpace(true);
+    if (!style.loadXML(stylesheetText))
+        throw OstrelError(QStringLiteral("StylesheetRunner"), style.parseError().reason);
+    m_stylesheet = style;
+}
+
+QString StylesheetRunner::extensionFor(const XsltTransform::Result &result)
+{
+    if (!result.outputDeclared)
+        return QStringLiteral("xml");
+    if (result.method.isEmpty())
+        return result.html ? QStringLiteral("html") : QStringLiteral("xml");
+    if (result.method == QLatin1String("xml"))
+        return QStringLiteral("xml");
+    if (result.method == QLatin1String("html"))
+        return QStringLiteral("html");
+    return QStringLiteral("txt");
+}
+
+QString StylesheetRunner::run(const DomNode &element) const
+{
+    XsltTransform xslt;
+    xslt.loadStylesheet(m_stylesheet);
+    const XsltTransform::Result result = xslt.transform(element.ownerDocument());
+    const QString path = AppPaths::ensureWritableDir(QStringLiteral("output")) + QStringLiteral("/result.")
+                         + extensionFor(result);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(result.bytes) != result.bytes.size()
+        || !file.flush())
+        throw OstrelError(QStringLiteral("frmOstrelClient"),
+                          QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + file.errorString());
+    return path;
+}
+
+} // namespace owb

@@ -1,0 +1,41 @@
+#pragma once
+#include <QObject>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace owb {
+
+class DocumentSession;
+
+// The tree page's value frame: a click on a node shows its path and value; Accept writes the
+// value into the current document; Cancel does nothing.
+class TreeValuePanel : public QObject {
+    Q_OBJECT
+public:
+    struct Widgets {
+        QTreeWidget *tree;
+        QLabel *path;        // lblPath
+        QLineEdit *value;    // txtValue
+        QPushButton *accept; // Command1
+        QPushButton *cancel; // Command2
+    };
+
+    // edited runs after Accept changed the document (the window shows its new text).
+    TreeValuePanel(const Widgets &widgets, DocumentSession &session, std::function<void()> edited,
+                   QObject *parent = nullptr);
+
+    void nodeClicked(QTreeWidgetItem *item);
+    void accept();
+
+private:
+    Widgets m_w;
+    DocumentSession &m_session;
+    std::function<void()> m_edited;
+};
+
+} // namespace owb
