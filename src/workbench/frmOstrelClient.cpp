@@ -12,6 +12,7 @@
 #include "workbench/EditCommands.h"
 #include "workbench/StylesheetRunner.h"
 #include "workbench/TreeValuePanel.h"
+#include "workbench/XslFoEditor.h"
 #include "xml/TreeWidgetAdapter.h"
 #include "xml/buildTV.h"
 #include "xml/xmlutil.h"
@@ -69,6 +70,13 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 
     if (m_ctx.mainWindow)
         m_ctx.mainWindow->EnableDocMenu();
+
+    // The stylesheet editor's XSL-FO language and completion, read once here.
+    m_xslFo = new XslFoEditor(CodeMax1, m_ctx.log);
+    if (m_ctx.fileHandler)
+        m_xslFo->load(*m_ctx.fileHandler, AppPaths::dataFile(QStringLiteral("FOLanguage")));
+    else
+        reporter().report(Outcome().withLog(QStringLiteral("XSL-FO colouring and completion are off: no file handler")));
 
     QFile xsl(AppPaths::dataFile(QStringLiteral("xsl/template.xsl")));
     if (xsl.open(QIODevice::ReadOnly))

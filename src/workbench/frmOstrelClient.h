@@ -29,6 +29,7 @@ class EditCommands;
 class OutcomeReporter;
 class TreeValuePanel;
 class TreeWidgetAdapter;
+class XslFoEditor;
 enum class TabAction;
 
 // The document window of one doctype of one collection of one database. It lays out the
@@ -128,6 +129,7 @@ private:
     std::unique_ptr<EditCommands> m_editCommands;
     DocumentTabsBinder *m_tabs = nullptr;
     TreeValuePanel *m_valuePanel = nullptr;
+    XslFoEditor *m_xslFo = nullptr;   // owned by CodeMax1
 
     QLabel *Label2 = nullptr;
     QLineEdit *txtQry = nullptr;

@@ -30,6 +30,14 @@ QFont editorFont()
     return f;
 }
 
+// Sizes below which the controls stop shrinking with the window (pixels).
+constexpr int kMinListWidth = 120;
+constexpr int kMinListHeight = 120;
+constexpr int kMinPagesWidth = 360;
+constexpr int kMinPagesHeight = 240;
+constexpr int kMinTreeWidth = 140;
+constexpr int kValueFrameWidth = 260;
+
 QsciScintilla *makeEditor(QWidget *parent, const QString &name)
 {
     auto *ed = new QsciScintilla(parent);
@@ -91,11 +99,13 @@ void frmOstrelClient::buildUi()
     lstDocuments->setToolTip(QStringLiteral("Select document"));
     lstDocuments->installEventFilter(this);
     lstDocuments->viewport()->installEventFilter(this);
+    lstDocuments->setMinimumSize(kMinListWidth, kMinListHeight);
     leftLayout->addWidget(lblDocument);
     leftLayout->addWidget(lstDocuments, 1);
 
     SSTab1 = new QTabWidget(splitter);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1->setMinimumSize(kMinPagesWidth, kMinPagesHeight);
     SSTab1->tabBar()->installEventFilter(this);
 
     cmxXMLDoc = makeEditor(SSTab1, QStringLiteral("cmxXMLDoc"));
@@ -121,6 +131,7 @@ void frmOstrelClient::buildUi()
 
     splitter->addWidget(left);
     splitter->addWidget(SSTab1);
+    splitter->setChildrenCollapsible(false);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({180, 620});
@@ -131,17 +142,20 @@ void frmOstrelClient::buildUi()
 QWidget *frmOstrelClient::buildTreePage()
 {
     auto *treePage = new QWidget(SSTab1);
-    auto *treeLayout = new QVBoxLayout(treePage);
+    auto *treeLayout = new QHBoxLayout(treePage);
     tvDocument = new QTreeWidget(treePage);
     tvDocument->setObjectName(QStringLiteral("tvDocument"));
     tvDocument->setHeaderHidden(true);
+    tvDocument->setMinimumSize(kMinTreeWidth, kMinListHeight);
     frameValue = new QGroupBox(QStringLiteral("Current value "), treePage);
     frameValue->setObjectName(QStringLiteral("frameValue"));
+    // The frame keeps its width beside the tree; the tree takes what the page gains.
+    frameValue->setFixedWidth(kValueFrameWidth);
     auto *frameLayout = new QVBoxLayout(frameValue);
     lblPath = new QLabel(QStringLiteral("Path: "), frameValue);
     lblPath->setObjectName(QStringLiteral("lblPath"));
     lblPath->setTextFormat(Qt::PlainText);
-    auto *valueRow = new QHBoxLayout;
+    lblPath->setWordWrap(true);
     Label1 = new QLabel(QStringLiteral("Value:"), frameValue);
     Label1->setObjectName(QStringLiteral("Label1"));
     txtValue = new QLineEdit(frameValue);
@@ -150,14 +164,17 @@ QWidget *frmOstrelClient::buildTreePage()
     Command1->setObjectName(QStringLiteral("Command1"));
     Command2 = new QPushButton(QStringLiteral("&Cancel"), frameValue);
     Command2->setObjectName(QStringLiteral("Command2"));
-    valueRow->addWidget(Label1);
-    valueRow->addWidget(txtValue, 1);
-    valueRow->addWidget(Command1);
-    valueRow->addWidget(Command2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Command1);
+    buttons->addWidget(Command2);
     frameLayout->addWidget(lblPath);
-    frameLayout->addLayout(valueRow);
+    frameLayout->addWidget(Label1);
+    frameLayout->addWidget(txtValue);
+    frameLayout->addLayout(buttons);
+    frameLayout->addStretch(1);
     treeLayout->addWidget(tvDocument, 1);
-    treeLayout->addWidget(frameValue);
+    treeLayout->addWidget(frameValue, 0, Qt::AlignTop);
     return treePage;
 }
 

@@ -7,6 +7,7 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "support/Fakes.h"
+#include "xml/clsFileHandler.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,6 +27,7 @@ struct Context {
     owb::HttpClient http;
     owb::FormEncoder encoder;
     owb::clsConnection connection;
+    owb::clsFileHandler files;
 
     explicit Context(const QString &databaseURI = QString())
     {
@@ -38,6 +40,7 @@ struct Context {
     {
         owb::AppContext c;
         c.connection = &connection;
+        c.fileHandler = &files;
         c.formEncoder = &encoder;
         c.http = &http;
         c.log = &log;

@@ -10,8 +10,6 @@
 #include "support/TestContext.h"
 #include "workbench/XslFoEditor.h"
 #include "workbench/frmOstrelClient.h"
-#include "xml/clsCodeInsight.h"
-#include "xml/clsFileHandler.h"
 
 class TestStylesheetScreens : public QObject {
     Q_OBJECT
@@ -26,12 +24,9 @@ void TestStylesheetScreens::completionListOnStylesheetPage()
     owb::frmOstrelClient w(ctx.app());
     auto *editor = w.findChild<QsciScintilla *>(QStringLiteral("CodeMax1"));
     QVERIFY(editor);
+    // The window sets the assistance up itself.
     auto *assist = editor->findChild<owb::XslFoEditor *>();
-    owb::clsFileHandler files;
-    if (!assist) {
-        assist = new owb::XslFoEditor(editor, &ctx.log);
-        assist->load(files, owb::clsCodeInsight::DataFile(QString()));
-    }
+    QVERIFY(assist);
     QVERIFY2(ctx.log.lines.isEmpty(), qPrintable(ctx.log.lines.join('\n')));
     QVERIFY(assist->lexer());
 
