@@ -24,6 +24,21 @@ QRect placed(QWidget *w, QWidget *window)
     return QRect(w->mapTo(window, QPoint(0, 0)), w->size());
 }
 
+// A document window shown in a home of its own, at size.
+struct Shown {
+    owbtest::IsolatedHome home;
+    owbtest::Context ctx;
+    owb::frmOstrelClient w{ctx.app()};
+
+    explicit Shown(QSize size = QSize())
+    {
+        if (size.isValid())
+            w.resize(size);
+        w.show();
+    }
+    bool exposed() { return QTest::qWaitForWindowExposed(&w); }
+};
+
 } // namespace
 
 class TestDocumentLayout : public QObject {
@@ -38,12 +53,9 @@ private slots:
 
 void TestDocumentLayout::valueFrameBesideTree()
 {
-    owbtest::IsolatedHome home;
-    owbtest::Context ctx;
-    owb::frmOstrelClient w(ctx.app());
-    w.resize(1000, 700);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Shown s(QSize(1000, 700));
+    QVERIFY(s.exposed());
+    owb::frmOstrelClient &w = s.w;
     child<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
     QWidget *tree = child<QTreeWidget>(&w, "tvDocument");
     QWidget *frame = child<QGroupBox>(&w, "frameValue");
@@ -56,12 +68,9 @@ void TestDocumentLayout::valueFrameBesideTree()
 
 void TestDocumentLayout::listAndPagesGrowWithWindow()
 {
-    owbtest::IsolatedHome home;
-    owbtest::Context ctx;
-    owb::frmOstrelClient w(ctx.app());
-    w.resize(800, 500);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Shown s(QSize(800, 500));
+    QVERIFY(s.exposed());
+    owb::frmOstrelClient &w = s.w;
     auto *tabs = child<QTabWidget>(&w, "SSTab1");
     tabs->setCurrentIndex(1);
     QWidget *list = child<QListWidget>(&w, "lstDocuments");
@@ -86,11 +95,9 @@ void TestDocumentLayout::listAndPagesGrowWithWindow()
 
 void TestDocumentLayout::nothingShrinksBelowUsableSize()
 {
-    owbtest::IsolatedHome home;
-    owbtest::Context ctx;
-    owb::frmOstrelClient w(ctx.app());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Shown s;
+    QVERIFY(s.exposed());
+    owb::frmOstrelClient &w = s.w;
     auto *tabs = child<QTabWidget>(&w, "SSTab1");
     tabs->setCurrentIndex(1);
     w.resize(60, 40);
@@ -106,15 +113,13 @@ void TestDocumentLayout::nothingShrinksBelowUsableSize()
 
 void TestDocumentLayout::stylesheetEditorSpeaksXslFo()
 {
-    owbtest::IsolatedHome home;
-    owbtest::Context ctx;
-    owb::frmOstrelClient w(ctx.app());
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Shown s;
+    QVERIFY(s.exposed());
+    owb::frmOstrelClient &w = s.w;
     auto *editor = child<QsciScintilla>(&w, "CodeMax1");
     QVERIFY(editor->lexer());
     QCOMPARE(QString::fromLatin1(editor->lexer()->language()), QStringLiteral("XSL-FO"));
-    QVERIFY2(ctx.log.lines.isEmpty(), qPrintable(ctx.log.lines.join('\n')));
+    QVERIFY2(s.ctx.log.lines.isEmpty(), qPrintable(s.ctx.log.lines.join('\n')));
     child<QTabWidget>(&w, "SSTab1")->setCurrentWidget(editor);
     editor->setFocus();
     editor->setCursorPosition(0, 0);
