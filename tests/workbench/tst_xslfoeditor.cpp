@@ -90,11 +90,8 @@ class TestXslFoEditor : public QObject {
     Q_OBJECT
 private slots:
     void prefixOffersElementNames();
-    void chosenElementCompletesNameAndOffersItsAttributes();
-    void typedStartOfEntryIsNotRepeated();
-    void closingTagOffersNamesButNoAttributes();
-    void attributeIsSeparatedFromElementName();
-    void laterTagOnSameLine();
+    void choosing_data();
+    void choosing();
     void closerClearsState();
     void noList_data();
     void noList();
@@ -120,70 +117,55 @@ void TestXslFoEditor::prefixOffersElementNames()
     QVERIFY(offered.contains(QStringLiteral("block")));
 }
 
-void TestXslFoEditor::chosenElementCompletesNameAndOffersItsAttributes()
+// Typed, then chosen from the list that opens: the text, the name tracked, and the next list.
+void TestXslFoEditor::choosing_data()
 {
-    Editor e;
-    QVERIFY(QTest::qWaitForWindowExposed(&e.ed));
-    QTest::keyClicks(&e.ed, "<fo:");
-    QTRY_VERIFY(e.ed.isListActive());
-    QVERIFY(e.choose(QStringLiteral("block")));
-    QCOMPARE(e.ed.text(), QStringLiteral("<fo:block"));
-    QCOMPARE(e.fo->CurrentTagName(), QStringLiteral("fo:block"));
-    QTRY_VERIFY(e.ed.isListActive());
-    QCOMPARE(e.entries(), shippedAttributes(QStringLiteral("fo:block")));
-    QVERIFY(e.entries().contains(QStringLiteral("font-size")));
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("typedInList");   // typed while the list is open
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("tagName");
+    QTest::addColumn<QString>("nextList");      // whose attributes the next list offers; "" none
+
+    QTest::newRow("element completes the prefix")
+        << "<fo:" << "" << "block" << "<fo:block" << "fo:block" << "fo:block";
+    QTest::newRow("typed start of the entry not repeated")
+        << "<fo:" << "table-c" << "table-caption" << "<fo:table-caption" << "fo:table-caption" << "fo:table-caption";
+    QTest::newRow("closing tag: name, no attributes")
+        << "</fo:" << "" << "inline" << "</fo:inline" << "fo:inline" << "";
+    QTest::newRow("attribute after a blank")
+        << "<fo:block" << "" << "font-size" << "<fo:block font-size" << "fo:block" << "";
+    QTest::newRow("later tag on the same line")
+        << "<fo:block>text<fo:inline" << "" << "id" << "<fo:block>text<fo:inline id" << "fo:inline" << "";
 }
 
-void TestXslFoEditor::typedStartOfEntryIsNotRepeated()
+void TestXslFoEditor::choosing()
 {
+    QFETCH(QString, typed);
+    QFETCH(QString, typedInList);
+    QFETCH(QString, chosen);
+    QFETCH(QString, text);
+    QFETCH(QString, tagName);
+    QFETCH(QString, nextList);
     Editor e;
     QVERIFY(QTest::qWaitForWindowExposed(&e.ed));
-    QTest::keyClicks(&e.ed, "<fo:");
+    QTest::keyClicks(&e.ed, typed);
+    QCOMPARE(e.fo->PrefixOnly(), typed.startsWith(QStringLiteral("</")));
+    QCOMPARE(e.fo->TagOpen(), !e.fo->PrefixOnly());
     QTRY_VERIFY(e.ed.isListActive());
-    QTest::keyClicks(&e.ed, "table-c");   // the list moves to table-caption
-    QVERIFY(e.ed.isListActive());
-    QTest::keyClick(&e.ed, Qt::Key_Return);
-    QCOMPARE(e.ed.text(), QStringLiteral("<fo:table-caption"));
-    QCOMPARE(e.fo->CurrentTagName(), QStringLiteral("fo:table-caption"));
-}
-
-void TestXslFoEditor::closingTagOffersNamesButNoAttributes()
-{
-    Editor e;
-    QVERIFY(QTest::qWaitForWindowExposed(&e.ed));
-    QTest::keyClicks(&e.ed, "</");
-    QVERIFY(!e.fo->TagOpen());
-    QVERIFY(e.fo->PrefixOnly());
-    QTest::keyClicks(&e.ed, "fo:");
-    QTRY_VERIFY(e.ed.isListActive());
-    QCOMPARE(e.fo->CurrentTagName(), QStringLiteral("fo:"));
-    QVERIFY(e.choose(QStringLiteral("inline")));
-    QCOMPARE(e.ed.text(), QStringLiteral("</fo:inline"));
-    QCOMPARE(e.fo->CurrentTagName(), QStringLiteral("fo:inline"));
+    if (typedInList.isEmpty()) {
+        QVERIFY(e.choose(chosen));
+    } else {
+        QTest::keyClicks(&e.ed, typedInList);    // the list moves to the entry
+        QVERIFY(e.ed.isListActive());
+        QTest::keyClick(&e.ed, Qt::Key_Return);
+    }
+    QCOMPARE(e.ed.text(), text);
+    QCOMPARE(e.fo->CurrentTagName(), tagName);
     e.settle();
-    QVERIFY(!e.ed.isListActive());
-}
-
-void TestXslFoEditor::attributeIsSeparatedFromElementName()
-{
-    Editor e;
-    QVERIFY(QTest::qWaitForWindowExposed(&e.ed));
-    QTest::keyClicks(&e.ed, "<fo:block");
-    QTRY_VERIFY(e.ed.isListActive());
-    QVERIFY(e.choose(QStringLiteral("font-size")));
-    QCOMPARE(e.ed.text(), QStringLiteral("<fo:block font-size"));
-    // Choosing an attribute leaves the element name as it was.
-    QCOMPARE(e.fo->CurrentTagName(), QStringLiteral("fo:block"));
-}
-
-void TestXslFoEditor::laterTagOnSameLine()
-{
-    Editor e;
-    QVERIFY(QTest::qWaitForWindowExposed(&e.ed));
-    QTest::keyClicks(&e.ed, "<fo:block>text<fo:inline");
-    QCOMPARE(e.fo->CurrentTagName(), QStringLiteral("fo:inline"));
-    QTRY_VERIFY(e.ed.isListActive());
-    QCOMPARE(e.entries(), shippedAttributes(QStringLiteral("fo:inline")));
+    QCOMPARE(e.ed.isListActive(), !nextList.isEmpty());
+    if (!nextList.isEmpty())
+        QCOMPARE(e.entries(), shippedAttributes(nextList));
 }
 
 void TestXslFoEditor::closerClearsState()
