@@ -56,7 +56,7 @@ void TestPackage::dependsOnTheLinkedLibraries_data()
 {
     QTest::addColumn<QString>("package");
     for (const char *p : {"libqt6widgets6", "libqt6webenginewidgets6", "libqscintilla2-qt6",
-                          "libxml2", "libxslt1", "libcurl4", "libsqlite3", "libcpp-httplib",
+                          "libxml2", "libxslt1", "libcurl4", "libsqlite3",
                           "qt6-qpa-plugins"})
         QTest::newRow(p) << QString::fromLatin1(p);
 }
