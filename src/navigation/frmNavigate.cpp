@@ -51,8 +51,8 @@ frmNavigate::frmNavigate(const AppContext &ctx, QWidget *parent)
                                          QString::fromLatin1(DefaultDatabaseURI));
     if (!stored.isEmpty())
         cboDatabaseURI->addItems(stored.split(QLatin1Char(',')));
-    // Nothing is chosen until the user picks or types a URI.
-    cboDatabaseURI->setCurrentIndex(-1);
+    // The first URI is chosen, so a newcomer can press Load at once; typing counts as no choice.
+    cboDatabaseURI->setCurrentIndex(cboDatabaseURI->count() > 0 ? 0 : -1);
     m_typed = false;
     updateLoadButton();
 }

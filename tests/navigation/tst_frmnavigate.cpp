@@ -94,6 +94,7 @@ private slots:
     void collectionClickToggles();
     void demoDatabaseEndToEnd();
     void typedUriAppendedEachTime();
+    void firstUriLoadsAtOnceWithoutAppending();
     void doctypeWithoutSchemaOpensAnyway();
 
 private:
@@ -125,6 +126,7 @@ void TestFrmNavigate::loadButtonRule()
 {
     QFETCH(QString, text);
     QFETCH(bool, enabled);
+    owb::Settings::save("ostreldatabase", "uri", "");
     navtest::Context ctx;
     frmNavigate nav(ctx.app());
     auto *button = child<QPushButton>(&nav, "Command3");
@@ -152,26 +154,34 @@ void TestFrmNavigate::startupList_data()
     QTest::addColumn<bool>("stored");
     QTest::addColumn<QString>("setting");
     QTest::addColumn<QStringList>("list");
-    QTest::newRow("nothing stored") << false << "" << QStringList{"http://localhost:8790/ostrel/mydb"};
-    QTest::newRow("empty list stored") << true << "" << QStringList();
+    QTest::addColumn<bool>("loadEnabled");
+    QTest::newRow("nothing stored") << false << "" << QStringList{"http://localhost:8790/ostrel/mydb"} << true;
+    QTest::newRow("empty list stored") << true << "" << QStringList() << false;
     QTest::newRow("three in order") << true << "http://c/x,http://a/x,http://b/x"
-                                    << QStringList{"http://c/x", "http://a/x", "http://b/x"};
+                                    << QStringList{"http://c/x", "http://a/x", "http://b/x"} << true;
+    QTest::newRow("first entry no URI to load") << true << "ftp://c/x,http://a/x"
+                                                << QStringList{"ftp://c/x", "http://a/x"} << false;
 }
 
+// The box starts with the first URI of the list, chosen.
 void TestFrmNavigate::startupList()
 {
     QFETCH(bool, stored);
     QFETCH(QString, setting);
     QFETCH(QStringList, list);
+    QFETCH(bool, loadEnabled);
     if (stored)
         owb::Settings::save("ostreldatabase", "uri", setting);
     navtest::Context ctx;
     frmNavigate nav(ctx.app());
     QCOMPARE(nav.objectName(), QStringLiteral("frmNavigate"));
     QCOMPARE(nav.windowTitle(), QStringLiteral("Navigate"));
-    QCOMPARE(items(child<QComboBox>(&nav, "cboDatabaseURI")), list);
+    auto *box = child<QComboBox>(&nav, "cboDatabaseURI");
+    QCOMPARE(items(box), list);
+    QCOMPARE(box->currentText(), list.value(0));
+    QCOMPARE(box->currentIndex(), list.isEmpty() ? -1 : 0);
     QCOMPARE(ctx.main.docMenuDisabled, 1);
-    QVERIFY(!child<QPushButton>(&nav, "Command3")->isEnabled());
+    QCOMPARE(child<QPushButton>(&nav, "Command3")->isEnabled(), loadEnabled);
     for (const char *image : {"ClosedCollection", "Collections", "Document", "OpenCollection", "OstrelManager"})
         QVERIFY2(!nav.imlDocs().value(image).isNull(), image);
 }
@@ -470,6 +480,30 @@ void TestFrmNavigate::typedUriAppendedEachTime()
     load->click();
     QCOMPARE(items(box), (QStringList{uri, uri}));
     QCOMPARE(keys(child<QTreeWidget>(&nav, "tvDocs")), (QStringList{"0:root", "1:Sales", "2:Sales/Order"}));
+}
+
+void TestFrmNavigate::firstUriLoadsAtOnceWithoutAppending()
+{
+    FakeServer server;
+    server.setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
+    const QString uri = server.base() + "/ostrel/db";
+    owb::Settings::save("ostreldatabase", "uri", uri + ",http://other/db");
+    navtest::Context ctx;
+    frmNavigate nav(ctx.app());
+    auto *box = child<QComboBox>(&nav, "cboDatabaseURI");
+    auto *load = child<QPushButton>(&nav, "Command3");
+    QVERIFY(load->isEnabled());
+    ctx.ui.dialogHandlers << navtest::answerLogin("demo", "demo");
+    load->click();
+    QVERIFY(ctx.connection.ConnectionExists(uri));
+    QCOMPARE(keys(child<QTreeWidget>(&nav, "tvDocs")), (QStringList{"0:root", "1:Sales", "2:Sales/Order"}));
+    QCOMPARE(items(box), (QStringList{uri, "http://other/db"}));
+
+    // The same text typed over it is no choice of the list: it is appended.
+    typeUri(box, uri);
+    load->click();
+    QCOMPARE(items(box), (QStringList{uri, "http://other/db", uri}));
+    QCOMPARE(box->currentIndex(), 2);
 }
 
 void TestFrmNavigate::doctypeWithoutSchemaOpensAnyway()
