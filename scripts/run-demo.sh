@@ -58,8 +58,9 @@ cat <<TEXT
     User name:     demo
     Password:      demo
 
-  In the Navigate window, load this database URI and log in with the user name and
-  password above. Closing the workbench stops the demo server.
+  The Navigate window shows the first URI of its list: with this one in the box (type it
+  if another is shown), press Load and log in with the user name and password above.
+  Closing the workbench stops the demo server.
 
 TEXT
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
