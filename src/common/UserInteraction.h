@@ -21,7 +21,7 @@ public:
     virtual void message(const QString &text, const QString &title, Icon icon) = 0;
     // Yes/No question; true for Yes.
     virtual bool question(const QString &text, const QString &title) = 0;
-    // Empty result: cancelled.
+    // Empty result: cancelled. An existing file is not questioned here: the caller decides.
     virtual QString saveFileName(const QString &title, const QString &proposedPath,
                                  const QString &filter, const QString &defaultSuffix) = 0;
     virtual QString openFileName(const QString &title, const QString &dir, const QString &filter) = 0;

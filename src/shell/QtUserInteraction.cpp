@@ -30,6 +30,8 @@ QString QtUserInteraction::saveFileName(const QString &title, const QString &pro
 {
     QFileDialog dlg(m_parent, title, proposedPath, filter);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
+    // Callers ask about an existing file themselves, in their own words; never twice.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite);
     dlg.setDefaultSuffix(defaultSuffix);
     if (!proposedPath.isEmpty())
         dlg.selectFile(proposedPath);

@@ -2,10 +2,16 @@
 #include "workbench/CommandBars.h"
 
 #include <QList>
+#include <QPointer>
+#include <QString>
+
+class QsciScintilla;
 
 namespace owb {
 
+class frmImport;
 class frmOstrelClient;
+struct ImportExportParm;
 
 // The commands of Toolbar1, the document commands of the document window.
 //
@@ -19,10 +25,34 @@ public:
     // The buttons of Toolbar1, in order.
     QList<Command> commands();
 
+    void StoreCurrentDocument();
+    void NewDocument();
+    void BuildSampleDocument();
+    void OpenImportDialog();
+    void OpenExportDialog();
+
+    // Whether the window may close: true unless an editor holds changes that were neither
+    // stored nor saved and the user answers No.
+    bool mayClose();
+
+    // The import window opened last, while it is open.
+    frmImport *impForm() const;
+
 private:
     void query();
+    void store();
+    void remove();
+    void open();
+    void save();
+    // "importdir" or "exportdir", else the export folder below the writable root; created
+    // when missing.
+    ImportExportParm transferParm(const QString &settingKey);
+    // The editor of the shown page with its file dialog wording; null on other pages.
+    QsciScintilla *fileEditor(QString *suffix, QString *filter, QString *what) const;
 
     frmOstrelClient &m_window;
+    QPointer<frmImport> m_impForm;
+    QString m_lastFile;   // the file opened or saved last, where the next dialog starts
 };
 
 } // namespace owb

@@ -79,8 +79,10 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
         reporter().report(Outcome().withLog(QStringLiteral("XSL-FO colouring and completion are off: no file handler")));
 
     QFile xsl(AppPaths::dataFile(QStringLiteral("xsl/template.xsl")));
-    if (xsl.open(QIODevice::ReadOnly))
+    if (xsl.open(QIODevice::ReadOnly)) {
         CodeMax1->setText(QString::fromUtf8(xsl.readAll()));
+        CodeMax1->setModified(false);
+    }
     else
         reporter().report(Outcome().withLog(QStringLiteral("Failed to read ") + xsl.fileName()));
 
@@ -159,6 +161,10 @@ void frmOstrelClient::LoadSchema()
 
 void frmOstrelClient::closeEvent(QCloseEvent *event)
 {
+    if (!m_closedEmitted && m_documentCommands && !m_documentCommands->mayClose()) {
+        event->ignore();
+        return;
+    }
     if (!m_closedEmitted) {
         m_closedEmitted = true;
         emit closed(m_doctype);
@@ -200,6 +206,7 @@ void frmOstrelClient::ShowSelectedDocument()
     reporter().run(
         [&] {
             cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement()));
+            cmxXMLDoc->setModified(false);
             rebuildTree();
         },
         logged);
@@ -220,13 +227,13 @@ void frmOstrelClient::ParseDocumentText()
 
 void frmOstrelClient::RemoveCurrentDocument()
 {
-    if (!m_session->hasCurrentElement())
-        return;
     reporter().run(
         [&] {
+            // Without a current document the request layer says so; nothing is sent.
             m_session->RemoveCurrentDocument();
             reporter().report(Outcome::done(QStringLiteral("Document has been deleted successfully")));
             cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement()));
+            cmxXMLDoc->setModified(false);
         },
         [](const OstrelError &e) {
             return Outcome::failure(e, QStringLiteral("Error has been raised"),
