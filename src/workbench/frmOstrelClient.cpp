@@ -10,6 +10,7 @@
 #include "workbench/DocumentSession.h"
 #include "workbench/DocumentTabsBinder.h"
 #include "workbench/EditCommands.h"
+#include "workbench/QueryBuilderButton.h"
 #include "workbench/StylesheetRunner.h"
 #include "workbench/TreeValuePanel.h"
 #include "workbench/XslFoEditor.h"
@@ -60,6 +61,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     m_valuePanel = new TreeValuePanel({tvDocument, lblPath, txtValue, Command1, Command2}, *m_session,
                                       [this] { cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement())); },
                                       this);
+    m_queryBuilder = new QueryBuilderButton(Command3, txtQry, *m_session, m_ctx, this);
     buildToolbars();
     connect(lstDocuments, &QListWidget::currentRowChanged, this, [this] { ShowSelectedDocument(); });
     connect(lstDocuments, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
@@ -165,6 +167,7 @@ void frmOstrelClient::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_queryBuilder->closeBuilder();   // it works on this window's document
     if (!m_closedEmitted) {
         m_closedEmitted = true;
         emit closed(m_doctype);

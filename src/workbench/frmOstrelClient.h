@@ -27,6 +27,7 @@ class DocumentSession;
 class DocumentTabsBinder;
 class EditCommands;
 class OutcomeReporter;
+class QueryBuilderButton;
 class TreeValuePanel;
 class TreeWidgetAdapter;
 class XslFoEditor;
@@ -130,6 +131,7 @@ private:
     DocumentTabsBinder *m_tabs = nullptr;
     TreeValuePanel *m_valuePanel = nullptr;
     XslFoEditor *m_xslFo = nullptr;   // owned by CodeMax1
+    QueryBuilderButton *m_queryBuilder = nullptr;
 
     QLabel *Label2 = nullptr;
     QLineEdit *txtQry = nullptr;

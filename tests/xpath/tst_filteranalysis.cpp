@@ -14,6 +14,8 @@ private slots:
     void positionWithinFilter_data();
     void positionWithinFilter();
     void reanalyseForgetsThePreviousFilter();
+    void filterOf_data();
+    void filterOf();
 
     void assignmentTrims_data();
     void assignmentTrims();
@@ -85,6 +87,27 @@ void TestFilterAnalysis::reanalyseForgetsThePreviousFilter()
     QCOMPARE(a.StartPosFilter(), 0);
     QCOMPARE(a.EndPosFilter(), 0);
     QVERIFY(!a.PositionWithinFilter(3));
+}
+
+void TestFilterAnalysis::filterOf_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("built") << "order[item/@no and  item/text()]" << "item/@no and  item/text()";
+    QTest::newRow("spaces around") << "  order[ a=1 ]  " << "a=1";
+    QTest::newRow("inner brackets") << "order[item[2]/text()='x']" << "item[2]/text()='x'";
+    // Up to the last "]", not to the last character.
+    QTest::newRow("step after filter") << "order[a]/b" << "a";
+    QTest::newRow("no brackets") << " price>10 " << "price>10";
+    QTest::newRow("empty filter") << "order[]" << "";
+    QTest::newRow("reversed") << "a]b[c" << "a]b[c";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestFilterAnalysis::filterOf()
+{
+    QFETCH(QString, expression);
+    QTEST(XPathAnalyse::FilterOf(expression), "filter");
 }
 
 void TestFilterAnalysis::assignmentTrims_data()

@@ -1,0 +1,36 @@
+#pragma once
+#include "common/AppContext.h"
+#include "xpath/frmXPathQryBuilder.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QLineEdit;
+class QPushButton;
+
+namespace owb {
+
+class DocumentSession;
+
+// Command3: opens the query builder over the document shown. The builder makes root[filter];
+// the query box takes the filter alone, so Accept hands over what stands between the brackets.
+class QueryBuilderButton : public QObject {
+    Q_OBJECT
+public:
+    QueryBuilderButton(QPushButton *button, QLineEdit *queryBox, DocumentSession &session,
+                       const AppContext &ctx, QObject *parent = nullptr);
+
+    // Without a document shown, says in the status line that one must be selected first.
+    void open();
+    // The builder opened from here, while it is open.
+    frmXPathQryBuilder *builder() const { return m_builder; }
+    void closeBuilder();
+
+private:
+    QLineEdit *m_queryBox;
+    DocumentSession &m_session;
+    AppContext m_ctx;
+    QPointer<frmXPathQryBuilder> m_builder;
+};
+
+} // namespace owb
