@@ -31,6 +31,8 @@ void Application::start()
 
     m_main = std::make_unique<frmMain>();
     m_steps << QStringLiteral("frmMain");
+    connect(m_main.get(), &frmMain::helpIndexRequested, this, &Application::showHelp);
+    connect(m_main.get(), &frmMain::aboutRequested, this, &Application::showAbout);
     if (!m_ui)
         m_ui = std::make_unique<QtUserInteraction>(m_main.get());
 
@@ -55,7 +57,30 @@ void Application::start()
         m_main->setNavigateWindow(m_navigate);
         m_main->showChild(m_navigate);
     }
-    // The splash window comes with the About/Help windows.
+
+    m_splash = new frmSplash(m_main.get());
+    m_steps << m_splash->objectName();
+    m_splash->show();
+}
+
+void Application::showHelp()
+{
+    if (!m_main)
+        return;
+    if (!m_help)
+        m_help = new frmHelp;
+    m_main->showChild(m_help);
+}
+
+void Application::showAbout()
+{
+    if (!m_main || !m_ui)
+        return;
+    if (!m_about)
+        m_about = new frmAbout(*m_ui, m_main.get());
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
 }
 
 QWidget *Application::createNavigateWindow()

@@ -1,7 +1,11 @@
 #pragma once
 #include "common/AppContext.h"
 #include "common/UserInteraction.h"
+#include "shell/frmAbout.h"
+#include "shell/frmHelp.h"
+#include "shell/frmSplash.h"
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <memory>
 
@@ -22,13 +26,22 @@ public:
 
     // The start-up order: file handler, connection registry, form encoder; the main window
     // with the log window shown and hidden again (so the log is loaded before anyone logs);
-    // the Navigate window.
+    // the Navigate window; the splash window.
     void start();
+
+    // Help > Index and Help > About; each window is made on first use and while it is open,
+    // later calls bring it forward.
+    void showHelp();
+    void showAbout();
 
     const AppContext &context() const { return m_context; }
     frmMain *mainWindow() const { return m_main.get(); }
     frmLog *logWindow() const { return m_log; }
     QWidget *navigateWindow() const { return m_navigate; }
+    // Each nullptr while it is not open.
+    frmSplash *splashWindow() const { return m_splash; }
+    frmHelp *helpWindow() const { return m_help; }
+    frmAbout *aboutWindow() const { return m_about; }
     // What start() created, in order (class names).
     const QStringList &startupSteps() const { return m_steps; }
 
@@ -47,6 +60,9 @@ private:
     std::unique_ptr<frmMain> m_main;
     frmLog *m_log = nullptr;
     QWidget *m_navigate = nullptr;
+    QPointer<frmSplash> m_splash;
+    QPointer<frmHelp> m_help;
+    QPointer<frmAbout> m_about;
     QStringList m_steps;
 };
 

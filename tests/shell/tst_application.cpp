@@ -1,6 +1,9 @@
 #include "shell/Application.h"
 #include "shell/frmMain.h"
 #include "log/frmLog.h"
+#include "shell/frmAbout.h"
+#include "shell/frmHelp.h"
+#include "shell/frmSplash.h"
 #include "support/ScriptedUserInteraction.h"
 #include <QAction>
 #include <QDir>
@@ -43,6 +46,8 @@ private slots:
     void startTwiceChangesNothing();
     void navigateWindowComesLast();
     void loadProblemsReachTheUser();
+    void splashAtStartGoesByItself();
+    void helpAndAboutFromTheMenu();
 
 private:
     QTemporaryDir m_tmp;
@@ -70,7 +75,7 @@ void TestApplication::startupOrder()
     app.start();
     QCOMPARE(app.startupSteps(),
              (QStringList{"clsFileHandler", "clsConnection", "FormEncoder", "frmMain", "frmLog",
-                          "frmNavigate"}));
+                          "frmNavigate", "frmSplash"}));
     // The Navigate window's load hides the document items of the File menu; a home without
     // data files must not stop start-up either.
     QVERIFY(!app.mainWindow()->findChild<QAction *>("mnuFileProcess")->isVisible());
@@ -121,17 +126,17 @@ void TestApplication::startTwiceChangesNothing()
     app.start();
     QCOMPARE(app.mainWindow(), main);
     QCOMPARE(app.logWindow(), log);
-    QCOMPARE(app.startupSteps().size(), 6);
+    QCOMPARE(app.startupSteps().size(), 7);
     QCOMPARE(main->mdiArea()->subWindowList().size(), 2);
 }
 
-void TestApplication::navigateWindowComesLast()
+void TestApplication::navigateWindowComesLast()  // of the windows in the main window
 {
     WithNavigate app(std::make_unique<ScriptedUserInteraction>());
     app.start();
     QVERIFY(app.created);
     QCOMPARE(app.navigateWindow(), app.created.data());
-    QCOMPARE(app.startupSteps().last(), QStringLiteral("frmNavigate"));
+    QCOMPARE(app.startupSteps().mid(5), (QStringList{"frmNavigate", "frmSplash"}));
     QVERIFY(app.created->property("mainWindowSeen").toBool());
     frmMain *main = app.mainWindow();
     QCOMPARE(main->navigateWindow(), app.created.data());
@@ -153,6 +158,49 @@ void TestApplication::loadProblemsReachTheUser()
     QCOMPARE(seen->messages().size(), 2);
     QVERIFY(app.mainWindow()->isVisible());
     QVERIFY(app.logWindow()->logText().contains(QStringLiteral(" Log started on ")));
+}
+
+void TestApplication::splashAtStartGoesByItself()
+{
+    Application app(std::make_unique<ScriptedUserInteraction>());
+    app.start();
+    QPointer<frmSplash> splash = app.splashWindow();
+    QVERIFY(splash);
+    QVERIFY(splash->isVisible());
+    QVERIFY(splash->isWindow());
+    QVERIFY(!qobject_cast<QMdiSubWindow *>(splash->parentWidget()));
+    QTRY_VERIFY_WITH_TIMEOUT(!splash, 6000);
+    QVERIFY(app.mainWindow()->isVisible());
+}
+
+void TestApplication::helpAndAboutFromTheMenu()
+{
+    Application app(std::make_unique<ScriptedUserInteraction>());
+    app.start();
+    frmMain *main = app.mainWindow();
+    QVERIFY(!app.helpWindow() && !app.aboutWindow());
+
+    main->findChild<QAction *>("mnuHelpIndex")->trigger();
+    QPointer<frmHelp> help = app.helpWindow();
+    QVERIFY(help);
+    QVERIFY(main->isChildShown(help));
+    auto *frame = qobject_cast<QMdiSubWindow *>(help->parentWidget());
+    QVERIFY(frame && frame->mdiArea() == main->mdiArea());
+    main->findChild<QAction *>("mnuHelpIndex")->trigger();
+    QCOMPARE(app.helpWindow(), help.data());
+    QCOMPARE(main->mdiArea()->activeSubWindow(), frame);
+    // Closed, it goes, and the next Index makes a new one.
+    frame->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!help, 5000);
+    main->findChild<QAction *>("mnuHelpIndex")->trigger();
+    QVERIFY(app.helpWindow() && main->isChildShown(app.helpWindow()));
+
+    main->findChild<QAction *>("cmdHelpAbout")->trigger();
+    QPointer<frmAbout> about = app.aboutWindow();
+    QVERIFY(about);
+    QVERIFY(about->isVisible() && about->isWindow());
+    main->findChild<QAction *>("cmdHelpAbout")->trigger();
+    QCOMPARE(app.aboutWindow(), about.data());
 }
 
 QTEST_MAIN(TestApplication)
