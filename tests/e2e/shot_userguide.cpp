@@ -14,9 +14,6 @@
 #include "shell/frmHelp.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
-#include "transfer/ImportExportParm.h"
-#include "transfer/frmExport.h"
-#include "transfer/frmImport.h"
 #include "workbench/frmOstrelClient.h"
 #include "xml/TreeWidgetAdapter.h"
 #include "xpath/frmXPathQryBuilder.h"
@@ -26,6 +23,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 #include <QLineEdit>
 #include <QListWidget>
@@ -151,6 +149,7 @@ int main(int argc, char **argv)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("OstrelClient"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/ostrel-workbench-64.png")));   // as main() does
     g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(g_out);
 
@@ -270,30 +269,28 @@ int main(int argc, char **argv)
         tabs->setCurrentIndex(0);
     }
 
-    // The import and export windows for the customers.
+    // The import and export windows of the customers, from the toolbar.
     {
-        owb::ImportExportParm parm;
-        parm.OstrelURI = customers->CollectionURI();
-        parm.doctypename = customers->DoctypeName();
-        parm.DirName = home.path() + QStringLiteral("/export");
-        QDir().mkpath(parm.DirName);
-        auto &import = *new owb::frmImport(workbench.context(), main);   // deletes itself on close
-        import.setImportParm(parm);
-        import.setNonXML(false);
-        // Two files that are there to import: copies of demo customers.
-        for (const char *file : {"customer-001.xml", "customer-002.xml"}) {
-            const QString to = parm.DirName + QStringLiteral("/new-") + QLatin1String(file);
-            QFile::copy(QStringLiteral(OWB_SOURCE_DIR "/ostreld/demo/collections/Sales/") + QLatin1String(file), to);
-            import.lstImport->addItem(to);
+        customers->findChild<QAction *>(QStringLiteral("import"))->trigger();
+        if (auto *import = customers->findChild<QDialog *>(QStringLiteral("frmImport"))) {
+            // Two files that are there to import: copies of demo customers.
+            const QString dir = home.path() + QStringLiteral("/export");
+            QDir().mkpath(dir);
+            for (const char *file : {"customer-001.xml", "customer-002.xml"}) {
+                const QString to = dir + QStringLiteral("/new-") + QLatin1String(file);
+                QFile::copy(QStringLiteral(OWB_SOURCE_DIR "/ostreld/demo/collections/Sales/") + QLatin1String(file), to);
+                import->findChild<QListWidget *>(QStringLiteral("lstImport"))->addItem(to);
+            }
+            shot(import, QStringLiteral("import"));
+            import->close();
+        } else {
+            g_failed << QStringLiteral("import (no window)");
         }
-        import.show();
-        shot(&import, QStringLiteral("import"));
-        import.close();
-        auto &exportWindow = *new owb::frmExport(workbench.context(), main);
-        exportWindow.setExportParm(parm);
-        exportWindow.show();
-        shot(&exportWindow, QStringLiteral("export"));
-        exportWindow.close();
+        customers->findChild<QAction *>(QStringLiteral("export"))->trigger();
+        auto *exportWindow = customers->findChild<QDialog *>(QStringLiteral("frmExport"));
+        shot(exportWindow, QStringLiteral("export"));
+        if (exportWindow)
+            exportWindow->close();
     }
 
     owb::frmOstrelClient *orders =
@@ -301,6 +298,18 @@ int main(int argc, char **argv)
     if (!orders)
         return fail(QStringLiteral("no Order window"));
     framed(orders)->setGeometry(0, 0, 1000, 640);
+    framed(orders)->raise();
+    // A new sample document from the schema; shown, then the stored order again.
+    {
+        auto *editor = orders->findChild<QsciScintilla *>(QStringLiteral("cmxXMLDoc"));
+        const QString shown = editor->text();
+        orders->findChild<QAction *>(QStringLiteral("New"))->trigger();
+        if (editor->text() == shown)
+            g_failed << QStringLiteral("new (no sample document: ") + main->statusText() + u')';
+        shot(framed(orders), QStringLiteral("new"));
+        editor->setText(shown);
+        editor->setModified(false);
+    }
     auto *otabs = orders->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
     auto *styleEditor = orders->findChild<QsciScintilla *>(QStringLiteral("CodeMax1"));
     QFile xsl(QStringLiteral(OWB_SOURCE_DIR "/ostreld/demo/xsl/order.xsl"));
@@ -346,8 +355,12 @@ int main(int argc, char **argv)
         framed(help)->close();
     }
 
-    for (QWidget *w : {static_cast<QWidget *>(customers), static_cast<QWidget *>(orders)})
+    // What was typed for the pictures is no edit to keep.
+    for (QWidget *w : {static_cast<QWidget *>(customers), static_cast<QWidget *>(orders)}) {
+        for (QsciScintilla *e : w->findChildren<QsciScintilla *>())
+            e->setModified(false);
         framed(w)->close();
+    }
     main->close();
     if (!g_failed.isEmpty())
         return fail(QStringLiteral("not taken: ") + g_failed.join(QStringLiteral(", ")));
