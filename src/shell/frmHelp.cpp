@@ -2,6 +2,7 @@
 
 #include "common/AppPaths.h"
 
+#include <QAction>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -33,6 +34,19 @@ void frmHelp::showEvent(QShowEvent *event)
     // The layout keeps the browser at a valid size however small the window gets.
     wbHelp->setMinimumSize(1, 1);
     m_layout->addWidget(wbHelp);
+    // The keys of a web browser for going back and forward through the pages read.
+    auto *back = new QAction(QStringLiteral("Back"), this);
+    back->setObjectName(QStringLiteral("actHelpBack"));
+    back->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Back)});
+    back->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(back, &QAction::triggered, wbHelp, &QWebEngineView::back);
+    auto *forward = new QAction(QStringLiteral("Forward"), this);
+    forward->setObjectName(QStringLiteral("actHelpForward"));
+    forward->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_Right), QKeySequence(Qt::Key_Forward)});
+    forward->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(forward, &QAction::triggered, wbHelp, &QWebEngineView::forward);
+    addAction(back);
+    addAction(forward);
     wbHelp->load(indexUrl());
 }
 

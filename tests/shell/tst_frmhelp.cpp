@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <QAction>
 #include <QWebEngineView>
 
 #include "shell/frmHelp.h"
@@ -12,6 +13,7 @@ private slots:
     void browserOnlyOnceShown();
     void showsTheGuide();
     void missingGuideStillShowsTheWindow();
+    void backAndForward();
 };
 
 void TestFrmHelp::browserOnlyOnceShown()
@@ -58,6 +60,31 @@ void TestFrmHelp::missingGuideStillShowsTheWindow()
     QVERIFY(loaded.wait(60000) || loaded.size() > 0);
     QCOMPARE(loaded.first().first().toBool(), false);   // the browser's own error page
     QVERIFY(w.isVisible());
+}
+
+void TestFrmHelp::backAndForward()
+{
+    owbtest::IsolatedHome home;
+    frmHelp w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *view = w.browser();
+    QVERIFY(view);
+    QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() == 1, 60000);
+    const QUrl second = QUrl::fromLocalFile(home.path() + "/documentation/server.htm");
+    view->load(second);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.size() == 2, 30000);
+    QCOMPARE(view->url(), second);
+    // The key as a user presses it, in the page.
+    w.activateWindow();
+    view->setFocus();
+    QWidget *page = view->focusProxy() ? view->focusProxy() : view;
+    QTRY_VERIFY(page->hasFocus());
+    QTest::keyClick(page, Qt::Key_Left, Qt::AltModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), frmHelp::indexUrl(), 30000);
+    w.findChild<QAction *>("actHelpForward")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(view->url(), second, 30000);
 }
 
 QTEST_MAIN(TestFrmHelp)
