@@ -6,6 +6,7 @@
 #include "common/Progress.h"
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 namespace owb {
@@ -32,6 +33,9 @@ public:
     // A progress display for a long operation; see Progress.
     virtual std::unique_ptr<Progress> beginProgress(const QString &title, const QString &label,
                                                     qint64 maximum) = 0;
+    // Points printer at where a print job goes: the system's default printer, or, where there
+    // is none, the one the user picks. False: cancelled.
+    virtual bool choosePrinter(QPrinter &printer) = 0;
 };
 
 } // namespace owb

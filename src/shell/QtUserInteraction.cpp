@@ -3,6 +3,9 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 namespace owb {
 
@@ -64,6 +67,17 @@ std::unique_ptr<Progress> QtUserInteraction::beginProgress(const QString &title,
                                                            qint64 maximum)
 {
     return std::make_unique<QtProgress>(m_parent, title, label, maximum);
+}
+
+bool QtUserInteraction::choosePrinter(QPrinter &printer)
+{
+    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
+    if (!standard.isNull()) {
+        printer.setPrinterName(standard.printerName());
+        return true;
+    }
+    QPrintDialog dlg(&printer, m_parent);
+    return dlg.exec() == QDialog::Accepted;
 }
 
 } // namespace owb

@@ -20,6 +20,7 @@ public:
     QString directory(const QString &title, const QString &dir) override;
     int execDialog(QDialog *dialog) override;
     std::unique_ptr<Progress> beginProgress(const QString &title, const QString &label, qint64 maximum) override;
+    bool choosePrinter(QPrinter &printer) override;
 
 private:
     QWidget *m_parent;

@@ -1,5 +1,6 @@
 #include "support/ScriptedUserInteraction.h"
 #include <QDialog>
+#include <QPrinter>
 
 namespace owb {
 
@@ -45,6 +46,16 @@ int ScriptedUserInteraction::execDialog(QDialog *dialog)
     if (dialogHandlers.isEmpty())
         return QDialog::Rejected;
     return dialogHandlers.takeFirst()(dialog);
+}
+
+bool ScriptedUserInteraction::choosePrinter(QPrinter &printer)
+{
+    shown.append({QStringLiteral("printer"), QString(), QString(), Icon::Information});
+    if (printAnswers.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printAnswers.takeFirst());
+    return true;
 }
 
 QStringList ScriptedUserInteraction::messages() const

@@ -13,7 +13,7 @@ namespace owb {
 class ScriptedUserInteraction : public UserInteraction {
 public:
     struct Shown {
-        QString kind;   // "message", "question", "saveFile", "openFile", "openFiles", "directory", "dialog"
+        QString kind;   // "message", "question", "saveFile", "openFile", "openFiles", "directory", "dialog", "printer"
         QString title;
         QString text;   // message or question text; for file dialogs the proposed path or folder
         Icon icon = Icon::Information;
@@ -28,6 +28,7 @@ public:
     // cancelProgressAt (-1: never).
     QList<std::shared_ptr<owbtest::ProgressRecord>> progress;
     qint64 cancelProgressAt = -1;
+    QStringList printAnswers;                    // choosePrinter: a PDF file to print into
 
     void message(const QString &text, const QString &title, Icon icon) override;
     bool question(const QString &text, const QString &title) override;
@@ -38,6 +39,7 @@ public:
     QString directory(const QString &title, const QString &dir) override;
     int execDialog(QDialog *dialog) override;
     std::unique_ptr<Progress> beginProgress(const QString &title, const QString &label, qint64 maximum) override;
+    bool choosePrinter(QPrinter &printer) override;
 
     // Texts of the message boxes shown so far.
     QStringList messages() const;
