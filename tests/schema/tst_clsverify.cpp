@@ -146,47 +146,46 @@ void TestClsVerify::agreesWithXmllint_data()
     const QString nt = DataDir + "/schemas/note.xsd", ntXml = DataDir + "/instances/note.xml";
     const QString sales = DemoDir + "/schemas/sales.xsd";
     const QString order = DemoDir + "/collections/Sales/order-100.xml";
-    const auto row = [](const char *name) { return &QTest::newRow(name); };
 
     // No target namespace: the declarations go in, lines below the root move down by one.
-    *row("po valid") << "Purchasing" << "purchaseOrder" << po << poXml << QStringList() << true;
-    *row("po quantity too high") << "Purchasing" << "purchaseOrder" << po << poXml
+    QTest::newRow("po valid") << "Purchasing" << "purchaseOrder" << po << poXml << QStringList() << true;
+    QTest::newRow("po quantity too high") << "Purchasing" << "purchaseOrder" << po << poXml
                                  << QStringList{"<quantity>1</quantity>\n         <USPrice>148", "<quantity>100</quantity>\n         <USPrice>148"}
                                  << false;
-    *row("po attribute of the root") << "Purchasing" << "purchaseOrder" << po << poXml
+    QTest::newRow("po attribute of the root") << "Purchasing" << "purchaseOrder" << po << poXml
                                      << QStringList{"1999-10-20", "1999-13-20"} << false;
-    *row("po root tag over two lines") << "Purchasing" << "purchaseOrder" << po << poXml
+    QTest::newRow("po root tag over two lines") << "Purchasing" << "purchaseOrder" << po << poXml
                                        << QStringList{"<purchaseOrder orderDate=\"1999-10-20\">",
                                                       "<purchaseOrder\n    orderDate=\"20 Oct\">"}
                                        << false;
-    *row("po element missing") << "Purchasing" << "purchaseOrder" << po << poXml
+    QTest::newRow("po element missing") << "Purchasing" << "purchaseOrder" << po << poXml
                                << QStringList{"      <city>Old Town</city>\n", ""} << false;
-    *row("po last child missing: reported at its parent")
+    QTest::newRow("po last child missing: reported at its parent")
         << "Purchasing" << "purchaseOrder" << po << poXml << QStringList{"      <zip>95819</zip>\n", ""} << false;
-    *row("po text in element-only content")
+    QTest::newRow("po text in element-only content")
         << "Purchasing" << "purchaseOrder" << po << poXml << QStringList{"<items>\n", "<items>\n   stray text\n"}
         << false;
-    *row("po entity reference")
+    QTest::newRow("po entity reference")
         << "Purchasing" << "purchaseOrder" << po << poXml
         << QStringList{"<?xml version=\"1.0\"?>\n", "<?xml version=\"1.0\"?>\n<!DOCTYPE purchaseOrder [<!ENTITY who \"Alice\">]>\n",
                        "<name>Alice Smith</name>", "<name>&who;</name>"}
         << false;
-    *row("po three errors") << "Purchasing" << "purchaseOrder" << po << poXml
+    QTest::newRow("po three errors") << "Purchasing" << "purchaseOrder" << po << poXml
                             << QStringList{"90952", "9O952", "926-AA", "926-aa", "<shipDate>1999-05-21", "<shipDate>May 21"}
                             << false;
     // Own target namespace, declared in the document: nothing is inserted.
-    *row("books valid, prefixed root") << "Catalog" << "books" << bk << bkXml << QStringList() << true;
-    *row("books price and unknown element")
+    QTest::newRow("books valid, prefixed root") << "Catalog" << "books" << bk << bkXml << QStringList() << true;
+    QTest::newRow("books price and unknown element")
         << "Catalog" << "books" << bk << bkXml
         << QStringList{"<price>24.95</price>", "<price>cheap</price>", "<genre>Fiction</genre>", "<kind>Fiction</kind>"}
         << false;
-    *row("note valid, carrying its own hint") << "Notes" << "note" << nt << ntXml << QStringList() << true;
-    *row("note attribute and missing element")
+    QTest::newRow("note valid, carrying its own hint") << "Notes" << "note" << nt << ntXml << QStringList() << true;
+    QTest::newRow("note attribute and missing element")
         << "Notes" << "note" << nt << ntXml << QStringList{"priority=\"2\"", "priority=\"0\"", "  <heading>Reminder</heading>\n", ""}
         << false;
     // The demo schema says elementFormDefault="unqualified".
-    *row("demo order valid") << "Sales" << "Order" << sales << order << QStringList() << true;
-    *row("demo order status and quantity")
+    QTest::newRow("demo order valid") << "Sales" << "Order" << sales << order << QStringList() << true;
+    QTest::newRow("demo order status and quantity")
         << "Sales" << "Order" << sales << order
         << QStringList{"status=\"shipped\"", "status=\"lost\"", "<qty>12</qty>", "<qty>-12</qty>"} << false;
 }
