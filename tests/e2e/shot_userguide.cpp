@@ -243,6 +243,26 @@ int main(int argc, char **argv)
         g_failed << QStringLiteral("querybuilder (not opened: ") + main->statusText() + u')';
     }
 
+    // Validation against the schema of a customer broken on purpose: the line is marked.
+    {
+        tabs->setCurrentIndex(0);
+        auto *editor = customers->findChild<QsciScintilla *>(QStringLiteral("cmxXMLDoc"));
+        const QString shown = editor->text();
+        QString broken = shown;
+        editor->setText(broken.replace(QStringLiteral("city>"), QStringLiteral("town>")));
+        if (QAction *schema = customers->findChild<QAction *>(QStringLiteral("Schema"))) {
+            const qsizetype before = ui->shown.size();
+            schema->trigger();
+            if (ui->shown.size() == before || ui->shown.last().title != QStringLiteral("Validation failed"))
+                g_failed << QStringLiteral("check (no validation failure)");
+            shot(framed(customers), QStringLiteral("check"));
+        } else {
+            g_failed << QStringLiteral("check (no Against schema command)");
+        }
+        editor->setText(shown);
+        editor->setModified(false);
+    }
+
     // The stylesheet page of the customers, with the completion list of an element open.
     {
         framed(customers)->raise();
