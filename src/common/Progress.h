@@ -19,13 +19,4 @@ public:
     virtual bool wasCancelled() = 0;
 };
 
-// For callers that were given no progress display: does nothing, never cancels.
-class NoProgress : public Progress {
-public:
-    void setMaximum(qint64) override {}
-    void setValue(qint64) override {}
-    void setLabel(const QString &) override {}
-    bool wasCancelled() override { return false; }
-};
-
 } // namespace owb

@@ -2,6 +2,7 @@
 
 #include "common/OstrelError.h"
 #include "common/UserInteraction.h"
+#include "log/Outcome.h"
 #include "transfer/clsImportAndExport.h"
 
 #include <QApplication>
@@ -60,24 +61,33 @@ void TransferWindow::showParm(const ImportExportParm &parm)
     txtDocTypeName->setText(parm.doctypename);
 }
 
-TransferResult TransferWindow::transfer(const QString &progressTitle, int count,
-                                        const std::function<TransferResult(clsImportAndExport &)> &run,
-                                        const std::function<void(clsImportAndExport &)> &wire)
+std::optional<TransferResult> TransferWindow::transfer(const Wording &wording, int count,
+                                                       const std::function<TransferResult(clsImportAndExport &)> &run,
+                                                       const std::function<void(clsImportAndExport &)> &wire)
 {
-    if (!m_ctx.connection || !m_ctx.formEncoder || !m_ctx.http || !m_ctx.log || !m_ctx.ui)
-        throw OstrelError(QStringLiteral("clsImportAndExport"),
-                          QStringLiteral("The transfer window was opened without its services"));
-    clsImportAndExport engine(*m_ctx.connection, *m_ctx.formEncoder, *m_ctx.http, *m_ctx.log);
-    engine.setLog(m_ctx.log);
-    if (wire)
-        wire(engine);
-    const std::unique_ptr<Progress> progress = m_ctx.ui->beginProgress(progressTitle, QString(), count);
-    engine.setProgress(progress.get());
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct RestoreCursor {
-        ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
-    } restore;
-    return run(engine);
+    std::optional<TransferResult> result;
+    OutcomeReporter(m_ctx).run(
+        [&] {
+            if (!m_ctx.connection || !m_ctx.formEncoder || !m_ctx.http || !m_ctx.log || !m_parm.DatabaseList)
+                throw OstrelError(QStringLiteral("clsImportAndExport"),
+                                  QStringLiteral("The transfer window was opened without its services"));
+            clsImportAndExport engine(*m_ctx.connection, *m_ctx.formEncoder, *m_ctx.http, *m_ctx.log);
+            engine.setLog(m_ctx.log);
+            if (wire)
+                wire(engine);
+            const std::unique_ptr<Progress> progress = m_ctx.ui->beginProgress(wording.progressTitle, QString(), count);
+            engine.setProgress(progress.get());
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            struct RestoreCursor {
+                ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+            } restore;
+            result = run(engine);
+        },
+        [&](const OstrelError &e) {
+            return Outcome::message(wording.failure + QStringLiteral("\r\n") + e.description(), wording.resultTitle,
+                                    UserInteraction::Icon::Exclamation);
+        });
+    return result;
 }
 
 } // namespace owb

@@ -1,6 +1,5 @@
 #include "transfer/frmExport.h"
 
-#include "common/OstrelError.h"
 #include "common/Settings.h"
 #include "common/UserInteraction.h"
 #include "transfer/clsImportAndExport.h"
@@ -97,28 +96,20 @@ void frmExport::runExport()
     const QString doctype = txtDocTypeName->text();
     const QString dir = Dir1->text();
     const bool withoutId = chkWithoutOslID->isChecked();
-    TransferResult result;
-    try {
-        if (!m_parm.DatabaseList)
-            throw OstrelError(QStringLiteral("frmExport"), QStringLiteral("No document list to export"));
-        IDocumentList &list = *m_parm.DatabaseList;
-        result = transfer(QStringLiteral("Export"), list.count(), [&](clsImportAndExport &engine) {
-            return engine.ExportXMLFiles(uri, doctype, dir, list, withoutId);
+    const std::optional<TransferResult> result = transfer(
+        {QStringLiteral("Export"), QStringLiteral("Result of export"), QStringLiteral("Failed to export documents")},
+        m_parm.DatabaseList ? m_parm.DatabaseList->count() : 0, [&](clsImportAndExport &engine) {
+            return engine.ExportXMLFiles(uri, doctype, dir, *m_parm.DatabaseList, withoutId);
         });
-    } catch (const OstrelError &e) {
-        m_ctx.ui->message(QStringLiteral("Failed to export documents\r\n") + e.description(),
-                          QStringLiteral("Result of export"), UserInteraction::Icon::Exclamation);
+    if (!result)
         return;
-    }
-    if (result.cancelled)
-        m_ctx.ui->message(QStringLiteral("Export cancelled: %1 of %2 documents have been exported to directory %3")
-                              .arg(result.done)
-                              .arg(result.total)
-                              .arg(dir),
-                          QStringLiteral("Result of export"), UserInteraction::Icon::Information);
-    else
-        m_ctx.ui->message(QStringLiteral("All documents have been exported to directory ") + dir,
-                          QStringLiteral("Result of export"), UserInteraction::Icon::Information);
+    m_ctx.ui->message(result->cancelled
+                          ? QStringLiteral("Export cancelled: %1 of %2 documents have been exported to directory %3")
+                                .arg(result->done)
+                                .arg(result->total)
+                                .arg(dir)
+                          : QStringLiteral("All documents have been exported to directory ") + dir,
+                      QStringLiteral("Result of export"), UserInteraction::Icon::Information);
     Settings::save(QStringLiteral("config"), QStringLiteral("exportdir"), dir);
     close();
 }

@@ -1,6 +1,5 @@
 #include "transfer/frmImport.h"
 
-#include "common/OstrelError.h"
 #include "common/Settings.h"
 #include "common/UserInteraction.h"
 #include "transfer/clsImportAndExport.h"
@@ -84,40 +83,33 @@ void frmImport::runImport()
     const QString uri = txtOslURI->text();
     const QString doctype = txtDocTypeName->text();
 
-    TransferResult result;
-    try {
-        if (!m_parm.DatabaseList)
-            throw OstrelError(QStringLiteral("frmImport"), QStringLiteral("No document list to import into"));
-        IDocumentList &list = *m_parm.DatabaseList;
-        const bool nonXML = m_nonXML;
-        result = transfer(
-            QStringLiteral("Import"), int(files.size()),
-            [&](clsImportAndExport &engine) {
-                return nonXML ? engine.ImportNonXMLFiles(uri, doctype, files, list)
-                              : engine.ImportXMLFiles(uri, doctype, files, list);
-            },
-            [this](clsImportAndExport &engine) {
-                connect(&engine, &clsImportAndExport::Status, lblStatus, &QLabel::setText);
-                connect(&engine, &clsImportAndExport::UploadError, this,
-                        [this](bool silent, const QString &message, bool &goOn) {
-                            if (!silent)
-                                goOn = m_ctx.ui->question(message + QStringLiteral("\r\nContinue?"),
-                                                          QStringLiteral("Continue?"));
-                        });
-            });
-    } catch (const OstrelError &e) {
-        m_ctx.ui->message(QStringLiteral("Failed to load documents. Look at the log\r\n") + e.description(),
-                          QStringLiteral("Result of import"), UserInteraction::Icon::Exclamation);
+    const bool nonXML = m_nonXML;
+    const std::optional<TransferResult> result = transfer(
+        {QStringLiteral("Import"), QStringLiteral("Result of import"),
+         QStringLiteral("Failed to load documents. Look at the log")},
+        int(files.size()),
+        [&](clsImportAndExport &engine) {
+            IDocumentList &list = *m_parm.DatabaseList;
+            return nonXML ? engine.ImportNonXMLFiles(uri, doctype, files, list)
+                          : engine.ImportXMLFiles(uri, doctype, files, list);
+        },
+        [this](clsImportAndExport &engine) {
+            connect(&engine, &clsImportAndExport::Status, lblStatus, &QLabel::setText);
+            connect(&engine, &clsImportAndExport::UploadError, this,
+                    [this](bool silent, const QString &message, bool &goOn) {
+                        if (!silent)
+                            goOn = m_ctx.ui->question(message + QStringLiteral("\r\nContinue?"),
+                                                      QStringLiteral("Continue?"));
+                    });
+        });
+    if (!result)
         return;
-    }
-    if (result.cancelled)
-        m_ctx.ui->message(QStringLiteral("Import cancelled: %1 of %2 documents have been imported, see log")
-                              .arg(result.done)
-                              .arg(result.total),
-                          QStringLiteral("Result of import"), UserInteraction::Icon::Information);
-    else
-        m_ctx.ui->message(QStringLiteral("All documents have been imported, see log"),
-                          QStringLiteral("Result of import"), UserInteraction::Icon::Information);
+    m_ctx.ui->message(result->cancelled
+                          ? QStringLiteral("Import cancelled: %1 of %2 documents have been imported, see log")
+                                .arg(result->done)
+                                .arg(result->total)
+                          : QStringLiteral("All documents have been imported, see log"),
+                      QStringLiteral("Result of import"), UserInteraction::Icon::Information);
     if (!m_lastDir.isEmpty())
         Settings::save(QStringLiteral("config"), QStringLiteral("importdir"), m_lastDir);
     if (m_nonXML)

@@ -2,10 +2,12 @@
 
 #include "common/AppPaths.h"
 #include "common/Settings.h"
+#include "schema/BuildNewDoc.h"
 #include "transfer/frmExport.h"
 #include "transfer/frmImport.h"
 #include "workbench/frmOstrelClient.h"
 #include "xml/DomDocument.h"
+#include "xml/xmlutil.h"
 
 #include <QAction>
 #include <QLabel>
@@ -159,6 +161,9 @@ void TestDocumentCommands::newThenStoreOnEachDemoDoctype()
     QVERIFY(doc.documentElement().hasChildNodes());
     QVERIFY(idOf(sample).isEmpty());
     QVERIFY(o.ctx->ui.shown.isEmpty());
+    // The generator's document for the schema on the schema page, formatted.
+    owb::BuildNewDoc builder;
+    QCOMPARE(sample, owb::xmlutil().FormatXML(builder.CreateNewDoc(o.w->schemaEditor()->text(), doctype)));
 
     o.run("Store");
     QVERIFY2(o.ctx->ui.shown.isEmpty(), qPrintable(o.ctx->ui.messages().join('\n')));
