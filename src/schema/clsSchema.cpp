@@ -42,8 +42,7 @@ DomNode clsSchema::GetSchema(const QString &databaseURI, const QString &collecti
                              const QString &doctype)
 {
     DomDocument doc = NewDOMDocument(false, true);
-    if (m_http)
-        doc.setHttpClient(m_http);
+    doc.setHttpClient(m_http);
 
     bool loaded = false;
     QString reason;
@@ -54,6 +53,7 @@ DomNode clsSchema::GetSchema(const QString &databaseURI, const QString &collecti
     } catch (const OstrelError &e) {
         reason = e.description();
     }
+    // "clsChema" as spelled here: callers and logs rely on this source.
     if (!loaded)
         throw OstrelError(QStringLiteral("clsChema"),
                           QStringLiteral("Failed to load schema, reason\r\n") + reason);

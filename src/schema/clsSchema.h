@@ -10,8 +10,8 @@ class HttpClient;
 // Fetches the schema the server keeps for one doctype of one collection.
 class clsSchema {
 public:
-    // http: used for the GET; null takes the document's default client.
-    explicit clsSchema(const HttpClient *http = nullptr) : m_http(http) {}
+    // http: the client of the GET; without one the schema cannot be fetched.
+    explicit clsSchema(const HttpClient *http) : m_http(http) {}
 
     // The xs:schema element, or a null node when the server has none for the names.
     // Throws OstrelError (source "clsChema") when the answer cannot be loaded.

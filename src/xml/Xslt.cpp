@@ -150,7 +150,7 @@ void XsltTransform::loadStylesheet(const DomDocument &stylesheet)
     securityPrefs();
     if (stylesheet.documentElement().isNull())
         fail(QStringLiteral("The stylesheet document is empty"));
-    xmlDocPtr copy = xmlCopyDoc(stylesheet.raw(), 1);
+    xmlDocPtr copy = xmlCopyDoc(DomAccess::doc(stylesheet), 1);
     if (!copy)
         fail(QStringLiteral("Cannot copy the stylesheet"));
     xsltStylesheetPtr style = compile(copy);
@@ -196,7 +196,7 @@ xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source)
         fail(QStringLiteral("No stylesheet loaded"));
     if (source.documentElement().isNull())
         fail(QStringLiteral("The source document is empty"));
-    xmlDocPtr input = xmlCopyDoc(source.raw(), 1);
+    xmlDocPtr input = xmlCopyDoc(DomAccess::doc(source), 1);
     if (!input)
         fail(QStringLiteral("Cannot copy the source document"));
     ErrorCapture xml;
@@ -256,7 +256,7 @@ QString XsltTransform::transformToString(const DomDocument &source) const
 
 DomDocument XsltTransform::transformToDocument(const DomDocument &source) const
 {
-    return DomDocument::adopt(apply(m_style, source));
+    return DomAccess::adopt(apply(m_style, source));
 }
 
 } // namespace owb

@@ -2,6 +2,7 @@
 
 #include "common/OstrelError.h"
 #include "xml/DomDocument.h"
+#include "xml/DomInternal.h"
 
 #include <libxml/tree.h>
 
@@ -117,7 +118,7 @@ void buildTV::BuildTree(ITreeSink &tree, const DomNode &node)
 
     reset(tree);
 
-    xmlNode *top = node.raw();
+    xmlNode *top = DomAccess::node(node);
     if (top && (top->type == XML_DOCUMENT_NODE || top->type == XML_HTML_DOCUMENT_NODE))
         top = xmlDocGetRootElement(reinterpret_cast<xmlDoc *>(top));
     if (!top || top->type != XML_ELEMENT_NODE)

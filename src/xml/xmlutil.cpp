@@ -18,7 +18,7 @@ public:
     {
         switch (n->type) {
         case XML_ELEMENT_NODE: element(n, depth, preserve); break;
-        case XML_DTD_NODE: line(depth, dtd(n)); break;
+        case XML_DTD_NODE: line(depth, serialise(n)); break;
         case XML_TEXT_NODE:
             // Only where nothing else holds it (a text node on its own); blanks are layout.
             if (!isBlankText(n)) {
@@ -50,17 +50,6 @@ private:
         indent(depth);
         out += text;
         out += '\n';
-    }
-
-    static QByteArray dtd(xmlNodePtr n)
-    {
-        xmlBufferPtr buf = xmlBufferCreate();
-        xmlSaveCtxtPtr sc = xmlSaveToBuffer(buf, "UTF-8", XML_SAVE_NO_DECL | XML_SAVE_AS_XML);
-        xmlSaveTree(sc, n);
-        xmlSaveClose(sc);
-        QByteArray r(reinterpret_cast<const char *>(xmlBufferContent(buf)), xmlBufferLength(buf));
-        xmlBufferFree(buf);
-        return r;
     }
 
     static bool preserveOf(xmlNodePtr el, bool inherited)
@@ -212,7 +201,7 @@ private:
             out += reinterpret_cast<const char *>(n->name);
             out += ';';
             break;
-        case XML_DTD_NODE: out += dtd(n); break;
+        case XML_DTD_NODE: out += serialise(n); break;
         default: break;
         }
     }
@@ -231,7 +220,7 @@ QString xmlutil::FormatXML(const DomNode &node) const
 {
     if (node.isNull())
         return {};
-    xmlNodePtr n = node.raw();
+    xmlNodePtr n = DomAccess::node(node);
     Writer w;
     if (n->type == XML_DOCUMENT_NODE || n->type == XML_HTML_DOCUMENT_NODE) {
         for (xmlNodePtr c = n->children; c; c = c->next)

@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <mutex>
 
 using namespace owb;
@@ -16,17 +17,20 @@ private slots:
     void load();
     void noCredentialsSent();
     void unreachableServer();
+    void noClientNoRequest();
 
 private:
     owbtest::LocalHttpServer m_server;
     std::mutex m_lock;
     std::string m_lastAuthorization;
     std::string m_lastMethod;
+    std::atomic<int> m_requests{0};
 };
 
 void TestDomHttp::initTestCase()
 {
     m_server.server.Get("/ok", [this](const httplib::Request &req, httplib::Response &res) {
+        ++m_requests;
         {
             std::lock_guard<std::mutex> g(m_lock);
             m_lastAuthorization = req.get_header_value("Authorization");
@@ -71,7 +75,9 @@ void TestDomHttp::load()
     QFETCH(QString, reasonPart);
     QFETCH(int, line);
 
+    HttpClient client;
     DomDocument doc = NewDOMDocument(false, true);
+    doc.setHttpClient(&client);
     const QString url = m_server.url(path);
     QCOMPARE(doc.load(url), ok);
     QCOMPARE(doc.url(), url);
@@ -102,12 +108,27 @@ void TestDomHttp::noCredentialsSent()
 
 void TestDomHttp::unreachableServer()
 {
+    HttpClient client;
     DomDocument doc = NewDOMDocument(false, true);
+    doc.setHttpClient(&client);
     QVERIFY(doc.loadXML(QStringLiteral("<before/>")));
     const QString url = QStringLiteral("http://127.0.0.1:%1/x").arg(owbtest::closedPort());
     QVERIFY(!doc.load(url));
     QVERIFY(!doc.parseError().reason.isEmpty());
     QCOMPARE(doc.parseError().url, url);
+    QCOMPARE(doc.documentElement().nodeName(), QStringLiteral("before"));
+}
+
+void TestDomHttp::noClientNoRequest()
+{
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(QStringLiteral("<before/>")));
+    const int before = m_requests.load();
+    const QString url = m_server.url(QStringLiteral("/ok"));
+    QVERIFY(!doc.load(url));
+    QCOMPARE(doc.parseError().reason, QStringLiteral("No HTTP client to fetch ") + url);
+    QCOMPARE(doc.parseError().url, url);
+    QCOMPARE(m_requests.load(), before);
     QCOMPARE(doc.documentElement().nodeName(), QStringLiteral("before"));
 }
 

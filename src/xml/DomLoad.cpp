@@ -1,0 +1,69 @@
+// Loading documents from text, bytes, files and URLs.
+#include "xml/DomDocument.h"
+#include "xml/DomInternal.h"
+#include "common/HttpClient.h"
+
+#include <QFile>
+#include <QUrl>
+
+namespace owb {
+
+using namespace domdetail;
+
+bool DomDocument::loadXML(const QString &text)
+{
+    m_s->url.clear();
+    // The text is Unicode already: a declared encoding does not apply to it.
+    return parseInto(text.toUtf8(), QString(), "UTF-8");
+}
+
+bool DomDocument::loadBytes(const QByteArray &bytes, const QString &baseUrl)
+{
+    m_s->url = baseUrl;
+    return parseInto(bytes, baseUrl, nullptr);
+}
+
+bool DomDocument::load(const QString &fileOrUrl)
+{
+    const auto fail = [&](const QString &reason, int code) {
+        m_s->error = DomParseError();
+        m_s->error.reason = reason;
+        m_s->error.errorCode = code;
+        m_s->error.url = fileOrUrl;
+        m_s->url = fileOrUrl;
+        return false;
+    };
+    const QString lower = fileOrUrl.left(8).toLower();
+    if (lower.startsWith(QLatin1String("http://")) || lower.startsWith(QLatin1String("https://"))) {
+        // Whoever loads from a server says through which client.
+        if (!m_s->http)
+            return fail(QStringLiteral("No HTTP client to fetch %1").arg(fileOrUrl), -1);
+        HttpResponse r;
+        try {
+            r = m_s->http->get(fileOrUrl);
+        } catch (const OstrelError &e) {
+            return fail(e.description(), -1);
+        }
+        if (r.status >= 400 || r.status < 100)
+            return fail(QStringLiteral("HTTP status %1 %2").arg(r.status).arg(r.statusText).trimmed(), r.status);
+        return loadBytes(r.body, fileOrUrl);
+    }
+    QString path = fileOrUrl;
+    if (lower.startsWith(QLatin1String("file:")))
+        path = QUrl(fileOrUrl).toLocalFile();
+    QFile f(path);
+    if (!f.exists())
+        return fail(QStringLiteral("File not found: %1").arg(path), -1);
+    if (!f.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()), -1);
+    const QByteArray bytes = f.readAll();
+    const bool ok = loadBytes(bytes, path);
+    m_s->url = fileOrUrl;
+    m_s->error.url = fileOrUrl;
+    return ok;
+}
+
+const DomParseError &DomDocument::parseError() const { return m_s->error; }
+QString DomDocument::url() const { return m_s->url; }
+
+} // namespace owb

@@ -1,0 +1,175 @@
+// Parsing, with the parser's errors captured and blank text dropped.
+#include "xml/DomDocument.h"
+#include "xml/DomInternal.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <mutex>
+
+namespace owb {
+
+using namespace domdetail;
+
+namespace {
+
+bool startsWithDeclaration(const QByteArray &b)
+{
+    qsizetype i = 0;
+    if (b.startsWith("\xEF\xBB\xBF"))
+        i = 3;
+    return b.mid(i, 6) == "<?xml " || b.mid(i, 6) == "<?xml\t" || b.mid(i, 6) == "<?xml\n"
+        || b.mid(i, 6) == "<?xml\r";
+}
+
+} // namespace
+
+namespace domdetail {
+
+void initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+}
+
+QString sourceLine(const QByteArray &bytes, int line)
+{
+    if (line <= 0)
+        return {};
+    qsizetype start = 0;
+    for (int l = 1; l < line; ++l) {
+        start = bytes.indexOf('\n', start);
+        if (start < 0)
+            return {};
+        ++start;
+    }
+    qsizetype end = bytes.indexOf('\n', start);
+    if (end < 0)
+        end = bytes.size();
+    QByteArray s = bytes.mid(start, end - start);
+    if (s.endsWith('\r'))
+        s.chop(1);
+    return QString::fromUtf8(s);
+}
+
+ErrorCapture::ErrorCapture()
+    : m_oldFn(xmlStructuredError), m_oldCtx(xmlStructuredErrorContext)
+{
+    xmlSetStructuredErrorFunc(this, &ErrorCapture::handler);
+}
+
+ErrorCapture::~ErrorCapture() { xmlSetStructuredErrorFunc(m_oldCtx, m_oldFn); }
+
+void ErrorCapture::handler(void *ctx, xmlErrorPtr err)
+{
+    auto *self = static_cast<ErrorCapture *>(ctx);
+    if (!err || err->level < XML_ERR_ERROR || err->domain == XML_FROM_VALID)
+        return;
+    const QString msg = QString::fromUtf8(err->message ? err->message : "").trimmed();
+    self->m_all.append(msg);
+    if (self->m_has)
+        return;
+    self->m_has = true;
+    self->m_message = msg;
+    self->m_line = err->line;
+    self->m_column = err->int2;
+    self->m_code = err->code;
+}
+
+
+void dropBlankText(xmlNodePtr node, bool preserve)
+{
+    for (xmlNodePtr el = node; el; el = nullptr) {
+        if (el->type == XML_ELEMENT_NODE) {
+            xmlChar *sp = xmlGetNsProp(el, BAD_CAST "space", XML_XML_NAMESPACE);
+            if (sp) {
+                if (xmlStrEqual(sp, BAD_CAST "preserve"))
+                    preserve = true;
+                else if (xmlStrEqual(sp, BAD_CAST "default"))
+                    preserve = false;
+                xmlFree(sp);
+            }
+        }
+        bool mixed = false;
+        for (xmlNodePtr c = el->children; c && !mixed; c = c->next) {
+            if ((c->type == XML_TEXT_NODE && !isBlank(c->content)) || c->type == XML_CDATA_SECTION_NODE
+                || c->type == XML_ENTITY_REF_NODE)
+                mixed = true;
+        }
+        xmlNodePtr c = el->children;
+        while (c) {
+            xmlNodePtr next = c->next;
+            if (c->type == XML_TEXT_NODE && !preserve && !mixed && isBlank(c->content)) {
+                xmlUnlinkNode(c);
+                xmlFreeNode(c);
+            } else if (c->type == XML_ELEMENT_NODE) {
+                dropBlankText(c, preserve);
+            }
+            c = next;
+        }
+    }
+}
+
+} // namespace domdetail
+
+namespace {
+
+struct LineTrack {
+    startElementNsSAX2Func original = nullptr;
+};
+
+// libxml2 keeps lines above 65535 on text nodes only; an element's unused psvi slot holds
+// them here.
+void startElementTracked(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *URI,
+                         int nb_namespaces, const xmlChar **namespaces, int nb_attributes, int nb_defaulted,
+                         const xmlChar **attributes)
+{
+    auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    auto *track = static_cast<LineTrack *>(ctxt->_private);
+    track->original(ctx, localname, prefix, URI, nb_namespaces, namespaces, nb_attributes, nb_defaulted, attributes);
+    if (ctxt->node && ctxt->input && ctxt->input->line >= 65535)
+        ctxt->node->psvi = reinterpret_cast<void *>(static_cast<intptr_t>(ctxt->input->line));
+}
+
+} // namespace
+
+bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const char *encoding)
+{
+    m_s->error = DomParseError();
+    m_s->error.url = url;
+    const QByteArray base = url.toUtf8();
+    ErrorCapture cap;
+    LineTrack track;
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlDocPtr doc = nullptr;
+    bool ok = false;
+    if (ctxt) {
+        track.original = ctxt->sax->startElementNs;
+        ctxt->sax->startElementNs = &startElementTracked;
+        ctxt->_private = &track;
+        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()),
+                                base.isEmpty() ? nullptr : base.constData(), encoding,
+                                XML_PARSE_NONET | XML_PARSE_BIG_LINES);
+        ok = doc && ctxt->wellFormed && ctxt->nsWellFormed;
+        xmlFreeParserCtxt(ctxt);
+    }
+    if (!ok) {
+        if (doc)
+            xmlFreeDoc(doc);
+        m_s->error.reason = cap.hasError() ? cap.message() : QStringLiteral("The document is not well-formed");
+        m_s->error.line = cap.line();
+        m_s->error.column = cap.column();
+        m_s->error.errorCode = cap.code() ? cap.code() : -1;
+        m_s->error.srcText = sourceLine(bytes, cap.line());
+        return false;
+    }
+    m_s->cur = newHolder(doc, m_s->cur->ns);
+    m_s->cur->hadDeclaration = startsWithDeclaration(bytes);
+    if (!m_s->preserve)
+        for (xmlNodePtr c = doc->children; c; c = c->next)
+            if (c->type == XML_ELEMENT_NODE)
+                dropBlankText(c, false);
+    return true;
+}
+
+} // namespace owb
