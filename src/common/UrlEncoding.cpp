@@ -11,13 +11,14 @@ bool unreserved(unsigned char c)
         || c == '-' || c == '.' || c == '_' || c == '~';
 }
 
-QByteArray encode(const QString &text, const char *keep)
+} // namespace
+
+QByteArray percentEncode(const QByteArray &bytes, const char *keep)
 {
     static const char hex[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
     QByteArray out;
-    out.reserve(utf8.size() * 3);
-    for (const char ch : utf8) {
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
         if (unreserved(c) || (c != 0 && keep && std::strchr(keep, c))) {
             out.append(ch);
@@ -30,16 +31,14 @@ QByteArray encode(const QString &text, const char *keep)
     return out;
 }
 
-} // namespace
-
 QByteArray encodeQueryValue(const QString &text)
 {
-    return encode(text, nullptr);
+    return percentEncode(text.toUtf8());
 }
 
 QByteArray encodePathSegment(const QString &text)
 {
-    return encode(text, ":@");
+    return percentEncode(text.toUtf8(), ":@");
 }
 
 } // namespace owb::UrlEncoding

@@ -37,6 +37,8 @@ const QString SettingsKey = QStringLiteral("uri");
 frmNavigate::frmNavigate(const AppContext &ctx, QWidget *parent)
     : QWidget(parent), m_ctx(ctx), m_images(navigateImages())
 {
+    if (!m_ctx.http)
+        throw OstrelError(QStringLiteral("frmNavigate"), QStringLiteral("The Navigate window needs the HTTP client"));
     setObjectName(QStringLiteral("frmNavigate"));
     setWindowTitle(QStringLiteral("Navigate"));
     setWindowIcon(m_images.value(QStringLiteral("OstrelManager")));
@@ -176,8 +178,7 @@ void frmNavigate::closeEvent(QCloseEvent *event)
 
 const HttpClient &frmNavigate::http() const
 {
-    static const HttpClient fallback;
-    return m_ctx.http ? *m_ctx.http : fallback;
+    return *m_ctx.http;
 }
 
 void frmNavigate::log(const QString &text) const

@@ -32,7 +32,7 @@ class frmNavigate : public QWidget {
 public:
     static constexpr const char *DefaultDatabaseURI = "http://localhost:8790/ostrel/mydb";
 
-    // Throws OstrelError when the tree builder's stylesheet cannot be loaded.
+    // The context must hold the HTTP client; throws OstrelError otherwise.
     explicit frmNavigate(const AppContext &ctx, QWidget *parent = nullptr);
     ~frmNavigate() override;
 

@@ -1,5 +1,6 @@
 #include "server/FormEncoder.h"
 #include "common/OstrelError.h"
+#include "common/UrlEncoding.h"
 #include "xml/Latin1Xml.h"
 
 namespace owb {
@@ -7,24 +8,6 @@ namespace owb {
 namespace {
 
 const QString kSource = QStringLiteral("FormEncoder");
-
-bool unreserved(char32_t c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
-        || c == '.' || c == '_' || c == '~';
-}
-
-void appendLatin1(QByteArray &out, char32_t c)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    if (unreserved(c)) {
-        out.append(static_cast<char>(c));
-    } else {
-        out.append('%');
-        out.append(hex[(c >> 4) & 0xF]);
-        out.append(hex[c & 0xF]);
-    }
-}
 
 // Reads one code point at i and advances i; a lone surrogate cannot be carried at all.
 char32_t nextCodePoint(const QString &s, qsizetype &i)
@@ -43,8 +26,8 @@ char32_t nextCodePoint(const QString &s, qsizetype &i)
 
 QByteArray FormEncoder::Encode(const QString &text) const
 {
-    QByteArray out;
-    out.reserve(text.size() * 3);
+    QByteArray latin1;
+    latin1.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype at = i;
         const char32_t c = nextCodePoint(text, i);
@@ -55,9 +38,9 @@ QByteArray FormEncoder::Encode(const QString &text) const
                                   .arg(QString::fromUcs4(&c, 1))
                                   .arg(at + 1)
                                   .arg(text));
-        appendLatin1(out, c);
+        latin1.append(static_cast<char>(c));
     }
-    return out;
+    return UrlEncoding::percentEncode(latin1);
 }
 
 QByteArray FormEncoder::EncodeXml(const QString &xml) const
@@ -76,11 +59,7 @@ QByteArray FormEncoder::EncodeXml(const QString &xml) const
                               .arg(QString::fromUcs4(&failure.character, 1), failure.place)
                               .arg(failure.line));
     }
-    QByteArray out;
-    out.reserve(latin1->size() * 3);
-    for (const char c : *latin1)
-        appendLatin1(out, static_cast<unsigned char>(c));
-    return out;
+    return UrlEncoding::percentEncode(*latin1);
 }
 
 } // namespace owb

@@ -10,6 +10,9 @@ namespace owb {
 // (source "FormEncoder") before anything is sent.
 class FormEncoder {
 public:
+    // The Content-Type of every form body sent to the server (and of the liveness check).
+    static constexpr char ContentType[] = "application/x-www-form-urlencoded; charset=iso-8859-1";
+
     // Any text (an XPath for _delete): every character must lie within ISO-8859-1.
     QByteArray Encode(const QString &text) const;
 

@@ -1,6 +1,7 @@
 #include "server/ServerPing.h"
 #include "common/HttpClient.h"
 #include "common/OstrelError.h"
+#include "server/FormEncoder.h"
 
 namespace owb {
 
@@ -10,7 +11,7 @@ PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const 
     HttpRequest req;
     req.method = "GET";
     req.url = databaseUri + QStringLiteral("?_diagnose=ping");
-    req.headers.append({QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded; charset=iso-8859-1")});
+    req.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
     req.authenticate = true;
     req.user = userId;
     req.password = password;

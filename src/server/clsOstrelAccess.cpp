@@ -14,7 +14,6 @@ const QString kGetSource = QStringLiteral("Ostrel Access");
 // Spelled so on purpose: callers and logs rely on this source.
 const QString kRemoveSource = QStringLiteral("Ostrel Acccess");
 const QString kStoreSource = QStringLiteral("OstrelAccess");
-const QByteArray kFormType = "application/x-www-form-urlencoded; charset=iso-8859-1";
 
 struct Envelope {
     DomDocument doc;
@@ -29,7 +28,7 @@ HttpResponse post(const HttpClient &http, const clsConnection &connection, const
     HttpRequest req;
     req.method = "POST";
     req.url = url;
-    req.headers.append({QByteArray("Content-Type"), kFormType});
+    req.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
     req.body = body;
     req.authenticate = true;
     req.user = connection.UserID();

@@ -86,7 +86,7 @@ void Application::showAbout()
 QWidget *Application::createNavigateWindow()
 {
 #ifdef OWB_HAVE_NAVIGATION
-    // Throws when its stylesheet is missing, which stops the start-up.
+    // A missing tree stylesheet is reported at the first Load, not here.
     return new frmNavigate(m_context);
 #else
     return nullptr;

@@ -20,7 +20,6 @@ namespace owb {
 namespace {
 
 const QString kSource = QStringLiteral("clsImportAndExport");
-const QByteArray kFormType = "application/x-www-form-urlencoded; charset=iso-8859-1";
 
 [[noreturn]] void fail(const QString &description) { throw OstrelError(kSource, description); }
 
@@ -122,7 +121,7 @@ bool clsImportAndExport::sendXml(const QString &fileName, const DomDocument &doc
     HttpRequest req;
     req.method = "POST";
     req.url = m_ostrelURI;
-    req.headers.append({QByteArray("Content-Type"), kFormType});
+    req.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
     req.authenticate = true;
     req.user = m_connection.UserID();
     req.password = m_connection.Password();

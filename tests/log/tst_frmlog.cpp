@@ -1,5 +1,6 @@
 #include "log/frmLog.h"
 #include "common/MainWindowApi.h"
+#include "support/Fakes.h"
 #include "common/Settings.h"
 #include "support/ScriptedUserInteraction.h"
 #include <QDir>
@@ -16,17 +17,6 @@
 using namespace owb;
 
 namespace {
-
-class CountingMainWindow : public IMainWindow {
-public:
-    int hideLogCalls = 0;
-    void setStatus(const QString &) override {}
-    void EnableDocMenu() override {}
-    void DisableDocMenu() override {}
-    void HideLog() override { ++hideLogCalls; }
-    void showChild(QWidget *) override {}
-    void activateChild(QWidget *) override {}
-};
 
 const QDateTime FixedNow(QDate(2026, 12, 6), QTime(14, 5, 9));
 
@@ -85,7 +75,7 @@ private:
 
     QTemporaryDir m_tmp;
     ScriptedUserInteraction m_ui;
-    CountingMainWindow m_main;
+    owbtest::FakeMainWindow m_main;
 };
 
 void TestFrmLog::initTestCase()

@@ -1,7 +1,6 @@
 #include "log/Outcome.h"
 #include "common/OstrelError.h"
-#include "support/Fakes.h"
-#include "support/ScriptedUserInteraction.h"
+#include "support/TestContext.h"
 
 #include <QtTest>
 
@@ -15,28 +14,12 @@ private slots:
     void missingSinksAreSkipped();
 };
 
-namespace {
-
-struct Sinks {
-    owbtest::FakeMainWindow main;
-    owbtest::RecordingLog log;
-    ScriptedUserInteraction ui;
-    AppContext ctx()
-    {
-        AppContext c;
-        c.mainWindow = &main;
-        c.log = &log;
-        c.ui = &ui;
-        return c;
-    }
-};
-
-} // namespace
+using Sinks = owbtest::Context;
 
 void TestOutcome::everyPartReachesItsSink()
 {
     Sinks s;
-    const OutcomeReporter report(s.ctx());
+    const OutcomeReporter report(s.app());
     report.report(Outcome::done(QStringLiteral("Stored")));
     QCOMPARE(s.log.lines, QStringList{"Stored"});
     QCOMPARE(s.main.statuses, QStringList{"Stored"});
@@ -64,7 +47,7 @@ void TestOutcome::everyPartReachesItsSink()
 void TestOutcome::runReportsOnlyFailures()
 {
     Sinks s;
-    const OutcomeReporter report(s.ctx());
+    const OutcomeReporter report(s.app());
     int failures = 0;
     const auto onError = [&](const OstrelError &e) {
         ++failures;

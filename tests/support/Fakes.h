@@ -15,12 +15,13 @@ public:
     QStringList statuses;
     int docMenuEnabled = 0;
     int docMenuDisabled = 0;
+    int hideLogCalls = 0;
     QList<QPointer<QWidget>> shown;
     QList<QPointer<QWidget>> activated;
     void setStatus(const QString &m) override { statuses << m; }
     void EnableDocMenu() override { ++docMenuEnabled; }
     void DisableDocMenu() override { ++docMenuDisabled; }
-    void HideLog() override {}
+    void HideLog() override { ++hideLogCalls; }
     void showChild(QWidget *child) override
     {
         shown << child;

@@ -30,7 +30,7 @@ void TestRoundTrip::everyDemoDoctype()
         HttpRequest wipe;
         wipe.method = "POST";
         wipe.url = r.collection(collection);
-        wipe.headers.append({QByteArray("Content-Type"), QByteArray("application/x-www-form-urlencoded; charset=iso-8859-1")});
+        wipe.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
         wipe.body = "_delete=" + r.encoder.Encode(doctype);
         wipe.authenticate = true;
         wipe.user = wipe.password = "demo";
