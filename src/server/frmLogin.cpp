@@ -1,14 +1,12 @@
 #include "server/frmLogin.h"
 #include "common/Settings.h"
+#include "server/LoginName.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <pwd.h>
-#include <unistd.h>
 
 namespace owb {
 
@@ -19,9 +17,7 @@ const QString kKey = QStringLiteral("userid");
 
 QString frmLogin::currentUserName()
 {
-    if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
-        return QString::fromLocal8Bit(pw->pw_name);
-    return qEnvironmentVariable("USER");
+    return LoginName::currentUserName();
 }
 
 frmLogin::frmLogin(QWidget *parent) : QDialog(parent)
@@ -82,7 +78,7 @@ frmLogin::frmLogin(QWidget *parent) : QDialog(parent)
     connect(m_cmdOK, &QPushButton::clicked, this, &frmLogin::connectClicked);
     connect(m_cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_txtUserName->setText(Settings::get(kSection, kKey, currentUserName()));
+    m_txtUserName->setText(LoginName::proposedUserName());
     m_txtDBURI->setText(m_connection);
     updateConnect();
     setTabOrder(m_txtDBURI, m_txtUserName);
