@@ -73,7 +73,8 @@ clsOstrelAccess::clsOstrelAccess(const clsConnection &connection, const FormEnco
 {
 }
 
-DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString &doctype, qint32 id) const
+DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString &doctype, qint32 id,
+                                     bool keepBlanks) const
 {
     const QString url = collectionUri + QStringLiteral("?_xql=")
         + QString::fromLatin1(UrlEncoding::encodeQueryValue(
@@ -95,6 +96,7 @@ DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString
         throw fail(QStringLiteral("HTTP %1 %2").arg(res.status).arg(res.statusText));
 
     DomDocument doc = NewDOMDocument(false, true);
+    doc.setPreserveWhiteSpace(keepBlanks);
     if (!doc.loadBytes(res.body, url))
         throw fail(doc.parseError().reason);
     const DomNode result = doc.selectSingleNode(QStringLiteral("osl:response/xql:result"));

@@ -18,8 +18,10 @@ public:
     clsOstrelAccess(const clsConnection &connection, const FormEncoder &encoder, const HttpClient &http);
 
     // The stored document's root element, or a null node when the answer holds no
-    // xql:result or an empty one. Source of errors: "Ostrel Access".
-    DomNode getDocument(const QString &collectionUri, const QString &doctype, qint32 id) const;
+    // xql:result or an empty one. Source of errors: "Ostrel Access". keepBlanks keeps the
+    // text between elements as the server sent it.
+    DomNode getDocument(const QString &collectionUri, const QString &doctype, qint32 id,
+                        bool keepBlanks = false) const;
 
     // Removes the document whose root element is given; on success the element loses its
     // osl:id. Source of errors: "Ostrel Acccess".

@@ -32,11 +32,16 @@ QString StylesheetRunner::extensionFor(const XsltTransform::Result &result)
     return QStringLiteral("txt");
 }
 
-QString StylesheetRunner::run(const DomNode &element) const
+XsltTransform::Result StylesheetRunner::transform(const DomNode &element) const
 {
     XsltTransform xslt;
     xslt.loadStylesheet(m_stylesheet);
-    const XsltTransform::Result result = xslt.transform(element.ownerDocument());
+    return xslt.transform(element.ownerDocument());
+}
+
+QString StylesheetRunner::run(const DomNode &element) const
+{
+    const XsltTransform::Result result = transform(element);
     const QString path = AppPaths::ensureWritableDir(QStringLiteral("output")) + QStringLiteral("/result.")
                          + extensionFor(result);
     QFile file(path);

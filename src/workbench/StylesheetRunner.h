@@ -17,6 +17,8 @@ public:
     // Transforms the document that owns element with the loaded stylesheet, writes the
     // result and returns the file's path.
     QString run(const DomNode &element) const;
+    // The same transformation, the result kept in memory.
+    XsltTransform::Result transform(const DomNode &element) const;
 
     // "xml" without an xsl:output; by its method "xml", "html", anything else "txt"; without
     // a method "html" when the result was made as HTML, else "xml".
