@@ -1,0 +1,104 @@
+// Validation, and the commands on local files only: transform and format.
+#include "cli/Tool.h"
+#include "common/AppPaths.h"
+#include "common/OstrelError.h"
+#include "schema/clsSchema.h"
+#include "schema/clsVerify.h"
+#include "workbench/StylesheetRunner.h"
+#include "xml/xmlutil.h"
+
+#include <QLockFile>
+#include <QSaveFile>
+
+namespace owb::cli {
+
+namespace {
+
+// A local document; text that is not well-formed fails with its place and reason.
+DomDocument loadLocal(Tool &tool, const QString &file)
+{
+    const QString text = tool.files.LoadFile(file);
+    DomDocument doc = NewDOMDocument(false, true);
+    if (!doc.loadXML(text))
+        fail(located(file, qMax(1, doc.parseError().line), doc.parseError().reason));
+    return doc;
+}
+
+} // namespace
+
+int runValidate(Tool &tool, const Invocation &inv)
+{
+    applyTimeout(tool, inv);
+    const DocumentTarget target = targetOf(inv);
+    const QStringList files = inv.arguments.mid(3);
+    clsSchema loader(&tool.http);
+    const DomNode schema = loader.GetSchema(target.DatabaseURI(), target.CollectionName(), target.DoctypeName());
+    if (loader.NonXML())
+        fail(QStringLiteral("It is of no use to validate a non-xml document"));
+
+    // Validation goes through work files of fixed names: runs side by side take turns.
+    QLockFile lock(AppPaths::ensureWritableDir(QStringLiteral("temp")) + QStringLiteral("/validate.lock"));
+    if (!lock.tryLock(120000))
+        fail(QStringLiteral("Another validation holds %1").arg(lock.fileName()));
+
+    const clsVerify verify(&tool.http);
+    bool allValid = true;
+    for (const QString &file : files) {
+        QString text;
+        try {
+            text = tool.files.LoadFile(file);
+        } catch (const OstrelError &e) {
+            tool.console.error(e.description());
+            allValid = false;
+            continue;
+        }
+        std::optional<clsVerifyError> err = verify.CheckWellFormedNess(text);
+        if (!err)
+            err = verify.ValidateWithSchema(text, schema, target.DoctypeName());
+        if (!err)
+            continue;
+        allValid = false;
+        tool.console.dataLine(located(file, err->LineNumber, err->Reason));
+        for (const clsVerifyError &further : err->Further)
+            tool.console.dataLine(located(file, further.LineNumber, further.Reason));
+    }
+    return allValid ? Done : Failed;
+}
+
+int runTransform(Tool &tool, const Invocation &inv)
+{
+    const QString xsl = inv.arguments.value(0);
+    const QString file = inv.arguments.value(1);
+    StylesheetRunner runner;
+    const QString style = tool.files.LoadFile(xsl);
+    try {
+        runner.load(style);
+    } catch (const OstrelError &e) {
+        fail(QStringLiteral("Failed to load XSL content: ") + xsl + QStringLiteral(": ") + e.description());
+    }
+    const DomDocument doc = loadLocal(tool, file);
+    XsltTransform::Result result;
+    try {
+        result = runner.transform(doc.documentElement());
+    } catch (const OstrelError &e) {
+        fail(QStringLiteral("Failed to apply stylesheet: ") + e.description());
+    }
+    if (!inv.has(QStringLiteral("--output"))) {
+        tool.console.data(result.bytes);
+        return Done;
+    }
+    const QString out = inv.value(QStringLiteral("--output"));
+    QSaveFile f(out);
+    if (!f.open(QIODevice::WriteOnly) || f.write(result.bytes) != result.bytes.size() || !f.commit())
+        fail(QStringLiteral("Cannot write %1: %2").arg(out, f.errorString()));
+    return Done;
+}
+
+int runFormat(Tool &tool, const Invocation &inv)
+{
+    const DomDocument doc = loadLocal(tool, inv.arguments.value(0));
+    tool.console.data(asLine(xmlutil().FormatXML(doc)).toUtf8());
+    return Done;
+}
+
+} // namespace owb::cli

@@ -1,0 +1,153 @@
+#include "cli/Cli.h"
+#include "cli/CommandLine.h"
+#include "cli/Tool.h"
+#include "common/OstrelError.h"
+
+#include <QHash>
+#include <functional>
+#include <unistd.h>
+
+namespace owb::cli {
+
+namespace {
+
+using Runner = std::function<int(Tool &, const Invocation &)>;
+
+OptionSpec option(const char *name, const char *alias, const char *valueName, const char *help)
+{
+    return {QString::fromLatin1(name), QString::fromLatin1(alias), QString::fromLatin1(valueName),
+            QString::fromLatin1(help)};
+}
+
+// arguments: the synopsis's arguments, separated by blanks.
+CommandSpec command(const char *name, const char *arguments, const char *summary, const char *details,
+                    const QList<OptionSpec> &options)
+{
+    return {QString::fromLatin1(name), QString::fromLatin1(arguments).split(QLatin1Char(' ')),
+            QString::fromLatin1(summary), QString::fromLatin1(details), options};
+}
+
+struct Entry {
+    CommandSpec spec;
+    Runner run;
+};
+
+const QList<Entry> &entries()
+{
+    const OptionSpec user = option("--user", "", "NAME",
+                                   "user name (default: the last one confirmed at a login, else the login name)");
+    const OptionSpec timeout = option("--timeout", "", "SECONDS",
+                                      "give up on a server silent for this long (default: 10 to connect, 60 after)");
+    static const QList<Entry> table = {
+        {command("ping", "DBURI", "the liveness check; exit 0 when alive",
+                 "Asks the server with the user's credentials whether it is alive.", {user, timeout}),
+         runPing},
+        {command("doctypes", "DBURI", "the collections and document types, one collection/doctype a line",
+                 "The list of the Navigate window's tree, in its order.", {timeout}),
+         runDoctypes},
+        {command("query", "DBURI COLLECTION DOCTYPE [FILTER]", "the ids of the documents found, one a line",
+                 "FILTER is an XPath predicate without brackets, e.g. \"@status='open'\".\n"
+                 "No hit prints \"Nothing found\" on standard error and exits with 0.",
+                 {option("--xml", "", "", "print the documents, formatted, instead of their ids"), timeout}),
+         runQuery},
+        {command("get", "DBURI COLLECTION DOCTYPE ID", "one document, formatted", "",
+                 {option("--raw", "", "", "the document as the server sent it, not indented anew"), timeout}),
+         runGet},
+        {command("store", "DBURI COLLECTION FILE...", "insert or replace each file; prints each id",
+                 "A file whose root element carries an osl:id replaces that document; any other is\n"
+                 "inserted. Every file is checked for well-formedness before the first is stored.",
+                 {user, timeout}),
+         runStore},
+        {command("remove", "DBURI COLLECTION DOCTYPE ID...", "remove documents",
+                 "Stops at the first id that names no document.", {user, timeout}),
+         runRemove},
+        {command("new", "DBURI COLLECTION DOCTYPE", "the sample document made from the document type's schema", "",
+                 {timeout}),
+         runNew},
+        {command("validate", "DBURI COLLECTION DOCTYPE FILE...",
+                 "well-formedness, then the schema; every error as FILE:LINE: reason",
+                 "The errors go to standard output; the exit status is 1 when any file fails.", {timeout}),
+         runValidate},
+        {command("import", "DBURI COLLECTION DOCTYPE FILE|DIR...",
+                 "the transfer engine's import; prints the ids of new documents",
+                 "XML files for an XML document type, any files for a non-XML one; a DIR stands for\n"
+                 "its files (for XML its *.xml files) in name order. Stops at the first file that\n"
+                 "fails. Ctrl+C stops after the current file.",
+                 {user, timeout}),
+         runImport},
+        {command("export", "DBURI COLLECTION DOCTYPE DIR [FILTER]",
+                 "the transfer engine's export of every hit into DIR",
+                 "Each document found goes to DIR/DOCTYPE_ID.xml, in iso-8859-1, replacing a file of\n"
+                 "that name. Ctrl+C stops after the current file.",
+                 {option("--without-id", "", "", "write the documents without their osl:id"), timeout}),
+         runExport},
+        {command("transform", "XSL FILE", "the stylesheet applied to a local document",
+                 "The result goes to standard output as the stylesheet's xsl:output asks.",
+                 {option("--output", "-o", "OUT", "write the result to OUT instead")}),
+         runTransform},
+        {command("format", "FILE", "the indented text of a local document", "", {}), runFormat},
+    };
+    return table;
+}
+
+QList<CommandSpec> specs()
+{
+    QList<CommandSpec> list;
+    for (const Entry &e : entries())
+        list << e.spec;
+    return list;
+}
+
+int dispatch(Tool &tool, const QList<CommandSpec> &commands, const QStringList &arguments)
+{
+    const Invocation inv = parseCommandLine(arguments, commands);
+    if (inv.version) {
+        tool.console.dataLine(QStringLiteral("owb ") + QStringLiteral(OWB_VERSION));
+        return Done;
+    }
+    if (!inv.command) {
+        if (!inv.help)
+            throw UsageError(QString(), QStringLiteral("no command given"));
+        tool.console.data(toolHelp(commands).toUtf8());
+        return Done;
+    }
+    if (inv.help) {
+        tool.console.data(commandHelp(*inv.command).toUtf8());
+        return Done;
+    }
+    for (const Entry &e : entries())
+        if (e.spec.name == inv.command->name)
+            return e.run(tool, inv);
+    return Usage;
+}
+
+} // namespace
+
+int run(const QStringList &arguments)
+{
+    Console console(stdout, stderr, isatty(STDERR_FILENO));
+    Tool tool(console);
+    // The parser keeps pointers into this list.
+    const QList<CommandSpec> commands = specs();
+    int code = Failed;
+    try {
+        code = dispatch(tool, commands, arguments);
+    } catch (const UsageError &e) {
+        const QString who = e.command().isEmpty() ? QStringLiteral("owb") : QStringLiteral("owb ") + e.command();
+        console.message(QStringLiteral("%1: %2 (see %1 --help)").arg(who, e.text()));
+        code = Usage;
+    } catch (const OstrelError &e) {
+        console.error(e.description());
+        code = Failed;
+    } catch (const std::exception &e) {
+        console.error(QString::fromLocal8Bit(e.what()));
+        code = Failed;
+    }
+    if (!console.finishData()) {
+        console.error(QStringLiteral("cannot write to standard output"));
+        return Failed;
+    }
+    return code;
+}
+
+} // namespace owb::cli

@@ -1,0 +1,60 @@
+#pragma once
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <exception>
+
+namespace owb::cli {
+
+// A wrong invocation: the tool says what is wrong and where to read more, and exits with 2.
+class UsageError : public std::exception {
+public:
+    UsageError(QString command, QString text) : m_command(std::move(command)), m_text(std::move(text)) {}
+    const QString &command() const { return m_command; }   // empty: the tool as a whole
+    const QString &text() const { return m_text; }
+    const char *what() const noexcept override { return "usage error"; }
+
+private:
+    QString m_command;
+    QString m_text;
+};
+
+struct OptionSpec {
+    QString name;        // "--raw"
+    QString alias;       // "-o", or empty
+    QString valueName;   // empty: a flag without value
+    QString help;
+};
+
+struct CommandSpec {
+    QString name;
+    QStringList arguments;   // "DBURI", "COLLECTION", "[FILTER]", "FILE..."
+    QString summary;         // one line, for the tool's help
+    QString details;         // the command's help below its synopsis
+    QList<OptionSpec> options;
+
+    int minArguments() const;
+    int maxArguments() const;   // -1: no limit
+    QString synopsis() const;
+};
+
+struct Invocation {
+    const CommandSpec *command = nullptr;   // null: no command given
+    QStringList arguments;
+    QHash<QString, QString> options;        // by OptionSpec::name; flags map to ""
+    bool help = false;
+    bool version = false;
+
+    bool has(const QString &option) const { return options.contains(option); }
+    QString value(const QString &option) const { return options.value(option); }
+};
+
+// Options may stand anywhere, before or after the command; "--" ends them. "--name=value"
+// and "--name value" both work. "owb help COMMAND" is "owb COMMAND --help".
+Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpec> &commands);
+
+QString toolHelp(const QList<CommandSpec> &commands);
+QString commandHelp(const CommandSpec &command);
+
+} // namespace owb::cli
