@@ -1,4 +1,5 @@
 #include "HttpClient.h"
+#include "HttpWait.h"
 #include "OstrelError.h"
 
 #include <curl/curl.h>
@@ -21,6 +22,7 @@ void globalInit()
 
 struct Transfer {
     HttpResponse response;
+    qint64 received = 0;
     const HttpClient::DataSink *sink = nullptr;
     bool sinkRefused = false;
     std::exception_ptr sinkError;
@@ -56,6 +58,7 @@ size_t onBody(char *data, size_t size, size_t count, void *userData)
 {
     auto *t = static_cast<Transfer *>(userData);
     const size_t total = size * count;
+    t->received += qint64(total);
     if (!t->sink) {
         t->response.body.append(data, static_cast<qsizetype>(total));
         return total;
@@ -76,6 +79,9 @@ size_t onBody(char *data, size_t size, size_t count, void *userData)
 struct CurlDeleter {
     void operator()(CURL *c) const { curl_easy_cleanup(c); }
 };
+struct MultiDeleter {
+    void operator()(CURLM *m) const { curl_multi_cleanup(m); }
+};
 struct SlistDeleter {
     void operator()(curl_slist *l) const { curl_slist_free_all(l); }
 };
@@ -88,10 +94,54 @@ bool hasHeader(const HttpRequest &request, const QByteArray &name)
     return false;
 }
 
-// c: a handle whose options are all set here; its open connections are kept for reuse.
-HttpResponse perform(CURL *c, const HttpRequest &request, const HttpClient::DataSink *sink,
-                     int connectMs, int stallMs, int totalMs)
+int smallerCap(int a, int b)
 {
+    if (a <= 0)
+        return b > 0 ? b : 0;
+    return b > 0 ? qMin(a, b) : a;
+}
+
+// Runs c on multi to its end, turning to wait between the turns. False: the user stopped it.
+bool drive(CURLM *multi, CURL *c, RequestWait &wait, const Transfer &transfer, CURLcode *result)
+{
+    if (curl_multi_add_handle(multi, c) != CURLM_OK)
+        throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request"));
+    struct Remove {
+        CURLM *m;
+        CURL *c;
+        ~Remove() { curl_multi_remove_handle(m, c); }
+    } remove{multi, c};
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            *result = CURLE_FAILED_INIT;
+            return true;
+        }
+        if (running == 0)
+            break;
+        if (curl_multi_poll(multi, nullptr, 0, RequestWait::TickMs, nullptr) != CURLM_OK) {
+            *result = CURLE_FAILED_INIT;
+            return true;
+        }
+        curl_off_t length = -1;
+        curl_easy_getinfo(c, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        if (!wait.keepGoing(transfer.received, qint64(length)))
+            return false;
+    }
+    *result = CURLE_OK;
+    int left = 0;
+    while (CURLMsg *m = curl_multi_info_read(multi, &left))
+        if (m->msg == CURLMSG_DONE && m->easy_handle == c)
+            *result = m->data.result;
+    return true;
+}
+
+// c: a handle whose options are all set here; its open connections are kept for reuse (in
+// multi, which holds them).
+HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const HttpClient::DataSink *sink,
+                     int connectMs, int stallMs, int totalMs, UserInteraction *ui)
+{
+    totalMs = smallerCap(totalMs, request.totalTimeoutMs);
     const QString url = request.url;
     curl_easy_reset(c);
     // The handle outlives this call: leave it no pointer into this frame.
@@ -173,7 +223,10 @@ HttpResponse perform(CURL *c, const HttpRequest &request, const HttpClient::Data
         addHeader("Content-Type:");
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, list);
 
-    const CURLcode rc = curl_easy_perform(c);
+    CURLcode rc = CURLE_OK;
+    RequestWait wait(ui, request.progress, request.activity, url);
+    if (!drive(multi, c, wait, transfer, &rc))
+        throw OstrelError(QStringLiteral("HTTP"), HttpClient::CancelledText, HttpClient::CancelledNumber);
     if (transfer.sinkError)
         std::rethrow_exception(transfer.sinkError);
     if (transfer.sinkRefused)
@@ -199,7 +252,15 @@ struct HttpClient::Connection {
     std::mutex lock;
     std::atomic<std::thread::id> owner{};
     std::unique_ptr<CURL, CurlDeleter> handle;
+    std::unique_ptr<CURLM, MultiDeleter> multi;
 };
+
+const QString HttpClient::CancelledText = QStringLiteral("Cancelled by the user");
+
+bool HttpClient::isCancellation(const OstrelError &e)
+{
+    return e.number() == CancelledNumber || e.description().endsWith(CancelledText);
+}
 
 QByteArray HttpResponse::header(const QByteArray &name) const
 {
@@ -219,27 +280,40 @@ HttpClient::~HttpClient() = default;
 
 HttpResponse HttpClient::run(const HttpRequest &request, const DataSink *onData) const
 {
-    auto fresh = [&request] {
+    const auto cannot = [&request] {
+        return OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request to ") + request.url);
+    };
+    const auto fresh = [&] {
         std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
         if (!handle)
-            throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request to ") + request.url);
+            throw cannot();
         return handle;
     };
+    const auto freshMulti = [&] {
+        std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
+        if (!multi)
+            throw cannot();
+        return multi;
+    };
     Connection &conn = *m_connection;
-    // A sink of this very client asking again: the kept handle is busy below us.
+    // A sink of this very client asking again (or a request made while one waits): the kept
+    // handles are busy below us.
     if (conn.owner.load() == std::this_thread::get_id()) {
         const auto handle = fresh();
-        return perform(handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs);
+        const auto multi = freshMulti();
+        return perform(multi.get(), handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs, m_ui);
     }
     std::lock_guard guard(conn.lock);
     if (!conn.handle)
         conn.handle = fresh();
+    if (!conn.multi)
+        conn.multi = freshMulti();
     conn.owner.store(std::this_thread::get_id());
     struct Release {
         Connection &c;
         ~Release() { c.owner.store(std::thread::id()); }
     } release{conn};
-    return perform(conn.handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs);
+    return perform(conn.multi.get(), conn.handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs, m_ui);
 }
 
 void HttpClient::setTimeouts(int connectMs, int stallMs, int totalMs)

@@ -8,6 +8,10 @@
 
 namespace owb {
 
+class OstrelError;
+class Progress;
+class UserInteraction;
+
 struct HttpRequest {
     QByteArray method = "GET";
     QString url;
@@ -16,6 +20,13 @@ struct HttpRequest {
     bool authenticate = false;   // Basic authentication with user/password
     QString user;
     QString password;
+    // What the user is told while the answer is awaited ("Running the query").
+    QString activity;
+    // Caps this exchange on top of the client's own cap (0: no cap of its own).
+    int totalTimeoutMs = 0;
+    // A display the caller already shows for its operation: asked for Cancel instead of
+    // opening one for this request.
+    Progress *progress = nullptr;
 };
 
 struct HttpResponse {
@@ -28,6 +39,10 @@ struct HttpResponse {
 
 // Synchronous HTTP on libcurl. Transport failures (unreachable, refused, time-out, TLS) throw
 // OstrelError with source "HTTP" and a description naming the URL and what happened.
+// The caller waits for the answer, but its thread is never blocked for long: while the
+// transfer is under way the client asks a progress display (from the UserInteraction given,
+// opened once the request has lasted a moment) every few tens of milliseconds, which keeps the
+// windows painting and lets the user cancel; a cancel throws CancelledText.
 // One client keeps its connections open between requests (nothing of one request's options,
 // credentials or headers carries over to the next). Requests from several threads on one
 // client are served one after another; a request made from inside a streaming sink of the
@@ -38,6 +53,15 @@ public:
     ~HttpClient();
     HttpClient(const HttpClient &) = delete;
     HttpClient &operator=(const HttpClient &) = delete;
+
+    static const QString CancelledText;   // "Cancelled by the user"
+    static constexpr quint32 CancelledNumber = 0x80040001u;
+    // Whether e (or the error it was wrapped into, keeping the text) is a cancel by the user.
+    static bool isCancellation(const OstrelError &e);
+
+    // Where the waiting is shown; null: nowhere (the request just runs to its end).
+    void setUserInteraction(UserInteraction *ui) { m_ui = ui; }
+    UserInteraction *userInteraction() const { return m_ui; }
 
     // A server that does not accept the connection within connectMs fails; so does one that
     // sends nothing for stallMs while the answer is under way; totalMs caps the whole exchange
@@ -64,6 +88,7 @@ private:
     HttpResponse run(const HttpRequest &request, const DataSink *onData) const;
 
     std::unique_ptr<Connection> m_connection;
+    UserInteraction *m_ui = nullptr;
     int m_connectMs;
     int m_stallMs;
     int m_totalMs;
