@@ -51,7 +51,8 @@ struct Engine {
         : engine(tool.connection, tool.encoder, tool.http, tool.log), progress(tool.console)
     {
         engine.setLog(&tool.log);
-        engine.setProgress(&progress);
+        // A first Ctrl+C lets the current file end (a second one stops at once).
+        engine.setProgress(&progress, false);
     }
     clsImportAndExport engine;
     ConsoleProgress progress;

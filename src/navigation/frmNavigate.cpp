@@ -198,6 +198,9 @@ bool frmNavigate::CheckServer(const QString &databaseURI, const QString &userId,
     const PingResult ping = ServerPing(http(), databaseURI, userId, password);
     if (ping.answered && ping.status > 200)
         log(ping.failureText);
+    // Unreachable, timed out or cancelled: the box that follows does not say which.
+    if (!ping.answered && !ping.transportError.isEmpty())
+        log(ping.transportError);
     // A 2xx other than 200 that says "is alive" is still a failed check.
     m_connected = ping.answered && ping.status <= 200 && ping.alive;
     if (m_connected) {

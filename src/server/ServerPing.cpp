@@ -6,7 +6,7 @@
 namespace owb {
 
 PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const QString &userId,
-                      const QString &password)
+                      const QString &password, int totalTimeoutMs)
 {
     HttpRequest req;
     req.method = "GET";
@@ -15,6 +15,9 @@ PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const 
     req.authenticate = true;
     req.user = userId;
     req.password = password;
+    req.activity = QStringLiteral("Connecting to ") + databaseUri;
+    // A server that trickles its answer must not hold the login for ever.
+    req.totalTimeoutMs = totalTimeoutMs;
 
     PingResult result;
     HttpResponse res;

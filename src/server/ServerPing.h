@@ -18,9 +18,12 @@ struct PingResult {
     QString transportError;    // why it was not answered (unreachable, refused, time-out)
 };
 
+// The whole check, answer included, ends within this (also against a server that trickles).
+constexpr int PingTimeoutMs = 15000;
+
 // GET databaseUri + "?_diagnose=ping" with Basic authentication. Never throws for transport
-// failures: those come back as answered == false.
+// failures (a time-out or a cancel included): those come back as answered == false.
 PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const QString &userId,
-                      const QString &password);
+                      const QString &password, int totalTimeoutMs = PingTimeoutMs);
 
 } // namespace owb

@@ -23,7 +23,7 @@ struct Envelope {
 };
 
 HttpResponse post(const HttpClient &http, const clsConnection &connection, const QString &url,
-                  const QByteArray &body)
+                  const QByteArray &body, const QString &activity)
 {
     HttpRequest req;
     req.method = "POST";
@@ -33,6 +33,7 @@ HttpResponse post(const HttpClient &http, const clsConnection &connection, const
     req.authenticate = true;
     req.user = connection.UserID();
     req.password = connection.Password();
+    req.activity = activity;
     return http.send(req);
 }
 
@@ -87,7 +88,10 @@ DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString
 
     HttpResponse res;
     try {
-        res = m_http.get(url);
+        HttpRequest req;
+        req.url = url;
+        req.activity = QStringLiteral("Fetching the document");
+        res = m_http.send(req);
     } catch (const OstrelError &e) {
         throw fail(e.description());
     }
@@ -120,7 +124,8 @@ void clsOstrelAccess::RemoveDocument(DomNode &element, const QString &collection
                           QStringLiteral("The document has no osl:id: it is not stored on the server"));
     const QString path = element.nodeName() + QStringLiteral("[@osl:id=") + id + QLatin1Char(']');
 
-    const HttpResponse res = post(m_http, m_connection, collectionUri, "_delete=" + m_encoder.Encode(path));
+    const HttpResponse res = post(m_http, m_connection, collectionUri, "_delete=" + m_encoder.Encode(path),
+                                 QStringLiteral("Removing the document"));
     if (res.status > 300)
         throw OstrelError(kRemoveSource, statusError(res));
     const Envelope env = readEnvelope(res, kRemoveSource);
@@ -135,7 +140,7 @@ QString clsOstrelAccess::ProcessRequest(const QString &collectionUri, const QStr
     const bool isNew = !xmlText.contains(QStringLiteral("osl:id"));
     const QByteArray body = "_process=" + m_encoder.EncodeXml(xmlText);
 
-    const HttpResponse res = post(m_http, m_connection, collectionUri, body);
+    const HttpResponse res = post(m_http, m_connection, collectionUri, body, QStringLiteral("Storing the document"));
     if (res.status > 300)
         throw OstrelError(kStoreSource, statusError(res));
     const Envelope env = readEnvelope(res, kStoreSource);

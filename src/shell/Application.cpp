@@ -35,6 +35,8 @@ void Application::start()
     connect(m_main.get(), &frmMain::aboutRequested, this, &Application::showAbout);
     if (!m_ui)
         m_ui = std::make_unique<QtUserInteraction>(m_main.get());
+    // Every request of the windows waits with the progress display and its Cancel.
+    m_http->setUserInteraction(m_ui.get());
 
     m_context.fileHandler = m_fileHandler.get();
     m_context.connection = m_connection.get();

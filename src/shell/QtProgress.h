@@ -5,13 +5,16 @@
 #include <QPointer>
 #include <QProgressDialog>
 
+#include <memory>
+
 class QWidget;
 
 namespace owb {
 
 // Progress as an application-modal dialog with Cancel, shown once the operation has lasted
 // showAfterMs. Until then only paint events are processed, so no click can start a second
-// command under the running one.
+// command under the running one; while it lasts, input meant for any other widget is dropped
+// (also input sent to a widget directly), and so is a window's close box.
 class QtProgress : public Progress {
 public:
     QtProgress(QWidget *parent, const QString &title, const QString &label, qint64 maximum,
@@ -41,6 +44,7 @@ private:
     QElapsedTimer m_clock;
     QPointer<QProgressDialog> m_dialog;
     bool m_cancelled = false;
+    std::unique_ptr<QObject> m_inputGuard;
 };
 
 } // namespace owb

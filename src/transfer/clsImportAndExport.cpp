@@ -131,6 +131,9 @@ bool clsImportAndExport::sendXml(const QString &fileName, const DomDocument &doc
         log(QStringLiteral("File %1 cannot be sent: %2").arg(fileName, e.description()));
         return false;
     }
+    // The transfer's own display answers for Cancel, also in the middle of a file.
+    req.progress = m_requestProgress;
+    req.activity = QStringLiteral("Storing ") + fileName;
 
     const HttpResponse res = m_http.send(req);
     DomDocument answer = NewDOMDocument(false, true);
@@ -234,6 +237,8 @@ void clsImportAndExport::IEPostStringRequest(const QString &url, const QByteArra
     req.authenticate = true;
     req.user = m_connection.UserID();
     req.password = m_connection.Password();
+    req.progress = m_requestProgress;
+    req.activity = QStringLiteral("Uploading");
     const HttpResponse res = m_http.send(req);
     if (res.status < 300) {
         m_logWindow.LogEntry(QStringLiteral("Document has been processed"));
@@ -273,7 +278,11 @@ void clsImportAndExport::exportOne(const QString &doctype, const QString &direct
 
     HttpResponse res;
     try {
-        res = m_http.get(m_ostrelURI + QStringLiteral("?_xql=") + QString::fromLatin1(UrlEncoding::encodeQueryValue(query)));
+        HttpRequest req;
+        req.url = m_ostrelURI + QStringLiteral("?_xql=") + QString::fromLatin1(UrlEncoding::encodeQueryValue(query));
+        req.progress = m_requestProgress;
+        req.activity = QStringLiteral("Exporting document ") + idText;
+        res = m_http.send(req);
     } catch (const OstrelError &e) {
         fail(failed + QStringLiteral(" reason ") + e.description());
     }

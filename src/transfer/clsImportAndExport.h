@@ -34,8 +34,13 @@ public:
 
     // Where progress lines go; must be set before a transfer.
     void setLog(ILogMessage *log) { m_log = log; }
-    // Optional: stepped once per file; asked between files whether to stop.
-    void setProgress(Progress *progress) { m_progress = progress; }
+    // Optional: stepped once per file; asked between files whether to stop, and, with
+    // withinFile, also while a file's request waits for the server (a Cancel then ends it).
+    void setProgress(Progress *progress, bool withinFile = true)
+    {
+        m_progress = progress;
+        m_requestProgress = withinFile ? progress : nullptr;
+    }
 
     // Each file parsed, checked against doctype and stored, in list order; stops at the first
     // failing file with "Failed to load " + its path. New documents are appended to list.
@@ -75,6 +80,7 @@ private:
     ILogMessage &m_logWindow;
     ILogMessage *m_log = nullptr;
     Progress *m_progress = nullptr;
+    Progress *m_requestProgress = nullptr;
     QString m_ostrelURI;
     bool m_continue = true;
 };

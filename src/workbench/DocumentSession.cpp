@@ -1,11 +1,13 @@
 #include "workbench/DocumentSession.h"
 
+#include "common/HttpClient.h"
 #include "common/OstrelError.h"
 #include "schema/clsSchema.h"
 #include "server/clsOstrelAccess.h"
 #include "workbench/DocumentTarget.h"
 #include "xml/DocumentList.h"
 #include "xml/LookUp.h"
+#include "xml/MemoryDocumentList.h"
 
 namespace owb {
 
@@ -52,9 +54,23 @@ DomNode DocumentSession::LoadSchema(const QString &doctypeKey)
 
 void DocumentSession::RunQuery(const QString &filter)
 {
+    // The hits are gathered aside: a cancelled query leaves the list as it was.
+    MemoryDocumentList hits;
     LookUp reader(m_ctx.http);
-    reader.setDocumentList(&m_list);
-    reader.ParseQuery(m_target.queryUrl(filter));
+    reader.setDocumentList(&hits);
+    const auto fill = [&] {
+        m_list.clear();
+        for (int i = 0; i < hits.count(); ++i)
+            m_list.addEntry(hits.text(i), hits.itemData(i));
+    };
+    try {
+        reader.ParseQuery(m_target.queryUrl(filter));
+    } catch (const OstrelError &e) {
+        if (!HttpClient::isCancellation(e))
+            fill();
+        throw;
+    }
+    fill();
 }
 
 DomNode DocumentSession::FetchSelectedDocument()

@@ -35,7 +35,8 @@ public:
     bool NonXML() const { return m_nonXML; }
 
     // Refills the list with the hits of the doctype's query with filter. Throws OstrelError
-    // from the result reader; entries listed before the error stay.
+    // from the result reader; entries listed before the error stay, except when the user
+    // cancelled: then the list is as it was.
     void RunQuery(const QString &filter);
 
     // The selected entry's document; null when nothing is selected, when it is gone from the

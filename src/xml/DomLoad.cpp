@@ -40,7 +40,10 @@ bool DomDocument::load(const QString &fileOrUrl)
             return fail(QStringLiteral("No HTTP client to fetch %1").arg(fileOrUrl), -1);
         HttpResponse r;
         try {
-            r = m_s->http->get(fileOrUrl);
+            HttpRequest request;
+            request.url = fileOrUrl;
+            request.activity = QStringLiteral("Fetching ") + fileOrUrl;
+            r = m_s->http->send(request);
         } catch (const OstrelError &e) {
             return fail(e.description(), -1);
         }

@@ -298,6 +298,7 @@ void LookUp::ParseQuery(const QString &url)
     HttpRequest request;
     request.method = "GET";
     request.url = url;
+    request.activity = QStringLiteral("Running the query");
     bool headSeen = false;
     bool bodyIgnored = false;
     const auto sink = [&](const char *data, size_t size, const HttpResponse &head) {
