@@ -6,6 +6,7 @@
 #include "common/UrlEncoding.h"
 #include "navigation/DocTree.h"
 #include "xml/DomDocument.h"
+#include "xml/ServerFailure.h"
 #include "xml/Xslt.h"
 
 namespace owb {
@@ -66,6 +67,11 @@ void buildDocTree::buildTree(const QString &databaseURI, IDocTree &tree)
         loaded = answer.load(schemaInfoUrl(databaseURI));
         if (!loaded)
             reason = answer.parseError().reason;
+        // A refused query is no empty database.
+        else if (const auto refused = serverFailure(answer)) {
+            loaded = false;
+            reason = refused->describe();
+        }
     } catch (const OstrelError &e) {
         reason = e.description();
     }

@@ -2,6 +2,7 @@
 
 #include "common/OstrelError.h"
 #include "common/UrlEncoding.h"
+#include "xml/ServerFailure.h"
 
 namespace owb {
 
@@ -50,6 +51,11 @@ DomNode clsSchema::GetSchema(const QString &databaseURI, const QString &collecti
         loaded = doc.load(schemaUrl(databaseURI, collection, doctype));
         if (!loaded)
             reason = doc.parseError().reason;
+        // A refused query says nothing about whether the doctype has a schema.
+        else if (const auto refused = serverFailure(doc)) {
+            loaded = false;
+            reason = refused->describe();
+        }
     } catch (const OstrelError &e) {
         reason = e.description();
     }

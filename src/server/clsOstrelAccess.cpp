@@ -5,6 +5,7 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "xml/DocumentList.h"
+#include "xml/ServerFailure.h"
 
 namespace owb {
 
@@ -20,6 +21,7 @@ struct Envelope {
     DomNode root;
     QString code;
     QString messageText;
+    std::optional<ServerFailure> failure;
 };
 
 HttpResponse post(const HttpClient &http, const clsConnection &connection, const QString &url,
@@ -40,24 +42,37 @@ HttpResponse post(const HttpClient &http, const clsConnection &connection, const
 QString statusError(const HttpResponse &res)
 {
     // Without a reason phrase (HTTP/2) the number is all there is to say.
-    return QStringLiteral("HTTP Error ")
+    QString said = QStringLiteral("HTTP Error ")
         + (res.statusText.isEmpty() ? QString::number(res.status) : res.statusText);
+    // A refusal may still carry the server's own reason.
+    DomDocument answer = NewDOMDocument(false, true);
+    if (answer.loadBytes(res.body))
+        if (const auto failure = serverFailure(answer))
+            said += QStringLiteral(": ") + failure->describe();
+    return said;
 }
 
 // The answer must be an envelope whose last child is the message element, its first attribute
 // the return value; anything else is a failure, never a success.
 Envelope readEnvelope(const HttpResponse &res, const QString &source)
 {
-    Envelope env{NewDOMDocument(false, true), {}, {}, {}};
+    Envelope env{NewDOMDocument(false, true), {}, {}, {}, {}};
     if (!env.doc.loadBytes(res.body))
         throw OstrelError(source, QStringLiteral("The server's answer is not XML (HTTP %1): %2")
                                       .arg(res.status)
                                       .arg(env.doc.parseError().reason));
     env.root = env.doc.documentElement();
-    const DomNode message = env.root ? env.root.lastChild() : DomNode();
-    if (!message || message.nodeType() != DomNodeType::Element)
+    env.failure = serverFailure(env.doc);
+    DomNode message = env.root ? env.root.lastChild() : DomNode();
+    if (message && message.nodeType() != DomNodeType::Element)
+        message = DomNode();
+    const QList<DomNode> attributes = message ? message.attributes() : QList<DomNode>();
+    if (env.failure) {
+        env.code = attributes.isEmpty() ? QString() : attributes.first().nodeValue();
+        return env;
+    }
+    if (!message)
         throw OstrelError(source, QStringLiteral("The server's answer holds no message element"));
-    const QList<DomNode> attributes = message.attributes();
     if (attributes.isEmpty())
         throw OstrelError(source, QStringLiteral("The server's message element holds no return value"));
     env.code = attributes.first().nodeValue();
@@ -103,6 +118,9 @@ DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString
     doc.setPreserveWhiteSpace(keepBlanks);
     if (!doc.loadBytes(res.body, url))
         throw fail(doc.parseError().reason);
+    // A refusal is no empty answer: the document may well still be stored.
+    if (const auto refused = serverFailure(doc))
+        throw fail(refused->describe());
     const DomNode result = doc.selectSingleNode(QStringLiteral("osl:response/xql:result"));
     if (!result)
         return {};
@@ -129,6 +147,8 @@ void clsOstrelAccess::RemoveDocument(DomNode &element, const QString &collection
     if (res.status > 300)
         throw OstrelError(kRemoveSource, statusError(res));
     const Envelope env = readEnvelope(res, kRemoveSource);
+    if (env.failure)
+        throw OstrelError(kRemoveSource, env.failure->describe());
     if (env.code != QLatin1String("0"))
         throw OstrelError(kRemoveSource, env.messageText);
     element.removeAttribute(QStringLiteral("osl:id"));
@@ -144,6 +164,10 @@ QString clsOstrelAccess::ProcessRequest(const QString &collectionUri, const QStr
     if (res.status > 300)
         throw OstrelError(kStoreSource, statusError(res));
     const Envelope env = readEnvelope(res, kStoreSource);
+    if (env.failure)
+        throw OstrelError(kStoreSource, QStringLiteral("Ostrel error ")
+                                            + (env.code.isEmpty() ? QString() : QLatin1Char('(') + env.code + QStringLiteral(") "))
+                                            + env.failure->describe());
     if (env.code != QLatin1String("0"))
         throw OstrelError(kStoreSource,
                           QStringLiteral("Ostrel error (") + env.code + QStringLiteral(") ") + env.messageText);

@@ -10,6 +10,7 @@
 #include "transfer/ExportWriter.h"
 #include "xml/DocumentList.h"
 #include "xml/DomDocument.h"
+#include "xml/ServerFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,10 +32,8 @@ QString statusLine(const HttpResponse &res)
 // The server's own words in a failure envelope (osl:messagetext with osl:code), if any.
 QString envelopeFailure(const DomDocument &answer)
 {
-    const DomNode text = answer.selectSingleNode(QStringLiteral("//osl:messagetext[@osl:code]"));
-    if (!text)
-        return {};
-    return text.getAttribute(QStringLiteral("osl:code")) + QStringLiteral(": ") + text.text().trimmed();
+    const auto failure = serverFailure(answer);
+    return failure ? failure->describe() : QString();
 }
 
 } // namespace
@@ -151,6 +150,11 @@ bool clsImportAndExport::sendXml(const QString &fileName, const DomDocument &doc
     const DomNode root = answer.documentElement();
     const DomNode message = root.lastChild();
     const QList<DomNode> attributes = message ? message.attributes() : QList<DomNode>();
+    if (const QString said = envelopeFailure(answer); !said.isEmpty()) {
+        log(QStringLiteral("The server refused %1: Ostrel error %2%3")
+                .arg(fileName, attributes.isEmpty() ? QString() : QLatin1Char('(') + attributes.first().nodeValue() + QStringLiteral(") "), said));
+        return false;
+    }
     if (attributes.isEmpty()) {
         log(QStringLiteral("The server's answer for %1 holds no return value").arg(fileName));
         return false;
@@ -295,7 +299,7 @@ void clsImportAndExport::exportOne(const QString &doctype, const QString &direct
     if (!parsed)
         fail(failed + QStringLiteral(" reason ") + (said.isEmpty() ? answer.parseError().reason : said));
     const DomNode result = answer.selectSingleNode(QStringLiteral("//xql:result"));
-    if (res.status >= 400 || (!result && !said.isEmpty()))
+    if (res.status >= 400 || !said.isEmpty())
         fail(failed + QStringLiteral(" reason ") + said);
     if (!result)
         fail(failed + QStringLiteral(". Probably the file is deleted in between"));

@@ -75,13 +75,15 @@ void DocumentSession::RunQuery(const QString &filter)
 
 DomNode DocumentSession::FetchSelectedDocument()
 {
+    m_fetchFailed = false;
     const int row = m_list.currentIndex();
     if (row < 0)
         return {};
     DomNode element;
-    m_reporter.run(
+    const qint32 id = m_list.itemData(row);
+    m_fetchFailed = !m_reporter.run(
         [&] {
-            element = m_access->getDocument(m_target.CollectionURI(), m_target.DoctypeName(), m_list.itemData(row));
+            element = m_access->getDocument(m_target.CollectionURI(), m_target.DoctypeName(), id);
             if (element.isNull()) {
                 m_list.removeAt(row);
                 m_list.setCurrentIndex(-1);
@@ -91,15 +93,31 @@ DomNode DocumentSession::FetchSelectedDocument()
             return Outcome::message(e.description(), QStringLiteral("An error has been raised"),
                                     UserInteraction::Icon::Exclamation);
         });
+    if (!element.isNull())
+        m_shownId = id;
     return element;
 }
 
 bool DocumentSession::fetchSelected()
 {
-    m_current = FetchSelectedDocument();
-    if (m_current.isNull())
+    const DomNode fetched = FetchSelectedDocument();
+    // After a failed fetch the pages still show the earlier document: it stays current, and
+    // an armed Delete must not reach it.
+    if (!fetched.isNull() || !m_fetchFailed)
+        m_current = fetched;
+    if (fetched.isNull())
         m_deleteArmed = false;
-    return !m_current.isNull();
+    return !fetched.isNull();
+}
+
+int DocumentSession::shownRow() const
+{
+    if (!m_shownId || m_current.isNull())
+        return -1;
+    for (int row = 0; row < m_list.count(); ++row)
+        if (m_list.itemData(row) == *m_shownId)
+            return row;
+    return -1;
 }
 
 QString DocumentSession::currentElementXml() const

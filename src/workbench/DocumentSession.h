@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace owb {
 
@@ -43,8 +44,13 @@ public:
     // server (its entry is then removed) or when it cannot be fetched (the user is told).
     DomNode FetchSelectedDocument();
     // CurrentElement := FetchSelectedDocument(). False when nothing is to be shown; an armed
-    // Delete is then dropped, so it never reaches a document shown later.
+    // Delete is then dropped, so it never reaches a document shown later. A fetch that fails
+    // leaves CurrentElement as it was.
     bool fetchSelected();
+    // Whether the last fetch failed (the user has been told), as opposed to finding nothing.
+    bool lastFetchFailed() const { return m_fetchFailed; }
+    // The list row of the entry whose fetched document is current; -1 when there is none.
+    int shownRow() const;
 
     DomNode CurrentElement() const { return m_current; }
     void setCurrentElement(const DomNode &element) { m_current = element; }
@@ -79,6 +85,8 @@ private:
     DomNode m_current;   // CurrentElement; keeps its document alive
     bool m_nonXML = false;
     bool m_deleteArmed = false;
+    bool m_fetchFailed = false;
+    std::optional<qint32> m_shownId;   // item datum of the entry last fetched
 };
 
 } // namespace owb

@@ -204,8 +204,14 @@ void frmOstrelClient::RunQuery()
 
 void frmOstrelClient::ShowSelectedDocument()
 {
-    if (!m_session->fetchSelected())
+    if (!m_session->fetchSelected()) {
+        if (m_session->lastFetchFailed()) {
+            // Back to the entry whose document the pages still show, without fetching it again.
+            const QSignalBlocker quiet(lstDocuments);
+            lstDocuments->setCurrentRow(m_session->shownRow());
+        }
         return;
+    }
     reporter().run(
         [&] {
             cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement()));

@@ -97,6 +97,12 @@ struct LookUp::Sax {
     {
         self(ctx)->onEnd();
     }
+    static void text(void *ctx, const xmlChar *ch, int len)
+    {
+        LookUp *l = self(ctx);
+        if (l->m_failureDepth > 0)
+            l->m_failureText.append(reinterpret_cast<const char *>(ch), len);
+    }
 };
 
 LookUp::LookUp(const HttpClient *http) : m_http(http) {}
@@ -140,11 +146,17 @@ void LookUp::onStart(const xmlChar *localname, const xmlChar *prefix, int nbAttr
     // Envelope markers count only outside result documents: a stored document may itself
     // hold elements of these names.
     if (m_depth < 0) {
+        if (m_failureDepth > 0) {
+            ++m_failureDepth;
+            return;
+        }
         if (isQName(prefix, localname, "osl", "messagetext")) {
             const int code = findAttribute(nbAttributes, attributes, "osl", "code");
             if (code >= 0) {
-                fail(QStringLiteral("Query failed, reason ")
-                     + QString::fromUtf8(attributeValue(attributes, code)));
+                // Reported at its end tag, with the server's text.
+                m_failureCode = QString::fromUtf8(attributeValue(attributes, code));
+                m_failureText.clear();
+                m_failureDepth = 1;
                 return;
             }
         }
@@ -181,6 +193,14 @@ void LookUp::onEnd()
 {
     if (m_error)
         return;
+    if (m_failureDepth > 0) {
+        if (--m_failureDepth == 0) {
+            const QString text = QString::fromUtf8(m_failureText).trimmed();
+            fail(QStringLiteral("Query failed, reason ") + m_failureCode
+                 + (text.isEmpty() ? QString() : QStringLiteral(": ") + text));
+        }
+        return;
+    }
     if (m_depth > 0)
         --m_depth;
     else if (m_depth == 0)
@@ -196,6 +216,7 @@ void LookUp::begin(const QString &sourceName)
     m_depth = -1;
     m_hits = 0;
     m_resultSeen = false;
+    m_failureDepth = 0;
     m_listing = true;
     m_source = sourceName;
     m_list->clear();
@@ -206,6 +227,7 @@ void LookUp::begin(const QString &sourceName)
     sax.initialized = XML_SAX2_MAGIC;
     sax.startElementNs = &Sax::start;
     sax.endElementNs = &Sax::end;
+    sax.characters = &Sax::text;
     sax.getEntity = &predefinedOnly;
     sax.serror = &ignoreErrors;
 

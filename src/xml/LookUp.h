@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -62,6 +63,9 @@ private:
     int m_hits = 0;
     bool m_resultSeen = false;
     bool m_listing = true;             // false while reading the body of a refused request
+    int m_failureDepth = 0;            // > 0 inside the server's failure text
+    QString m_failureCode;
+    QByteArray m_failureText;
     QString m_source;
     std::optional<OstrelError> m_error;
 };

@@ -122,10 +122,12 @@ void TestBuildDocTree::buildTreeFailures_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("description");
 
-    QTest::newRow("no result element")
+    QTest::newRow("no result element") << 200 << (Head + Tail) << "Database is empty";
+    // A refused query is no empty database.
+    QTest::newRow("failure envelope")
         << 200 << (Head + "<osl:message osl:returnvalue=\"8301\"><osl:messagetext osl:code=\"OSL8301\">"
                           "bad</osl:messagetext></osl:message></osl:response>")
-        << "Database is empty";
+        << "Failed to load osl:collection\r\nOSL8301: bad";
     QTest::newRow("not well-formed") << 200 << QByteArray("<osl:response><xql:result>")
                                      << "Failed to load osl:collection\r\n";
     QTest::newRow("empty result, root kept") << 200 << answer("") << "Database is empty";

@@ -302,6 +302,10 @@ void TestFrmNavigate::treeFailuresLeaveWindowUsable_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("kept");
     QTest::newRow("no result") << (Head + Tail) << "Database is empty" << QStringList();
+    QTest::newRow("failure envelope")
+        << (Head + "<osl:message osl:returnvalue=\"8301\"><osl:messagetext osl:code=\"OSL8301\">no such "
+                   "prefix</osl:messagetext></osl:message></osl:response>")
+        << "Failed to load osl:collection\r\nOSL8301: no such prefix" << QStringList();
     QTest::newRow("no schemas") << answer("") << "Database is empty" << QStringList{"0:root"};
     QTest::newRow("doctype declared twice")
         << answer(schema("Sales", {"Order"}) + schema("Sales", {"Order"}))

@@ -71,10 +71,7 @@ void TestClsSchema::getSchema_data()
     QTest::newRow("several matches: the first")
         << answer(schema("Sales", {"Order"}, 7) + schema("Sales", {"Order!"}, 8)) << "Order" << 7 << false;
     QTest::newRow("empty result") << answer("") << "Order" << 0 << false;
-    QTest::newRow("no result element")
-        << (Head + "<osl:message osl:returnvalue=\"8301\"><osl:messagetext osl:code=\"OSL8301\">bad"
-                   "</osl:messagetext></osl:message></osl:response>")
-        << "Order" << 0 << false;
+    QTest::newRow("no result element") << (Head + Tail) << "Order" << 0 << false;
 }
 
 void TestClsSchema::getSchema()
@@ -156,14 +153,21 @@ void TestClsSchema::loadFailure_data()
 {
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("not XML") << 200 << QByteArray("schema? what schema");
-    QTest::newRow("unknown database") << 404 << QByteArray("<html/>");
+    QTest::addColumn<QString>("reason");   // empty: any
+    QTest::newRow("not XML") << 200 << QByteArray("schema? what schema") << "";
+    QTest::newRow("unknown database") << 404 << QByteArray("<html/>") << "";
+    // A refused query says nothing about whether there is a schema.
+    QTest::newRow("failure envelope")
+        << 200 << (Head + "<osl:message osl:returnvalue=\"8301\"><osl:messagetext osl:code=\"OSL8301\">bad"
+                          "</osl:messagetext></osl:message></osl:response>")
+        << "OSL8301: bad";
 }
 
 void TestClsSchema::loadFailure()
 {
     QFETCH(int, status);
     QFETCH(QByteArray, body);
+    QFETCH(QString, reason);
     FakeServer server;
     server.setAnswer("/ostrel/db/osl:collection", status, body);
     owb::HttpClient http;
@@ -175,6 +179,8 @@ void TestClsSchema::loadFailure()
         QCOMPARE(e.source(), QStringLiteral("clsChema"));
         QCOMPARE(e.number(), 0x80040000u);
         QVERIFY2(e.description().startsWith("Failed to load schema, reason\r\n"), qPrintable(e.description()));
+        if (!reason.isEmpty())
+            QCOMPARE(e.description(), "Failed to load schema, reason\r\n" + reason);
     }
 }
 

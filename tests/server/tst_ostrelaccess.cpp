@@ -127,7 +127,12 @@ void TestOstrelAccess::storeIsJudged_data()
     QTest::newRow("500") << 500 << envelope(message("1", "x")) << fresh << ""
                          << "HTTP Error Internal Server Error";
     QTest::newRow("refused by server") << 200 << envelope(message("8301", "unknown doctype")) << fresh
-                                       << "" << "Ostrel error (8301) unknown doctype";
+                                       << "" << "Ostrel error (8301) OSL8301: unknown doctype";
+    QTest::newRow("refused with a status") << 400 << envelope(message("8302", "bad body")) << fresh << ""
+                                           << "HTTP Error Bad Request: OSL8302: bad body";
+    QTest::newRow("refused without a return value")
+        << 200 << envelope("<osl:message><osl:messagetext osl:code=\"OSL9\">no</osl:messagetext></osl:message>")
+        << fresh << "" << "Ostrel error OSL9: no";
     QTest::newRow("not xml") << 200 << "Service temporarily down" << fresh << ""
                              << "The server's answer is not XML (HTTP 200): ";
     QTest::newRow("empty answer") << 200 << "" << fresh << "" << "The server's answer is not XML";
@@ -203,7 +208,7 @@ void TestOstrelAccess::removeIsJudged_data()
     QTest::newRow("300 judged by envelope") << 300 << ok << "";
     QTest::newRow("301") << 301 << ok << "HTTP Error Moved Permanently";
     QTest::newRow("404") << 404 << "" << "HTTP Error Not Found";
-    QTest::newRow("refused by server") << 200 << envelope(message("8302", "locked")) << "locked";
+    QTest::newRow("refused by server") << 200 << envelope(message("8302", "locked")) << "OSL8302: locked";
     QTest::newRow("not xml") << 200 << "<html><body>oops" << "The server's answer is not XML";
     QTest::newRow("root without child") << 200 << envelope("") << "The server's answer holds no message element";
 }
@@ -306,7 +311,6 @@ void TestOstrelAccess::fetchReturnsRootElement_data()
         << envelope("<xql:query>Order[@osl:id=7]</xql:query>\n  <xql:result>\n    <Order osl:id=\"7\"><total>5</total></Order>\n  </xql:result>")
         << "Order";
     QTest::newRow("empty result") << envelope("<xql:result>\n  </xql:result>") << "";
-    QTest::newRow("no result") << envelope(message("8301", "bad query")) << "";
 }
 
 void TestOstrelAccess::fetchReturnsRootElement()
@@ -337,6 +341,11 @@ void TestOstrelAccess::fetchFailures_data()
     QTest::newRow("not xml") << 200 << "<osl:response><unclosed>" << "";
     QTest::newRow("404") << 404 << envelope(message("404", "no such collection")) << "HTTP 404 Not Found";
     QTest::newRow("500") << 500 << "" << "HTTP 500 Internal Server Error";
+    // A refusal is no answer without a result: the document may well be stored.
+    QTest::newRow("failure envelope") << 200 << envelope(message("8301", "bad query")) << "OSL8301: bad query";
+    QTest::newRow("failure beside a result")
+        << 200 << envelope("<xql:result><Order osl:id=\"7\"/></xql:result>" + message("8309", "cut short"))
+        << "OSL8309: cut short";
 }
 
 void TestOstrelAccess::fetchFailures()

@@ -113,6 +113,10 @@ void TestTransferAnswers::initTestCase()
             res.set_content(envelope("<osl:message osl:returnvalue=\"8301\"><osl:messagetext osl:code=\"OSL8301\">"
                                      "bad expression</osl:messagetext></osl:message>"),
                             "text/xml");
+        else if (kind == "partial")
+            res.set_content(envelope("<xql:result><Order osl:id=\"5\"/></xql:result><osl:message osl:returnvalue=\"8302\">"
+                                     "<osl:messagetext osl:code=\"OSL8302\">cut short</osl:messagetext></osl:message>"),
+                            "text/xml");
         else if (kind == "broken") {
             res.status = 500;
             res.set_content("no envelope", "text/plain");
@@ -135,7 +139,7 @@ void TestTransferAnswers::storeAnswers_data()
     QTest::newRow("300 refused with the server's words")
         << "/store/300/refused" << false << "The server refused %1: HTTP 300 Multiple Choice, OSL8103: not stored";
     QTest::newRow("not xml") << "/store/200/html" << false << "The server's answer for %1 is not XML: ";
-    QTest::newRow("return value") << "/store/200/refused" << false << "The server refused %1: Ostrel error (8103) not stored";
+    QTest::newRow("return value") << "/store/200/refused" << false << "The server refused %1: Ostrel error (8103) OSL8103: not stored";
     QTest::newRow("no osl:object") << "/store/200/noobject" << false
                                    << "The server's answer for %1 names no stored document (no osl:object)";
     QTest::newRow("id not a number") << "/store/200/badid" << false
@@ -239,6 +243,7 @@ void TestTransferAnswers::exportAnswers_data()
     QTest::newRow("empty result") << "empty" << ". Probably the file is deleted in between";
     QTest::newRow("result without element") << "textonly" << ". Probably the file is deleted in between";
     QTest::newRow("failure envelope") << "refused" << " reason OSL8301: bad expression";
+    QTest::newRow("failure beside a result") << "partial" << " reason OSL8302: cut short";
     QTest::newRow("500 without envelope") << "broken" << " reason HTTP 500 Internal Server Error";
     QTest::newRow("cut short") << "cut" << " reason ";
 }

@@ -124,12 +124,12 @@ void TestLookUp::answers_data()
         << envelope("<osl:messagetext>note</osl:messagetext>" + result("<A osl:id=\"1\"/>"))
         << QStringList{"osl:id=1"} << QList<qint32>{1} << QString();
     QTest::newRow("failure envelope") << failure("OSL8301") << QStringList{} << QList<qint32>{}
-                                      << QString("Query failed, reason OSL8301");
+                                      << QString("Query failed, reason OSL8301: the reason");
     QTest::newRow("failure after hits")
         << QByteArray(kOpen + result("<A osl:id=\"1\"/>")
                       + "<osl:message><osl:messagetext osl:code=\"X1\">r</osl:messagetext>"
                         "</osl:message></osl:response>")
-        << QStringList{"osl:id=1"} << QList<qint32>{1} << QString("Query failed, reason X1");
+        << QStringList{"osl:id=1"} << QList<qint32>{1} << QString("Query failed, reason X1: r");
     QTest::newRow("id missing")
         << envelope(result("<A osl:id=\"1\"/><B no=\"2\"/><A osl:id=\"3\"/>"))
         << QStringList{"osl:id=1"} << QList<qint32>{1}
@@ -255,7 +255,7 @@ void TestLookUp::overHttp_data()
     QTest::newRow("no hits") << envelope("<xql:result></xql:result>") << QStringList{}
                              << QList<qint32>{} << QString() << "/chunked" << 200;
     QTest::newRow("failure envelope") << failure("OSL7") << QStringList{} << QList<qint32>{}
-                                      << QString("Query failed, reason OSL7") << "/chunked" << 200;
+                                      << QString("Query failed, reason OSL7: the reason") << "/chunked" << 200;
     QTest::newRow("id missing") << envelope(result("<A osl:id=\"5\"/><A/>"))
                                 << QStringList{"osl:id=5"} << QList<qint32>{5}
                                 << QString("has no osl:id") << "/chunked" << 200;
@@ -268,7 +268,7 @@ void TestLookUp::overHttp_data()
                                << 200;
     QTest::newRow("refused with an envelope")
         << failure("OSL404") << QStringList{} << QList<qint32>{}
-        << QString("Query failed, reason OSL404") << "/chunked" << 404;
+        << QString("Query failed, reason OSL404: the reason") << "/chunked" << 404;
     QTest::newRow("refused with a page")
         << QByteArray("<html><p>oops") << QStringList{} << QList<qint32>{}
         << QString("Query failed, HTTP status 500") << "/chunked" << 500;
