@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include <mutex>
+#include <thread>
 
 using namespace owb;
 
@@ -18,6 +19,7 @@ private slots:
     void sendsCredentialsAndHeader();
     void unreachableServerIsNotAlive_data();
     void unreachableServerIsNotAlive();
+    void tricklingServerEndsTheCheckInTime();
 
 private:
     owbtest::LocalHttpServer m_http;
@@ -37,6 +39,17 @@ void TestServerPing::initTestCase()
         m_path = req.path;
         res.status = m_status;
         res.set_content(m_body, "text/xml");
+    });
+    // 400 bytes, one every 50 ms: never a stall, and long past the check's cap.
+    m_http.server.Get("/slow/ostrel/mydb", [](const httplib::Request &, httplib::Response &res) {
+        res.set_chunked_content_provider("text/plain", [](size_t offset, httplib::DataSink &sink) {
+            if (offset >= 400) {
+                sink.done();
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return sink.write("x", 1);
+        });
     });
     m_http.start();
 }
@@ -119,6 +132,17 @@ void TestServerPing::unreachableServerIsNotAlive()
     QVERIFY(!r.answered);
     QCOMPARE(r.status, 0);
     QVERIFY(r.failureText.isEmpty());
+    QVERIFY2(r.transportError.contains(uri), qPrintable(r.transportError));
+}
+
+void TestServerPing::tricklingServerEndsTheCheckInTime()
+{
+    HttpClient http;
+    http.setTimeouts(1000, 1000, 0);   // the client itself has no cap
+    const QString uri = m_http.url("/slow/ostrel/mydb");
+    const PingResult r = ServerPing(http, uri, "demo", "demo", 500);
+    QVERIFY(!r.alive);
+    QVERIFY2(!r.answered, qPrintable(r.responseText));
     QVERIFY2(r.transportError.contains(uri), qPrintable(r.transportError));
 }
 

@@ -3,6 +3,8 @@
 #include "shell/QtProgress.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QSignalSpy>
 #include <QProgressDialog>
 #include <QPushButton>
 
@@ -16,6 +18,7 @@ private slots:
     void staysHiddenWhileShort();
     void showsStepsAndCancels();
     void unknownAndLargeAmounts();
+    void inputReachesOnlyTheOperationsDialogs();
 };
 
 void TestQtProgress::staysHiddenWhileShort()
@@ -75,6 +78,54 @@ void TestQtProgress::unknownAndLargeAmounts()
     QVERIFY(bytes.dialog());
     const double shownShare = double(bytes.dialog()->value()) / bytes.dialog()->maximum();
     QVERIFY2(qAbs(shownShare - 0.5) < 0.01, qPrintable(QString::number(shownShare)));
+}
+
+void TestQtProgress::inputReachesOnlyTheOperationsDialogs()
+{
+    QWidget window;
+    auto *query = new QPushButton("Query", &window);
+    window.show();
+    // The dialog whose OK began the operation (a login around its check).
+    QDialog login;
+    auto *ok = new QPushButton("OK", &login);
+    login.setWindowModality(Qt::ApplicationModal);
+    login.show();
+    QSignalSpy queries(query, &QPushButton::clicked);
+    QSignalSpy oks(ok, &QPushButton::clicked);
+    {
+        // Before its dialog shows, the login is still the top modal dialog.
+        QtProgress progress(&window, "Waiting for the server", "Connecting", 0, std::numeric_limits<int>::max());
+        QVERIFY(!progress.wasCancelled());
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QTest::mouseClick(query, Qt::LeftButton);
+        QCOMPARE(oks.count(), 0);
+        QCOMPARE(queries.count(), 0);
+    }
+    {
+        QtProgress progress(&window, "Waiting for the server", "Connecting", 0, 0);
+        progress.setValue(0);
+        QVERIFY(progress.dialog());
+        // A question the operation itself asks while it runs.
+        QDialog question;
+        auto *yes = new QPushButton("Yes", &question);
+        question.setWindowModality(Qt::ApplicationModal);
+        question.show();
+        QSignalSpy yeses(yes, &QPushButton::clicked);
+
+        QTest::mouseClick(query, Qt::LeftButton);
+        QTest::keyClick(query, Qt::Key_Space);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QTest::mouseClick(yes, Qt::LeftButton);
+        QCOMPARE(queries.count(), 0);
+        QCOMPARE(oks.count(), 0);
+        QCOMPARE(yeses.count(), 1);
+        question.close();
+        QTest::mouseClick(progress.dialog()->findChild<QPushButton *>(), Qt::LeftButton);
+        QVERIFY(progress.wasCancelled());
+    }
+    login.close();
+    QTest::mouseClick(query, Qt::LeftButton);
+    QCOMPARE(queries.count(), 1);
 }
 
 QTEST_MAIN(TestQtProgress)
