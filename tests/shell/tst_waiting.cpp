@@ -46,6 +46,7 @@ public:
     SlowServer()
     {
         m_server.Get("/db/Shop", [this](const httplib::Request &req, httplib::Response &res) { answer(req, res); });
+        m_server.Post("/db/Shop", [this](const httplib::Request &req, httplib::Response &res) { answer(req, res); });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
         while (!m_server.is_running())
@@ -59,8 +60,8 @@ public:
     }
     QString openingURI() const { return QStringLiteral("http://127.0.0.1:%1/db/Shop?_xql=Order").arg(m_port); }
 
-    // The list queries answer these ids from now on; held: the next one sends only its first
-    // hit until letGo.
+    // The list queries answer these ids from now on; held: the next request (of any kind) sends
+    // only the start of its answer until letGo.
     void answerWith(std::vector<int> ids, bool held)
     {
         std::lock_guard l(m_lock);
@@ -84,24 +85,28 @@ private:
     {
         const std::string xql = req.get_param_value("_xql");
         std::smatch m;
-        if (std::regex_search(xql, m, std::regex("@osl:id=(\\d+)"))) {
-            res.set_content(kHead + hit(std::stoi(m[1])) + kTail, "text/xml");
-            return;
+        std::string first, rest;
+        if (req.method == "POST") {
+            first = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\">";
+            rest = "<osl:object osl:id=\"99\"/><osl:message osl:returnvalue=\"0\"><osl:messageline>ok"
+                   "</osl:messageline></osl:message></osl:response>";
+        } else if (std::regex_search(xql, m, std::regex("@osl:id=(\\d+)"))) {
+            first = kHead;
+            rest = hit(std::stoi(m[1])) + kTail;
+        } else {
+            ++m_listQueries;
+            std::lock_guard l(m_lock);
+            for (size_t i = 1; i < m_ids.size(); ++i)
+                rest += hit(m_ids[i]);
+            rest += kTail;
+            first = kHead + (m_ids.empty() ? std::string() : hit(m_ids.front()));
         }
-        ++m_listQueries;
-        std::vector<int> ids;
         bool held = false;
         {
             std::lock_guard l(m_lock);
-            ids = m_ids;
             held = m_holdNext;
             m_holdNext = false;
         }
-        std::string rest;
-        for (size_t i = 1; i < ids.size(); ++i)
-            rest += hit(ids[i]);
-        rest += kTail;
-        const std::string first = kHead + (ids.empty() ? std::string() : hit(ids.front()));
         res.set_chunked_content_provider("text/xml", [this, first, rest, held](size_t offset, httplib::DataSink &sink) {
             if (offset == 0)
                 return sink.write(first.data(), first.size());
@@ -176,11 +181,15 @@ private slots:
     void cleanup();
     void cancelLeavesTheListAsItWas();
     void noSecondCommandWhileOneRuns();
+    void otherCommandsCancel_data();
+    void otherCommandsCancel();
 
 private:
     // Runs the Query command; during it, step is called every few milliseconds until it
     // returns true.
     void queryWhile(const std::function<bool()> &step);
+    void runWhile(const std::function<void()> &command, const std::function<bool()> &step);
+    void trigger(const char *action);
 
     std::unique_ptr<owbtest::IsolatedHome> m_home;
     std::unique_ptr<SlowServer> m_server;
@@ -220,10 +229,20 @@ void TestWaiting::cleanup()
     m_home.reset();
 }
 
+void TestWaiting::trigger(const char *action)
+{
+    QAction *a = m_window->findChild<QAction *>(QString::fromLatin1(action));
+    QVERIFY(a);
+    a->trigger();
+}
+
 void TestWaiting::queryWhile(const std::function<bool()> &step)
 {
-    QAction *query = m_window->findChild<QAction *>(QStringLiteral("Query"));
-    QVERIFY(query);
+    runWhile([this] { trigger("Query"); }, step);
+}
+
+void TestWaiting::runWhile(const std::function<void()> &command, const std::function<bool()> &step)
+{
     QTimer ticker;
     bool done = false;
     bool busy = false;
@@ -236,15 +255,15 @@ void TestWaiting::queryWhile(const std::function<bool()> &step)
         busy = false;
     });
     ticker.start(10);
-    query->trigger();
+    command();
     ticker.stop();
     QVERIFY2(done, "the query ended before the test was through with it");
 }
 
 void TestWaiting::cancelLeavesTheListAsItWas()
 {
-    m_server->answerWith({7, 8, 9}, true);
     m_list->setCurrentRow(1);
+    m_server->answerWith({7, 8, 9}, true);
     const QString shownText = m_window->documentEditor()->text();
     PaintCounter counter;
     m_list->viewport()->installEventFilter(&counter);
@@ -331,6 +350,50 @@ void TestWaiting::noSecondCommandWhileOneRuns()
     QCOMPARE(m_server->listQueries(), 2);
     QCOMPARE(filter->text(), QString());
     QVERIFY(m_ui.messages().isEmpty());
+}
+
+void TestWaiting::otherCommandsCancel_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("fetch") << "fetch" << "reason:Cancelled by the user";
+    QTest::newRow("store") << "store" << "Cancelled by the user";
+    QTest::newRow("remove") << "remove" << "Cancelled by the user";
+}
+
+void TestWaiting::otherCommandsCancel()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    QsciScintilla *editor = m_window->documentEditor();
+    if (command == "store")
+        editor->setText("<Order><customer>New</customer></Order>");
+    const QString shownText = editor->text();
+    m_ui.questionAnswers << true;   // the remove's "Are you sure"
+    m_server->answerWith({1, 2}, true);
+
+    runWhile(
+        [&] {
+            if (command == "fetch")
+                m_list->setCurrentRow(1);
+            else
+                trigger(command == "store" ? "Store" : "Remove");
+        },
+        [&] {
+            QProgressDialog *dialog = progressDialog();
+            if (!m_server->holding() || !dialog)
+                return false;
+            QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+            return true;
+        });
+
+    const QStringList shown = m_ui.messages();
+    QVERIFY2(!shown.isEmpty() && shown.last().endsWith(message), qPrintable(shown.join('|')));
+    // Nothing of the cancelled command is shown: no new entry, no other document, the id kept.
+    QCOMPARE(texts(m_list), QStringList({"osl:id=1", "osl:id=2"}));
+    QCOMPARE(editor->text(), shownText);
+    if (command != "store")
+        QVERIFY(m_window->currentElementXml().contains("osl:id=\"1\""));
 }
 
 QTEST_MAIN(TestWaiting)
