@@ -5,12 +5,14 @@
 #include "common/HttpClient.h"
 #include "shell/QtProgress.h"
 #include "support/TestContext.h"
+#include "navigation/frmNavigate.h"
 #include "workbench/frmOstrelClient.h"
 
 #include <httplib.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +48,7 @@ public:
     SlowServer()
     {
         m_server.Get("/db/Shop", [this](const httplib::Request &req, httplib::Response &res) { answer(req, res); });
+        m_server.Get("/db/osl:collection", [this](const httplib::Request &req, httplib::Response &res) { answer(req, res); });
         m_server.Post("/db/Shop", [this](const httplib::Request &req, httplib::Response &res) { answer(req, res); });
         m_port = m_server.bind_to_any_port("127.0.0.1");
         m_thread = std::thread([this] { m_server.listen_after_bind(); });
@@ -58,7 +61,8 @@ public:
         m_server.stop();
         m_thread.join();
     }
-    QString openingURI() const { return QStringLiteral("http://127.0.0.1:%1/db/Shop?_xql=Order").arg(m_port); }
+    QString databaseURI() const { return QStringLiteral("http://127.0.0.1:%1/db").arg(m_port); }
+    QString openingURI() const { return databaseURI() + QStringLiteral("/Shop?_xql=Order"); }
 
     // The list queries answer these ids from now on; held: the next request (of any kind) sends
     // only the start of its answer until letGo.
@@ -86,7 +90,10 @@ private:
         const std::string xql = req.get_param_value("_xql");
         std::smatch m;
         std::string first, rest;
-        if (req.method == "POST") {
+        if (req.path == "/db/osl:collection") {
+            first = kHead;
+            rest = "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"/>" + kTail;
+        } else if (req.method == "POST") {
             first = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\">";
             rest = "<osl:object osl:id=\"99\"/><osl:message osl:returnvalue=\"0\"><osl:messageline>ok"
                    "</osl:messageline></osl:message></osl:response>";
@@ -183,6 +190,7 @@ private slots:
     void noSecondCommandWhileOneRuns();
     void otherCommandsCancel_data();
     void otherCommandsCancel();
+    void navigateLoadCancels();
 
 private:
     // Runs the Query command; during it, step is called every few milliseconds until it
@@ -394,6 +402,35 @@ void TestWaiting::otherCommandsCancel()
     QCOMPARE(editor->text(), shownText);
     if (command != "store")
         QVERIFY(m_window->currentElementXml().contains("osl:id=\"1\""));
+}
+
+void TestWaiting::navigateLoadCancels()
+{
+    owbtest::Context ctx(m_server->databaseURI());   // a known connection: no login
+    ctx.http.setUserInteraction(&m_ui);
+    AppContext app = ctx.app();
+    app.ui = &m_ui;
+    frmNavigate navigate(app);
+    navigate.show();
+    auto *uris = navigate.findChild<QComboBox *>(QStringLiteral("cboDatabaseURI"));
+    QVERIFY(uris);
+    uris->setEditText(m_server->databaseURI());
+    m_server->answerWith({}, true);
+    m_ui.parent = &navigate;
+    QString label;
+
+    runWhile([&] { navigate.Load(); },
+             [&] {
+                 QProgressDialog *dialog = progressDialog();
+                 if (!m_server->holding() || !dialog)
+                     return false;
+                 label = dialog->labelText();
+                 QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+                 return true;
+             });
+    QVERIFY2(label.startsWith("Fetching " + m_server->databaseURI() + "/osl:collection"), qPrintable(label));
+    QCOMPARE(m_ui.messages().value(0), QString("Failed to load osl:collection\r\nCancelled by the user"));
+    QCOMPARE(m_ui.messages().size(), 1);
 }
 
 QTEST_MAIN(TestWaiting)
