@@ -251,7 +251,8 @@ void TestFrmNavigate::connectionFailures_data()
     QTest::newRow("alive missing") << 200 << QByteArray("<r>Server is sleeping</r>") << "login" << "";
     QTest::newRow("login cancelled") << 200 << alive << "cancel" << "";
     QTest::newRow("URI edited in the dialog") << 200 << alive << "edit" << "";
-    QTest::newRow("server down") << 200 << alive << "down" << "";
+    // "@" + the start of the line, after the URI.
+    QTest::newRow("server down") << 200 << alive << "down" << "@?_diagnose=ping failed: ";
 }
 
 void TestFrmNavigate::connectionFailures()
@@ -287,6 +288,11 @@ void TestFrmNavigate::connectionFailures()
     if (logLine.isEmpty()) {
         for (const QString &line : ctx.log.lines)
             QVERIFY2(!line.startsWith("Failed to connect ("), qPrintable(line));
+    } else if (logLine.startsWith('@')) {
+        const QString start = "Request to " + uri + logLine.mid(1);
+        QVERIFY2(std::any_of(ctx.log.lines.begin(), ctx.log.lines.end(),
+                             [&](const QString &line) { return line.startsWith(start); }),
+                 qPrintable(ctx.log.lines.join('|')));
     } else {
         QVERIFY2(ctx.log.lines.contains(logLine), qPrintable(ctx.log.lines.join('|')));
     }
