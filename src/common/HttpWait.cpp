@@ -7,16 +7,9 @@
 
 namespace owb {
 
-namespace {
-
-// A request answered at once never opens a display at all.
-constexpr int OpenAfterMs = 100;
-
-} // namespace
-
 RequestWait::RequestWait(UserInteraction *ui, Progress *existing, QString activity, QString url)
     : m_ui(ui), m_existing(existing), m_activity(std::move(activity)), m_url(std::move(url)),
-      m_start(Clock::now()), m_lastAsked(m_start)
+      m_lastAsked(Clock::now())
 {
 }
 
@@ -52,8 +45,7 @@ bool RequestWait::keepGoing(qint64 received, qint64 total)
     if (!m_ui)
         return true;
     if (!m_own) {
-        if (now - m_start < std::chrono::milliseconds(OpenAfterMs))
-            return true;
+        // Only a request that lasts a tick gets here: one answered at once opens nothing.
         m_label = labelFor(received, total);
         m_maximum = total > 0 ? total : 0;
         m_own = m_ui->beginProgress(QStringLiteral("Waiting for the server"), m_label, m_maximum);

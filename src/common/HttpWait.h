@@ -15,7 +15,7 @@ class UserInteraction;
 class RequestWait {
 public:
     // existing: a display of the caller's, only asked for Cancel; else one is opened from ui
-    // (when given) once the request has lasted a moment.
+    // (when given) once the request has lasted a tick (the display itself shows only later).
     RequestWait(UserInteraction *ui, Progress *existing, QString activity, QString url);
     ~RequestWait();
     RequestWait(const RequestWait &) = delete;
@@ -36,7 +36,6 @@ private:
     Progress *m_existing;
     QString m_activity;
     QString m_url;
-    Clock::time_point m_start;
     Clock::time_point m_lastAsked;
     std::unique_ptr<Progress> m_own;
     QString m_label;
