@@ -1,6 +1,7 @@
 #include "schema/XsdStream.h"
 
 #include "xml/Namespaces.h"
+#include "xml/ParseGuard.h"
 
 #include <QList>
 
@@ -15,10 +16,6 @@ namespace {
 
 using Issue = XsdValidator::Issue;
 
-// As the DOM wrapper parses: no network, no DTD or external entity loading, libxml2's bounds
-// on entity expansion, line numbers beyond 65535.
-constexpr int ParseOptions = XML_PARSE_NONET | XML_PARSE_BIG_LINES;
-
 QString str(const xmlChar *s) { return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString(); }
 
 // A parser over bytes whose SAX callbacks are the default ones except where the caller
@@ -31,7 +28,7 @@ struct Parser {
         ctxt = xmlCreateMemoryParserCtxt(bytes.constData(), int(bytes.size()));
         if (!ctxt)
             return;
-        xmlCtxtUseOptions(ctxt, ParseOptions);
+        xmlCtxtUseOptions(ctxt, xmlparse::Options);
         if (ctxt->input && !ctxt->input->filename)
             ctxt->input->filename = reinterpret_cast<char *>(xmlStrdup(BAD_CAST url.toUtf8().constData()));
     }
@@ -185,7 +182,10 @@ RootHint scanRoot(const QByteArray &bytes, const QString &url)
     const Installed<RootHint> installed(t_hint, &hint);
     {
         ErrorRoute redirect(&errors, &Collector::onError);
+        const xmlparse::Guard guard(p.ctxt);
         xmlParseDocument(p.ctxt);
+        if (guard.refused())
+            errors.issues.prepend(Issue{guard.line(), guard.reason(), true});
     }
     if (!hint.found)
         hint.issue = errors.issues.isEmpty() ? Issue{0, QStringLiteral("The document has no root element"), true}
@@ -234,8 +234,11 @@ QList<Issue> validate(const QByteArray &bytes, const QString &url, xmlSchemaPtr 
     bool wellFormed = false;
     {
         ErrorRoute redirect(&errors, &Collector::onError);
+        const xmlparse::Guard guard(p.ctxt);
         xmlParseDocument(p.ctxt);
-        wellFormed = p.ctxt->wellFormed && p.ctxt->nsWellFormed;
+        wellFormed = p.ctxt->wellFormed && p.ctxt->nsWellFormed && !guard.refused();
+        if (guard.refused() && errors.issues.size() < errors.max)
+            errors.issues << Issue{guard.line(), guard.reason(), true};
     }
     const bool valid = xmlSchemaIsValid(vc) == 1;
     xmlSchemaSAXUnplug(plug);

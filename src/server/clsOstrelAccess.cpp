@@ -5,6 +5,7 @@
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
 #include "xml/DocumentList.h"
+#include "xml/ParseGuard.h"
 #include "xml/ServerFailure.h"
 
 namespace owb {
@@ -46,6 +47,7 @@ QString statusError(const HttpResponse &res)
         + (res.statusText.isEmpty() ? QString::number(res.status) : res.statusText);
     // A refusal may still carry the server's own reason.
     DomDocument answer = NewDOMDocument(false, true);
+    answer.setEnvelopeLevels(xmlparse::AnswerEnvelope);
     if (answer.loadBytes(res.body))
         if (const auto failure = serverFailure(answer))
             said += QStringLiteral(": ") + failure->describe();
@@ -57,6 +59,7 @@ QString statusError(const HttpResponse &res)
 Envelope readEnvelope(const HttpResponse &res, const QString &source)
 {
     Envelope env{NewDOMDocument(false, true), {}, {}, {}, {}};
+    env.doc.setEnvelopeLevels(xmlparse::AnswerEnvelope);
     if (!env.doc.loadBytes(res.body))
         throw OstrelError(source, QStringLiteral("The server's answer is not XML (HTTP %1): %2")
                                       .arg(res.status)
@@ -116,6 +119,7 @@ DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString
 
     DomDocument doc = NewDOMDocument(false, true);
     doc.setPreserveWhiteSpace(keepBlanks);
+    doc.setEnvelopeLevels(xmlparse::AnswerEnvelope);
     if (!doc.loadBytes(res.body, url))
         throw fail(doc.parseError().reason);
     // A refusal is no empty answer: the document may well still be stored.

@@ -10,6 +10,7 @@
 #include "transfer/ExportWriter.h"
 #include "xml/DocumentList.h"
 #include "xml/DomDocument.h"
+#include "xml/ParseGuard.h"
 #include "xml/ServerFailure.h"
 
 #include <QDir>
@@ -136,6 +137,7 @@ bool clsImportAndExport::sendXml(const QString &fileName, const DomDocument &doc
 
     const HttpResponse res = m_http.send(req);
     DomDocument answer = NewDOMDocument(false, true);
+    answer.setEnvelopeLevels(xmlparse::AnswerEnvelope);
     const bool parsed = answer.loadBytes(res.body);
     if (res.status > 200) {
         const QString said = parsed ? envelopeFailure(answer) : QString();
@@ -291,6 +293,7 @@ void clsImportAndExport::exportOne(const QString &doctype, const QString &direct
         fail(failed + QStringLiteral(" reason ") + e.description());
     }
     DomDocument answer = NewDOMDocument(false, true);
+    answer.setEnvelopeLevels(xmlparse::AnswerEnvelope);
     const bool parsed = answer.loadBytes(res.body, url);
     // A refused query is the server's failure, not a missing document.
     QString said = parsed ? envelopeFailure(answer) : QString();

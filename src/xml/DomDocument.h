@@ -136,6 +136,10 @@ public:
     bool preserveWhiteSpace() const;
     // The client http(s) loads go through; without one such a load fails.
     void setHttpClient(const HttpClient *client);
+    // Documents nest at most the levels shared with the server (a deeper one fails to load,
+    // naming the limit). For a server answer loaded with loadBytes, say how many levels its
+    // envelope adds around the documents; loads over HTTP count the query answer's own.
+    void setEnvelopeLevels(int levels);
 
     DomNode documentElement() const;
     DomNode node() const;                        // the document node itself
@@ -160,7 +164,7 @@ public:
 
 private:
     friend struct DomAccess;
-    bool parseInto(const QByteArray &bytes, const QString &url, const char *encoding);
+    bool parseInto(const QByteArray &bytes, const QString &url, const char *encoding, int envelope);
     std::shared_ptr<DomDocState> m_s;
 };
 

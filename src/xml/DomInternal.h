@@ -39,6 +39,7 @@ struct DomDocState {
     QString url;
     bool preserve = false;
     const HttpClient *http = nullptr;
+    int envelope = 0;   // levels of a server answer's envelope
 };
 
 struct DomAccess {

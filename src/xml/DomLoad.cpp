@@ -2,6 +2,7 @@
 #include "xml/DomDocument.h"
 #include "xml/DomInternal.h"
 #include "common/HttpClient.h"
+#include "xml/ParseGuard.h"
 
 #include <QFile>
 #include <QUrl>
@@ -14,14 +15,16 @@ bool DomDocument::loadXML(const QString &text)
 {
     m_s->url.clear();
     // The text is Unicode already: a declared encoding does not apply to it.
-    return parseInto(text.toUtf8(), QString(), "UTF-8");
+    return parseInto(text.toUtf8(), QString(), "UTF-8", 0);
 }
 
 bool DomDocument::loadBytes(const QByteArray &bytes, const QString &baseUrl)
 {
     m_s->url = baseUrl;
-    return parseInto(bytes, baseUrl, nullptr);
+    return parseInto(bytes, baseUrl, nullptr, m_s->envelope);
 }
+
+void DomDocument::setEnvelopeLevels(int levels) { m_s->envelope = levels; }
 
 bool DomDocument::load(const QString &fileOrUrl)
 {
@@ -49,7 +52,8 @@ bool DomDocument::load(const QString &fileOrUrl)
         }
         if (r.status >= 400 || r.status < 100)
             return fail(QStringLiteral("HTTP status %1 %2").arg(r.status).arg(r.statusText).trimmed(), r.status);
-        return loadBytes(r.body, fileOrUrl);
+        m_s->url = fileOrUrl;
+        return parseInto(r.body, fileOrUrl, nullptr, xmlparse::AnswerEnvelope);
     }
     QString path = fileOrUrl;
     if (lower.startsWith(QLatin1String("file:")))
@@ -60,7 +64,8 @@ bool DomDocument::load(const QString &fileOrUrl)
     if (!f.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()), -1);
     const QByteArray bytes = f.readAll();
-    const bool ok = loadBytes(bytes, path);
+    m_s->url = path;
+    const bool ok = parseInto(bytes, path, nullptr, 0);
     m_s->url = fileOrUrl;
     m_s->error.url = fileOrUrl;
     return ok;

@@ -1,6 +1,7 @@
 // Parsing, with the parser's errors captured and blank text dropped.
 #include "xml/DomDocument.h"
 #include "xml/DomInternal.h"
+#include "xml/ParseGuard.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -125,7 +126,7 @@ void startElementTracked(void *ctx, const xmlChar *localname, const xmlChar *pre
                          const xmlChar **attributes)
 {
     auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
-    auto *track = static_cast<LineTrack *>(ctxt->_private);
+    auto *track = static_cast<LineTrack *>(xmlparse::Guard::user(ctx));
     track->original(ctx, localname, prefix, URI, nb_namespaces, namespaces, nb_attributes, nb_defaulted, attributes);
     if (ctxt->node && ctxt->input && ctxt->input->line >= 65535)
         ctxt->node->psvi = reinterpret_cast<void *>(static_cast<intptr_t>(ctxt->input->line));
@@ -133,7 +134,7 @@ void startElementTracked(void *ctx, const xmlChar *localname, const xmlChar *pre
 
 } // namespace
 
-bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const char *encoding)
+bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const char *encoding, int envelope)
 {
     m_s->error = DomParseError();
     m_s->error.url = url;
@@ -143,24 +144,35 @@ bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const c
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     xmlDocPtr doc = nullptr;
     bool ok = false;
+    QString refused;
+    int refusedLine = 0;
     if (ctxt) {
         track.original = ctxt->sax->startElementNs;
         ctxt->sax->startElementNs = &startElementTracked;
         ctxt->_private = &track;
-        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()),
-                                base.isEmpty() ? nullptr : base.constData(), encoding,
-                                XML_PARSE_NONET | XML_PARSE_BIG_LINES);
-        ok = doc && ctxt->wellFormed && ctxt->nsWellFormed;
+        {
+            xmlparse::Guard guard(ctxt, envelope);
+            doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()),
+                                    base.isEmpty() ? nullptr : base.constData(), encoding, xmlparse::Options);
+            refused = guard.reason();
+            refusedLine = guard.line();
+        }
+        ok = doc && ctxt->wellFormed && ctxt->nsWellFormed && refused.isEmpty();
         xmlFreeParserCtxt(ctxt);
     }
     if (!ok) {
         if (doc)
             xmlFreeDoc(doc);
-        m_s->error.reason = cap.hasError() ? cap.message() : QStringLiteral("The document is not well-formed");
-        m_s->error.line = cap.line();
-        m_s->error.column = cap.column();
-        m_s->error.errorCode = cap.code() ? cap.code() : -1;
-        m_s->error.srcText = sourceLine(bytes, cap.line());
+        // A bound of ours comes first: the parser only saw itself stopped.
+        const bool ours = !refused.isEmpty();
+        const int line = ours ? refusedLine : cap.line();
+        m_s->error.reason = ours           ? refused
+            : cap.hasError()               ? cap.message()
+                                           : QStringLiteral("The document is not well-formed");
+        m_s->error.line = line;
+        m_s->error.column = ours ? 0 : cap.column();
+        m_s->error.errorCode = !ours && cap.code() ? cap.code() : -1;
+        m_s->error.srcText = ours ? QString() : sourceLine(bytes, line);
         return false;
     }
     m_s->cur = newHolder(doc, m_s->cur->ns);

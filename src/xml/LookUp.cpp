@@ -2,6 +2,7 @@
 
 #include "common/HttpClient.h"
 #include "xml/DocumentList.h"
+#include "xml/ParseGuard.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -85,8 +86,7 @@ xmlEntityPtr predefinedOnly(void *, const xmlChar *name)
 struct LookUp::Sax {
     static LookUp *self(void *ctx)
     {
-        auto *ctxt = static_cast<xmlParserCtxtPtr>(ctx);
-        return static_cast<LookUp *>(ctxt->_private);
+        return static_cast<LookUp *>(xmlparse::Guard::user(ctx));
     }
     static void start(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *,
                       int, const xmlChar **, int nbAttributes, int, const xmlChar **attributes)
@@ -96,6 +96,12 @@ struct LookUp::Sax {
     static void end(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
     {
         self(ctx)->onEnd();
+    }
+    // No envelope has a DTD; one that declares entities would have libxml2 expand them past
+    // any handler of ours.
+    static void dtd(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
+    {
+        self(ctx)->fail(QStringLiteral("Query answer holds a DTD, which no server answer has"));
     }
     static void text(void *ctx, const xmlChar *ch, int len)
     {
@@ -116,6 +122,7 @@ void LookUp::releaseParser()
 {
     if (m_ctxt) {
         auto *ctxt = static_cast<xmlParserCtxtPtr>(m_ctxt);
+        m_guard.reset();
         xmlFreeParserCtxt(ctxt);
         m_ctxt = nullptr;
     }
@@ -228,6 +235,7 @@ void LookUp::begin(const QString &sourceName)
     sax.startElementNs = &Sax::start;
     sax.endElementNs = &Sax::end;
     sax.characters = &Sax::text;
+    sax.internalSubset = &Sax::dtd;
     sax.getEntity = &predefinedOnly;
     sax.serror = &ignoreErrors;
 
@@ -236,15 +244,19 @@ void LookUp::begin(const QString &sourceName)
         xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, name.isEmpty() ? nullptr : name.constData());
     if (!ctxt)
         throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("Cannot create an XML parser"));
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOCDATA);
+    // CDATA in the server's failure text arrives as plain text.
+    xmlCtxtUseOptions(ctxt, xmlparse::Options | XML_PARSE_NOCDATA);
     ctxt->_private = this;
     m_ctxt = ctxt;
+    m_guard = std::make_unique<xmlparse::Guard>(ctxt, xmlparse::AnswerEnvelope);
 }
 
 namespace {
 
 QString parseFailure(xmlParserCtxtPtr ctxt)
 {
+    if (const auto *guard = static_cast<const xmlparse::Guard *>(ctxt->_private); guard && guard->refused())
+        return QStringLiteral("Query answer refused: %1 (line %2)").arg(guard->reason()).arg(guard->line());
     const xmlError *err = xmlCtxtGetLastError(ctxt);
     QString reason = err && err->message ? QString::fromUtf8(err->message).trimmed()
                                          : QStringLiteral("unknown parse error");

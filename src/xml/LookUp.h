@@ -8,6 +8,9 @@
 
 namespace owb {
 
+namespace xmlparse {
+class Guard;
+}
 class HttpClient;
 class IDocumentList;
 
@@ -59,6 +62,7 @@ private:
     const HttpClient *m_http;
     IDocumentList *m_list = nullptr;
     void *m_ctxt = nullptr;            // xmlParserCtxtPtr
+    std::unique_ptr<xmlparse::Guard> m_guard;
     int m_depth = -1;                  // -1: outside xql:result, 0: directly inside, n: in a hit
     int m_hits = 0;
     bool m_resultSeen = false;

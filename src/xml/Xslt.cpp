@@ -1,10 +1,13 @@
 #include "xml/Xslt.h"
 #include "xml/DomInternal.h"
 #include "common/OstrelError.h"
+#include "xml/ParseGuard.h"
 
 #include <QStringDecoder>
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxslt/documents.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -40,6 +43,45 @@ void collectGeneric(void *, const char *fmt, ...)
         t_messages->last() += piece;
 }
 
+// What a stylesheet imports or reads with document() is parsed as every other document, not
+// with the entity substitution and DTD loading that libxslt asks for.
+xmlDocPtr loadGuarded(const xmlChar *uri, xmlDictPtr dict, int options, void *, xsltLoadType)
+{
+    xmlParserCtxtPtr pctxt = xmlNewParserCtxt();
+    if (!pctxt)
+        return nullptr;
+    if (dict) {
+        // The stylesheet's names must come from its own dictionary.
+        if (pctxt->dict)
+            xmlDictFree(pctxt->dict);
+        pctxt->dict = dict;
+        xmlDictReference(dict);
+    }
+    xmlCtxtUseOptions(pctxt, xmlparse::Options | (options & XML_PARSE_NOCDATA));
+    xmlParserInputPtr input = xmlLoadExternalEntity(reinterpret_cast<const char *>(uri), nullptr, pctxt);
+    if (!input) {
+        xmlFreeParserCtxt(pctxt);
+        return nullptr;
+    }
+    inputPush(pctxt, input);
+    if (!pctxt->directory)
+        pctxt->directory = xmlParserGetDirectory(reinterpret_cast<const char *>(uri));
+    bool refused = false;
+    {
+        const xmlparse::Guard guard(pctxt);
+        xmlParseDocument(pctxt);
+        refused = guard.refused();
+    }
+    xmlDocPtr doc = pctxt->myDoc;
+    if (!pctxt->wellFormed || refused) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    pctxt->myDoc = nullptr;
+    xmlFreeParserCtxt(pctxt);
+    return doc;
+}
+
 xsltSecurityPrefsPtr securityPrefs()
 {
     static xsltSecurityPrefsPtr prefs = nullptr;
@@ -54,6 +96,7 @@ xsltSecurityPrefsPtr securityPrefs()
         xsltSetSecurityPrefs(prefs, XSLT_SECPREF_READ_NETWORK, xsltSecurityForbid);
         xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
         xsltSetDefaultSecurityPrefs(prefs);
+        xsltSetLoaderFunc(&loadGuarded);
     });
     return prefs;
 }
@@ -132,12 +175,25 @@ void XsltTransform::loadStylesheet(const QString &text)
     const QByteArray bytes = text.toUtf8();
     ErrorCapture cap;
     // Blanks are kept here: xsl:text relies on them.
-    xmlDocPtr doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, "UTF-8",
-                                  XML_PARSE_NONET | XML_PARSE_BIG_LINES);
-    if (!doc || cap.hasError()) {
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    if (!ctxt)
+        fail(QStringLiteral("Out of memory while reading the stylesheet"));
+    xmlDocPtr doc = nullptr;
+    QString refused;
+    int refusedLine = 0;
+    {
+        const xmlparse::Guard guard(ctxt);
+        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), nullptr, "UTF-8", xmlparse::Options);
+        refused = guard.reason();
+        refusedLine = guard.line();
+    }
+    xmlFreeParserCtxt(ctxt);
+    if (!doc || cap.hasError() || !refused.isEmpty()) {
         if (doc)
             xmlFreeDoc(doc);
-        fail(QStringLiteral("Stylesheet is not well-formed: %1 (line %2)").arg(cap.message()).arg(cap.line()));
+        fail(QStringLiteral("Stylesheet is not well-formed: %1 (line %2)")
+                 .arg(refused.isEmpty() ? cap.message() : refused)
+                 .arg(refused.isEmpty() ? cap.line() : refusedLine));
     }
     xsltStylesheetPtr style = compile(doc);
     if (m_style)
