@@ -169,6 +169,29 @@ private:
 
 } // namespace
 
+xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *refused)
+{
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    if (!ctxt) {
+        *refused = QStringLiteral("out of memory");
+        return nullptr;
+    }
+    const QByteArray base = url.toUtf8();
+    xmlDocPtr doc = nullptr;
+    {
+        const xmlparse::Guard guard(ctxt);
+        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), base.constData(), nullptr,
+                                xmlparse::Options);
+        *refused = guard.reason();
+    }
+    if (doc && (!ctxt->wellFormed || !refused->isEmpty())) {
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    xmlFreeParserCtxt(ctxt);
+    return doc;
+}
+
 RootHint scanRoot(const QByteArray &bytes, const QString &url)
 {
     RootHint hint;

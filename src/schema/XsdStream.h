@@ -36,6 +36,10 @@ struct RootHint {
     XsdValidator::Issue issue;
 };
 
+// A schema document, parsed as every other document; null when it is not well-formed (the
+// parser's errors went to the thread's error handler) or goes past a bound (why in refused).
+xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *refused);
+
 // Reads up to the root start tag only.
 RootHint scanRoot(const QByteArray &bytes, const QString &url);
 

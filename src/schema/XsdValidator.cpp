@@ -126,6 +126,10 @@ struct SchemaDeleter {
     void operator()(xmlSchemaPtr s) const { xmlSchemaFree(s); }
 };
 
+struct DocDeleter {
+    void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
+};
+
 } // namespace
 
 QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fallbackSchema, int maxIssues)
@@ -152,19 +156,31 @@ QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fall
             schemaLocation = resolved;
     }
 
+    const QString failedSchema = QStringLiteral("Failed to load the schema ");
+    // The schema document is parsed as every other document; libxml2 reads only what it
+    // includes or imports, through the guard above. It outlives the schema built from it.
+    const QString schemaPath = localPath(schemaLocation);
+    if (schemaPath.isNull())
+        return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": network access is off"), false}};
+    QFile schemaFile(schemaPath);
+    if (!QFileInfo(schemaPath).isFile() || !schemaFile.open(QIODevice::ReadOnly))
+        return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": file not found"), false}};
     Collector schemaErrors;
+    std::unique_ptr<xmlDoc, DocDeleter> schemaDoc;
     std::unique_ptr<xmlSchema, SchemaDeleter> schema;
     {
         xsdstream::ErrorRoute redirect(&schemaErrors, &Collector::onError);
-        const QByteArray loc = schemaLocation.toUtf8();
-        xmlSchemaParserCtxtPtr pc = xmlSchemaNewParserCtxt(loc.constData());
+        QString refused;
+        schemaDoc.reset(xsdstream::parseDocument(schemaFile.readAll(), schemaLocation, &refused));
+        if (!refused.isEmpty())
+            return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": ") + refused, false}};
+        xmlSchemaParserCtxtPtr pc = schemaDoc ? xmlSchemaNewDocParserCtxt(schemaDoc.get()) : nullptr;
         if (pc) {
             xmlSchemaSetParserStructuredErrors(pc, &Collector::onError, &schemaErrors);
             schema.reset(xmlSchemaParse(pc));
             xmlSchemaFreeParserCtxt(pc);
         }
     }
-    const QString failedSchema = QStringLiteral("Failed to load the schema ");
     if (!guard.refused.isEmpty())
         return {Issue{0, failedSchema + guard.refused.first(), false}};
     if (!schema) {

@@ -140,6 +140,7 @@ private slots:
     void everyParse_data();
     void everyParse();
     void refusalTellsWhere();
+    void schemaDocumentIsBounded();
     void bigInputs_data();
     void bigInputs();
 };
@@ -205,6 +206,23 @@ void TestParseLimits::refusalTellsWhere()
     QVERIFY(d.loadXML(QStringLiteral("<a/>")));
     QVERIFY(!d.loadXML(QString::fromUtf8(kBombDtd + "<Order>&j;</Order>")));
     QCOMPARE(d.documentElement().nodeName(), QStringLiteral("a"));
+}
+
+void TestParseLimits::schemaDocumentIsBounded()
+{
+    QTemporaryDir dir;
+    QFile doc(dir.filePath(QStringLiteral("doc.xml"))), xsd(dir.filePath(QStringLiteral("bomb.xsd")));
+    QVERIFY(doc.open(QIODevice::WriteOnly) && xsd.open(QIODevice::WriteOnly));
+    doc.write("<Order/>");
+    xsd.write(QByteArray(kBombDtd).replace("Order", "xs:schema")
+              + "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:annotation><xs:documentation>&j;"
+                "</xs:documentation></xs:annotation><xs:element name=\"Order\"/></xs:schema>");
+    doc.close();
+    xsd.close();
+    const QList<XsdValidator::Issue> issues = XsdValidator::validateFile(doc.fileName(), xsd.fileName(), 5);
+    QCOMPARE(issues.size(), 1);
+    QVERIFY2(issues[0].message.contains(kEntityRefusal), qPrintable(issues[0].message));
+    QVERIFY(!issues[0].inDocument);
 }
 
 void TestParseLimits::bigInputs_data()
