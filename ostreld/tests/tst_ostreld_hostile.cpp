@@ -129,17 +129,10 @@ bool busyFor(qint64 pid, double from, double seconds)
     return false;
 }
 
-double median(std::vector<double> v)
+// Runs one probe; ok stays true only while every probe succeeds.
+void probe(const std::function<bool()> &request, bool &ok)
 {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 1e9 : v[v.size() / 2];
-}
-
-double secondsOf(const std::function<bool()> &request, bool &ok)
-{
-    const auto t = Clock::now();
     ok = request() && ok;
-    return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
 } // namespace
@@ -235,31 +228,28 @@ private slots:
         QVERIFY(busyFor(pid, cpuBefore, 0.3));
 
         auto cli = s.client();
-        std::vector<double> pings, fetches, stores;
         bool ok = true;
         int rounds = 0;
         while (expensive.wait_for(std::chrono::seconds(0)) != std::future_status::ready && rounds < 10) {
-            pings.push_back(secondsOf([&] {
+            probe([&] {
                 auto r = cli->Get("/ostrel/mydb?_diagnose=ping", basic());
                 return r && r->body.find("is alive") != std::string::npos;
-            }, ok));
-            fetches.push_back(secondsOf([&] {
+            }, ok);
+            probe([&] {
                 auto r = cli->Get(("/ostrel/mydb/Sales?_xql=" + enc("Order[@osl:id=7]")).c_str());
                 return r && Answer(r->body).ids() == QStringList{"7"};
-            }, ok));
-            stores.push_back(secondsOf([&] {
+            }, ok);
+            probe([&] {
                 auto r = cli->Post("/ostrel/mydb/Sales", basic(), storeForm("<Customer><name>probe</name></Customer>"), kForm);
                 return r && Answer(r->body).returnValue() == "0";
-            }, ok));
+            }, ok);
             ++rounds;
         }
         const bool overlapped = expensive.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
         QVERIFY(ok);
+        // Rounds answered while the query still ran: a server it blocked would have answered them
+        // only after it, no matter how fast the machine.
         QVERIFY2(overlapped && rounds >= 3, "the expensive query ended before the probes");
-        // Medians, so that one hiccup of a loaded machine cannot decide.
-        QVERIFY2(median(pings) < 1.0, qPrintable(QString::number(median(pings))));
-        QVERIFY2(median(fetches) < 1.0, qPrintable(QString::number(median(fetches))));
-        QVERIFY2(median(stores) < 1.0, qPrintable(QString::number(median(stores))));
 
         QCOMPARE(expensive.wait_for(std::chrono::seconds(60)), std::future_status::ready);
         Answer limited(expensive.get());
@@ -306,22 +296,21 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
             }
         });
-        std::vector<double> pings;
         bool ok = true;
         for (int i = 0; i < 5; ++i) {
             auto cli = s.client(); // a fresh connection each time
-            pings.push_back(secondsOf([&] {
+            probe([&] {
                 auto r = cli->Get("/ostrel/mydb?_diagnose=ping", basic());
                 return r && r->body.find("is alive") != std::string::npos;
-            }, ok));
+            }, ok);
         }
         bool slowStillThere = true;
         for (auto &c : slow) slowStillThere = slowStillThere && !c->readable(0);
         done = true;
         trickle.join();
         QVERIFY(ok);
+        // A starved ping would have waited until the slow clients were dropped (or given up).
         QVERIFY2(slowStillThere, "the slow clients were dropped before the pings were done");
-        QVERIFY2(median(pings) < 1.0, qPrintable(QString::number(median(pings))));
     }
 
     void deadlinesCloseConnections_data()

@@ -1,8 +1,8 @@
 #include "Fixtures.h"
 #include "OstreldHarness.h"
+#include "common/LocalHttpServer.h"
 
 #include <atomic>
-#include <thread>
 
 using namespace harness;
 
@@ -426,28 +426,13 @@ private slots:
     void noNetworkWhileParsing()
     {
         std::atomic<int> hits{0};
-        httplib::Server bait;
-        bait.Get(".*", [&](const httplib::Request &, httplib::Response &res) {
+        owbtest::LocalHttpServer bait;
+        bait.server.Get(".*", [&](const httplib::Request &, httplib::Response &res) {
             ++hits;
             res.set_content("<!ENTITY e \"pwned\">", "application/xml-dtd");
         });
-        int port = bait.bind_to_any_port("127.0.0.1");
-        QVERIFY(port > 0);
-        std::thread t([&] { bait.listen_after_bind(); });
-        // A stop before the listen loop runs is lost and leaves the thread listening for ever:
-        // wait for it on every way out, a failed check included.
-        struct StopBait {
-            httplib::Server &server;
-            std::thread &thread;
-            ~StopBait()
-            {
-                for (int i = 0; i < 2000 && !server.is_running(); ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                server.stop();
-                thread.join();
-            }
-        } stopBait{bait, t};
-        QTRY_VERIFY_WITH_TIMEOUT(bait.is_running(), 10000);
+        QVERIFY(bait.start());
+        const int port = bait.port();
         const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/evil.dtd";
         auto r1 = process("Sales", "<!DOCTYPE Order SYSTEM \"" + url + "\"><Order>&e;</Order>");
         auto r2 = process("Sales", "<!DOCTYPE Order [<!ENTITY % p SYSTEM \"" + url + "\"> %p;]><Order>&e;</Order>");

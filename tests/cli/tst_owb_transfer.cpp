@@ -162,7 +162,7 @@ struct FakeOstrel {
             ++uploads;
             res.status = 403;
         });
-        server.start();
+        started = server.start();
     }
     ~FakeOstrel() { letGo(); }
     void letGo()
@@ -181,11 +181,13 @@ struct FakeOstrel {
     std::atomic<int> stores{0};
     std::atomic<int> uploads{0};
     owbtest::LocalHttpServer server;
+    bool started = false;
 };
 
 void TestOwbTransfer::ctrlCStopsAfterTheCurrentFile()
 {
     FakeOstrel server(false);
+    QVERIFY(server.started);
     QTemporaryDir dir;
     for (int i = 1; i <= 4; ++i)
         QVERIFY(owbtest::writeFile(dir.filePath(QStringLiteral("o%1.xml").arg(i)), "<Order><number>1</number></Order>"));
@@ -206,6 +208,7 @@ void TestOwbTransfer::ctrlCStopsAfterTheCurrentFile()
 void TestOwbTransfer::refusedUploadStopsTheImport()
 {
     FakeOstrel server(true);
+    QVERIFY(server.started);
     QTemporaryDir dir;
     QVERIFY(owbtest::writeFile(dir.filePath("a.png"), "png"));
     QVERIFY(owbtest::writeFile(dir.filePath("b.png"), "png"));

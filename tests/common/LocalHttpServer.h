@@ -7,6 +7,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace owbtest {
 
@@ -23,21 +25,28 @@ class LocalHttpServer {
 public:
     httplib::Server server;
 
-    // Register handlers on server first, then start.
-    void start()
+    // Register handlers on server first, then start. False when no port could be bound or the
+    // server did not come up: check it (QVERIFY), a test without its server proves nothing.
+    [[nodiscard]] bool start()
     {
         m_port = server.bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
-            throw std::runtime_error("cannot bind a test server");
-        m_thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return false;
+        m_thread = std::thread([this] {
+            server.listen_after_bind();
+            m_listenEnded = true;
+        });
+        return waitUntilListening(30000);
     }
+    // A stop before the listen loop runs is lost and leaves the thread listening for ever, so the
+    // stop waits for it, also when the test failed before start() returned.
     ~LocalHttpServer()
     {
+        if (!m_thread.joinable())
+            return;
+        waitUntilListening(-1);
         server.stop();
-        if (m_thread.joinable())
-            m_thread.join();
+        m_thread.join();
     }
     int port() const { return m_port; }
     QString url(const QString &path = QString()) const
@@ -46,14 +55,28 @@ public:
     }
 
 private:
+    // True once the server listens; false when its thread ended first or msecs (unless < 0)
+    // passed.
+    bool waitUntilListening(int msecs)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(msecs);
+        while (!server.is_running()) {
+            if (m_listenEnded || (msecs >= 0 && std::chrono::steady_clock::now() > until))
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return true;
+    }
+
     int m_port = 0;
+    std::atomic<bool> m_listenEnded{false};
     std::thread m_thread;
 };
 
 // Listens but never accepts: the kernel completes the handshake, nobody ever answers.
 class SilentSocket {
 public:
-    SilentSocket()
+    explicit SilentSocket(int backlog = 4)
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -61,18 +84,82 @@ public:
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t len = sizeof a;
         if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0
-            || ::listen(m_fd, 4) != 0
+            || ::listen(m_fd, backlog) != 0
             || ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len) != 0)
             throw std::runtime_error("cannot open a silent socket");
         m_port = ntohs(a.sin_port);
     }
-    ~SilentSocket() { ::close(m_fd); }
+    ~SilentSocket() { close(); }
     int port() const { return m_port; }
     int fd() const { return m_fd; }
+    // Whatever waits on the port then sees a reset or a refusal.
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
 
 private:
     int m_fd = -1;
     int m_port = 0;
+};
+
+// A port whose queue of connections waiting to be accepted is full: the kernel drops every
+// further connection request unanswered, so a connect to it neither succeeds nor fails
+// until a time-out ends it (unlike an unreachable network, which fails at once).
+class UnansweredConnectPort {
+public:
+    UnansweredConnectPort() : m_socket(0)
+    {
+        for (int i = 0; i < 16 && !queueFull(); ++i) {
+            const int queued = queueLength();
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            if (fd < 0)
+                return;
+            m_fillers.push_back(fd);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            a.sin_port = htons(uint16_t(port()));
+            ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (queueLength() == queued && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (queueLength() == queued)
+                return;
+        }
+    }
+    ~UnansweredConnectPort()
+    {
+        for (int fd : m_fillers)
+            ::close(fd);
+    }
+    // False when the queue could not be filled: the port would answer.
+    bool ok() const { return queueFull(); }
+    int port() const { return m_socket.port(); }
+    // A connect still waiting is refused at its next try.
+    void close() { m_socket.close(); }
+
+private:
+    // For a listening socket the kernel reports the queue's length and its limit here.
+    tcp_info info() const
+    {
+        tcp_info ti{};
+        socklen_t len = sizeof ti;
+        if (::getsockopt(m_socket.fd(), IPPROTO_TCP, TCP_INFO, &ti, &len) != 0)
+            return tcp_info{};
+        return ti;
+    }
+    int queueLength() const { return int(info().tcpi_unacked); }
+    bool queueFull() const
+    {
+        const tcp_info ti = info();
+        return ti.tcpi_unacked > ti.tcpi_sacked;
+    }
+
+    SilentSocket m_socket;
+    std::vector<int> m_fillers;
 };
 
 // Answers every connection with the same raw bytes, then closes it: for answers no ordinary

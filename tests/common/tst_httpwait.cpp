@@ -70,7 +70,7 @@ void TestHttpWait::initTestCase()
     m_server.server.Get("/ok", [](const httplib::Request &, httplib::Response &res) {
         res.set_content("fine", "text/plain");
     });
-    m_server.start();
+    QVERIFY(m_server.start());
 }
 
 void TestHttpWait::slowAnswerIsShownWithItsBytes_data()

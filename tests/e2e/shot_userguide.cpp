@@ -2,6 +2,7 @@
 // a real display (scripts/userguide-screenshots.sh runs it under Xvfb); writes <out>/*.png.
 // The database comes from OWB_SHOT_DATABASE (a running demo server), else a private ostreld.
 #include "support/OstreldProcess.h"
+#include "support/Screenshot.h"
 #include "support/TestContext.h"
 
 #include "common/Settings.h"
@@ -46,14 +47,6 @@ QString g_out;
 QStringList g_failed;
 
 // Lets the window paint; screenshots need finished frames, not a condition to wait for.
-void settle(int ms = 300)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 // A child of the main window is taken with its frame.
 QWidget *framed(QWidget *w)
 {
@@ -67,8 +60,10 @@ void shot(QWidget *w, const QString &name)
         g_failed << name + QStringLiteral(" (no window)");
         return;
     }
-    QTest::qWaitForWindowExposed(w->window());
-    settle();
+    if (!owbtest::paintedNow(w)) {
+        g_failed << name + QStringLiteral(" (never shown)");
+        return;
+    }
     const QString path = g_out + u'/' + name + QStringLiteral(".png");
     const bool ok = w->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
@@ -83,7 +78,10 @@ void screenShot(QWidget *w, const QString &name)
         shot(w, name);
         return;
     }
-    settle();
+    if (!owbtest::paintedNow(w)) {
+        g_failed << name + QStringLiteral(" (never shown)");
+        return;
+    }
     const QRect r(w->mapToGlobal(QPoint(0, 0)), w->size());
     const QString path = g_out + u'/' + name + QStringLiteral(".png");
     const bool ok = w->screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).save(path);
@@ -97,9 +95,7 @@ bool waitLoaded(QWebEngineView *view)
     if (!view)
         return false;
     QSignalSpy loaded(view, &QWebEngineView::loadFinished);
-    const bool ok = loaded.wait(30000);
-    settle(800);
-    return ok;
+    return loaded.wait(30000) && owbtest::showsContent(view);
 }
 
 QTreeWidgetItem *docTreeItem(QTreeWidget *tree, const QString &key)
@@ -276,8 +272,7 @@ int main(int argc, char **argv)
         editor->setCursorPosition(line, editor->text(line).trimmed().size() + 2);
         QTest::keyClick(editor, Qt::Key_Return);
         QTest::keyClicks(editor, QStringLiteral("<fo:block"));
-        for (int i = 0; i < 100 && !editor->isListActive(); ++i)
-            settle(20);
+        QTest::qWaitFor([editor] { return editor->isListActive(); }, 2000);
         // Until the window offers completion, the picture shows the page without the list.
         if (!editor->isListActive()) {
             std::printf("note: stylesheet page without a completion list\n");

@@ -184,6 +184,7 @@ void InstalledProbe::loadsADatabaseAndOpensADocumentWindow()
     // As a newcomer: the stored URI is in the box, Load at once.
     QCOMPARE(box->currentText(), server.databaseURI());
     ui->dialogHandlers << navtest::answerLogin("demo", "demo");
+    QVERIFY(nav->findChild<QPushButton *>("Command3"));
     nav->findChild<QPushButton *>("Command3")->click();
     // The tree is sorted by the installed sortschema.xsl; without it the Load reports an error.
     QVERIFY2(ui->messages().isEmpty(), qPrintable(ui->messages().join('|')));

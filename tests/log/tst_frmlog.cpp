@@ -2,6 +2,7 @@
 #include "common/MainWindowApi.h"
 #include "support/Fakes.h"
 #include "common/Settings.h"
+#include "support/NamedChildren.h"
 #include "support/ScriptedUserInteraction.h"
 #include <QDir>
 #include <QFile>
@@ -84,6 +85,10 @@ void TestFrmLog::initTestCase()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp.path() + "/settings");
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_tmp.path() + "/settings");
     qputenv("OSTREL_WORKBENCH_HOME", home().toLocal8Bit());
+    const QString missing = owbtest::missingChildren(
+        makeLog().get(), {owbtest::named<QPlainTextEdit>("rtfLog"), owbtest::named<QPushButton>("Command1"),
+                          owbtest::named<QPushButton>("Command2"), owbtest::named<QPushButton>("Command3")});
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
 }
 
 void TestFrmLog::init()

@@ -4,8 +4,8 @@
 #include <QMutex>
 #include <QString>
 #include <QStringList>
-#include <httplib.h>
-#include <thread>
+
+#include "common/LocalHttpServer.h"
 
 // A small HTTP server on 127.0.0.1 giving exact answers, for cases ostreld never produces.
 // Answers are keyed by path + "?_xql=" + query, else by path alone; a GET with "_diagnose" in the query takes the ping answer.
@@ -32,19 +32,13 @@ public:
             res.status = a.status;
             res.set_content(a.body.toStdString(), "text/xml");
         };
-        m_server.Get(".*", handler);
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::yield();
-    }
-    ~FakeServer()
-    {
-        m_server.stop();
-        m_thread.join();
+        m_http.server.Get(".*", handler);
+        m_ok = m_http.start();
     }
 
-    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
+    // False when the server did not come up.
+    bool ok() const { return m_ok; }
+    QString base() const { return m_http.url(); }
     void setAnswer(const QString &path, int status, const QByteArray &body)
     {
         QMutexLocker lock(&m_mutex);
@@ -67,9 +61,6 @@ public:
     }
 
 private:
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
     QMutex m_mutex;
     QMap<QString, Answer> m_answers;
     Answer m_ping{200, "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\">"
@@ -77,4 +68,7 @@ private:
                        "</osl:message></osl:response>"};
     QStringList m_requests;
     QStringList m_authorized;
+    // Last: stopped before the answers its handler reads go away.
+    owbtest::LocalHttpServer m_http;
+    bool m_ok = false;
 };

@@ -37,11 +37,16 @@ inline std::function<int(QDialog *)> answerLogin(const QString &user, const QStr
                                                  const QString &otherUri = {}, bool cancel = false)
 {
     return [=](QDialog *dlg) {
-        if (!otherUri.isEmpty())
-            dlg->findChild<QLineEdit *>(QStringLiteral("txtDBURI"))->setText(otherUri);
+        auto *uriBox = dlg->findChild<QLineEdit *>(QStringLiteral("txtDBURI"));
         auto *userBox = dlg->findChild<QLineEdit *>(QStringLiteral("txtUserName"));
-        userBox->setText(user);
         auto *pwd = dlg->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
+        if (!uriBox || !userBox || !pwd) {
+            QTest::qFail("the login dialog lacks txtDBURI, txtUserName or txtPassword", __FILE__, __LINE__);
+            return int(QDialog::Rejected);
+        }
+        if (!otherUri.isEmpty())
+            uriBox->setText(otherUri);
+        userBox->setText(user);
         pwd->clear();
         QTest::keyClicks(pwd, password);
         auto *button = dlg->findChild<QPushButton *>(cancel ? QStringLiteral("cmdCancel") : QStringLiteral("cmdOK"));

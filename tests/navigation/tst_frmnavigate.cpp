@@ -263,6 +263,7 @@ void TestFrmNavigate::connectionFailures()
     QFETCH(QString, logLine);
 
     auto server = std::make_unique<FakeServer>();
+    QVERIFY(server->ok());
     server->setPing(pingStatus, pingBody);
     server->setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     const QString uri = server->base() + "/ostrel/db";
@@ -325,6 +326,7 @@ void TestFrmNavigate::treeFailuresLeaveWindowUsable()
     QFETCH(QString, text);
     QFETCH(QStringList, kept);
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer(InfoQuery, 200, body);
     const QString uri = server.base() + "/ostrel/db";
     navtest::Context ctx;
@@ -347,6 +349,7 @@ void TestFrmNavigate::treeFailuresLeaveWindowUsable()
 void TestFrmNavigate::collectionClickToggles()
 {
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     navtest::Context ctx;
     ctx.connection.AddConString(server.base() + "/ostrel/db", "demo", "demo");
@@ -421,6 +424,7 @@ void TestFrmNavigate::demoDatabaseEndToEnd()
     QCOMPARE(order->DoctypeName(), QStringLiteral("Order"));
     QVERIFY(!order->NonXML());
     QCOMPARE(nav->documentWindow("Sales/Order"), order);
+    QVERIFY(order->findChild<QsciScintilla *>("CodeMax2"));
     QVERIFY(order->findChild<QsciScintilla *>("CodeMax2")->text().contains("<osd:doctype name=\"Order\""));
     const QStringList noSchemaMessage = ctx.ui.messages().filter("Failed to load schema");
     QVERIFY2(noSchemaMessage.isEmpty(), qPrintable(noSchemaMessage.join('|')));
@@ -466,6 +470,7 @@ void TestFrmNavigate::demoDatabaseEndToEnd()
 void TestFrmNavigate::typedUriAppendedEachTime()
 {
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     const QString uri = server.base() + "/ostrel/db";
     owb::Settings::save("ostreldatabase", "uri", "");
@@ -496,6 +501,7 @@ void TestFrmNavigate::typedUriAppendedEachTime()
 void TestFrmNavigate::firstUriLoadsAtOnceWithoutAppending()
 {
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer(InfoQuery, 200, answer(schema("Sales", {"Order"})));
     const QString uri = server.base() + "/ostrel/db";
     owb::Settings::save("ostreldatabase", "uri", uri + ",http://other/db");
@@ -520,6 +526,7 @@ void TestFrmNavigate::firstUriLoadsAtOnceWithoutAppending()
 void TestFrmNavigate::doctypeWithoutSchemaOpensAnyway()
 {
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer(InfoQuery, 200, answer(schema("Bob's", {"O'Brien"})));
     server.setAnswer("/ostrel/db/osl:collection", 200, answer(""));
     const QString uri = server.base() + "/ostrel/db";
@@ -544,6 +551,7 @@ void TestFrmNavigate::doctypeWithoutSchemaOpensAnyway()
     QVERIFY(child<QPushButton>(&nav, "Command3")->isEnabled());
     // The window's Exit button closes it, and Navigate forgets it.
     QPointer<QWidget> window = ctx.main.shown[0];
+    QVERIFY(window->findChild<QAction *>("exit"));
     window->findChild<QAction *>("exit")->trigger();
     QVERIFY(nav.openDocuments().isEmpty());
     QCOMPARE(nav.documentWindow("Bob's/O'Brien"), nullptr);

@@ -16,6 +16,7 @@
 #include "shell/Application.h"
 #include "shell/frmMain.h"
 #include "support/ScriptedUserInteraction.h"
+#include "support/Screenshot.h"
 #include "workbench/frmOstrelClient.h"
 #include "NavFixture.h"
 
@@ -45,9 +46,11 @@ void TestNavigateScreens::demoLoadedWithDocumentWindow()
 
     auto *box = nav->findChild<QComboBox *>("cboDatabaseURI");
     auto *tree = nav->findChild<QTreeWidget *>("tvDocs");
+    auto *connect = nav->findChild<QPushButton *>("Command3");
+    QVERIFY(box && tree && connect);
     box->setCurrentIndex(0);
     ui->dialogHandlers << navtest::answerLogin("demo", "demo");
-    nav->findChild<QPushButton *>("Command3")->click();
+    connect->click();
     QCOMPARE(main->statusText(), "Connection to " + server.databaseURI() + " has been established");
 
     QTreeWidgetItem *sales = nullptr, *order = nullptr;
@@ -67,8 +70,10 @@ void TestNavigateScreens::demoLoadedWithDocumentWindow()
     QVERIFY(client);
     QVERIFY(main->isChildShown(client));
     auto *schemaPage = client->findChild<QsciScintilla *>("CodeMax2");
+    auto *tabs = client->findChild<QTabWidget *>("SSTab1");
+    QVERIFY(schemaPage && tabs);
     QVERIFY(schemaPage->text().contains("osd:schemaInfo"));
-    client->findChild<QTabWidget *>("SSTab1")->setCurrentWidget(schemaPage);
+    tabs->setCurrentWidget(schemaPage);
     QVERIFY2(ui->messages().isEmpty(), qPrintable(ui->messages().join('|')));
 
     // Side by side, so the picture shows both.
@@ -81,7 +86,7 @@ void TestNavigateScreens::demoLoadedWithDocumentWindow()
         else if (sub->widget() == client)
             sub->setGeometry(340, 0, area.width() - 340, area.height());
     }
-    QTest::qWait(400);
+    QVERIFY(owbtest::paintedNow(main));
 
     QVERIFY(QDir().mkpath(QStringLiteral(OWB_SCREENSHOT_DIR)));
     const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")

@@ -81,6 +81,7 @@ void TestClsSchema::getSchema()
     QFETCH(int, schemaId);
     QFETCH(bool, nonXml);
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer("/ostrel/db/osl:collection", 200, body);
     owb::HttpClient http;
     clsSchema s(&http);
@@ -101,6 +102,7 @@ void TestClsSchema::getSchema()
 void TestClsSchema::emptyAnswerResetsNonXml()
 {
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer("/ostrel/db/osl:collection", 200, answer(schema("Media", {"images!"}, 1)));
     owb::HttpClient http;
     clsSchema s(&http);
@@ -126,6 +128,7 @@ void TestClsSchema::queryCarriesNamesExactly()
     QFETCH(QString, collection);
     QFETCH(QString, doctype);
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer("/ostrel/db/osl:collection", 200, answer(""));
     owb::HttpClient http;
     clsSchema s(&http);
@@ -169,6 +172,7 @@ void TestClsSchema::loadFailure()
     QFETCH(QByteArray, body);
     QFETCH(QString, reason);
     FakeServer server;
+    QVERIFY(server.ok());
     server.setAnswer("/ostrel/db/osl:collection", status, body);
     owb::HttpClient http;
     clsSchema s(&http);

@@ -371,7 +371,7 @@ void TestClsVerify::schemaLocationsStayLocal()
         ++hits;
         res.set_content("<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"/>", "text/xml");
     });
-    web.start();
+    QVERIFY(web.start());
     const QString base = web.url();
     owb::DomDocument schemaDoc;
     QVERIFY(schemaDoc.loadXML("<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"

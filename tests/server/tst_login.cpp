@@ -1,5 +1,6 @@
 #include "common/Settings.h"
 #include "server/frmLogin.h"
+#include "support/NamedChildren.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,13 @@ void TestLogin::initTestCase()
     QVERIFY(m_settingsDir.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_settingsDir.path());
+    frmLogin dlg;
+    const QString missing = owbtest::missingChildren(
+        &dlg, {owbtest::named<QLabel>("Label1"), owbtest::named<QLabel>("lblLabels0"), owbtest::named<QLabel>("lblLabels1"),
+               owbtest::named<QLineEdit>("txtDBURI"), owbtest::named<QLineEdit>("txtUserName"),
+               owbtest::named<QLineEdit>("txtPassword"), owbtest::named<QPushButton>("cmdOK"),
+               owbtest::named<QPushButton>("cmdCancel")});
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the dialog lacks ") + missing));
 }
 
 void TestLogin::init()

@@ -94,7 +94,7 @@ void TestOstrelAccess::initTestCase()
     };
     m_http.server.Post("/ostrel/db/Sales", handler);
     m_http.server.Get("/ostrel/db/Sales", handler);
-    m_http.start();
+    QVERIFY(m_http.start());
     m_connection.AddConString(m_http.url("/ostrel/db"), "demo", "de;mo");
     m_connection.setContext(m_http.url("/ostrel/db"));
     m_client.setTimeouts(2000, 2000, 10000);

@@ -78,6 +78,7 @@ void TestApplication::startupOrder()
                           "frmNavigate", "frmSplash"}));
     // The Navigate window's load hides the document items of the File menu; a home without
     // data files must not stop start-up either.
+    QVERIFY(app.mainWindow()->findChild<QAction *>("mnuFileProcess"));
     QVERIFY(!app.mainWindow()->findChild<QAction *>("mnuFileProcess")->isVisible());
     const AppContext &c = app.context();
     QVERIFY(c.fileHandler && c.connection && c.formEncoder && c.http && c.ui);
@@ -98,6 +99,7 @@ void TestApplication::logLoadedAndHidden()
     auto *sub = qobject_cast<QMdiSubWindow *>(log->parentWidget());
     QVERIFY(sub);
     QCOMPARE(sub->mdiArea(), main->mdiArea());
+    QVERIFY(main->findChild<QAction *>("mnuViewLog"));
     QVERIFY(!main->findChild<QAction *>("mnuViewLog")->isChecked());
     QVERIFY(QFileInfo(m_tmp.path() + "/home/log").isDir());
 }
@@ -141,6 +143,7 @@ void TestApplication::navigateWindowComesLast()  // of the windows in the main w
     frmMain *main = app.mainWindow();
     QCOMPARE(main->navigateWindow(), app.created.data());
     QVERIFY(main->isChildShown(app.created));
+    QVERIFY(main->findChild<QAction *>("cmdViewNavigate"));
     main->findChild<QAction *>("cmdViewNavigate")->trigger();
     QVERIFY(!main->isChildShown(app.created));
 }
@@ -180,25 +183,30 @@ void TestApplication::helpAndAboutFromTheMenu()
     frmMain *main = app.mainWindow();
     QVERIFY(!app.helpWindow() && !app.aboutWindow());
 
+    QVERIFY(main->findChild<QAction *>("mnuHelpIndex"));
     main->findChild<QAction *>("mnuHelpIndex")->trigger();
     QPointer<frmHelp> help = app.helpWindow();
     QVERIFY(help);
     QVERIFY(main->isChildShown(help));
     auto *frame = qobject_cast<QMdiSubWindow *>(help->parentWidget());
     QVERIFY(frame && frame->mdiArea() == main->mdiArea());
+    QVERIFY(main->findChild<QAction *>("mnuHelpIndex"));
     main->findChild<QAction *>("mnuHelpIndex")->trigger();
     QCOMPARE(app.helpWindow(), help.data());
     QCOMPARE(main->mdiArea()->activeSubWindow(), frame);
     // Closed, it goes, and the next Index makes a new one.
     frame->close();
     QTRY_VERIFY_WITH_TIMEOUT(!help, 5000);
+    QVERIFY(main->findChild<QAction *>("mnuHelpIndex"));
     main->findChild<QAction *>("mnuHelpIndex")->trigger();
     QVERIFY(app.helpWindow() && main->isChildShown(app.helpWindow()));
 
+    QVERIFY(main->findChild<QAction *>("cmdHelpAbout"));
     main->findChild<QAction *>("cmdHelpAbout")->trigger();
     QPointer<frmAbout> about = app.aboutWindow();
     QVERIFY(about);
     QVERIFY(about->isVisible() && about->isWindow());
+    QVERIFY(main->findChild<QAction *>("cmdHelpAbout"));
     main->findChild<QAction *>("cmdHelpAbout")->trigger();
     QCOMPARE(app.aboutWindow(), about.data());
 }

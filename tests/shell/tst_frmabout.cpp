@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "support/NamedChildren.h"
 #include "support/ScriptedUserInteraction.h"
 #include "shell/SysInfo.h"
 #include "shell/frmAbout.h"
@@ -36,11 +37,24 @@ private:
 class TestFrmAbout : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void texts();
     void okCloses();
     void firstToolFoundIsStarted();
     void noToolSaysSo();
 };
+
+void TestFrmAbout::initTestCase()
+{
+    ScriptedUserInteraction ui;
+    frmAbout w(ui);
+    const QString missing = owbtest::missingChildren(
+        &w, {owbtest::named<QLabel>("lblTitle"), owbtest::named<QLabel>("lblVersion"),
+             owbtest::named<QLabel>("lblDescription"), owbtest::named<QLabel>("lblDisclaimer"),
+             owbtest::named<QLabel>("picIcon"), owbtest::named<QPushButton>("cmdOK"),
+             owbtest::named<QPushButton>("cmdSysInfo")});
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
+}
 
 void TestFrmAbout::texts()
 {

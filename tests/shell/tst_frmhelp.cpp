@@ -83,6 +83,7 @@ void TestFrmHelp::backAndForward()
     QTRY_VERIFY(page->hasFocus());
     QTest::keyClick(page, Qt::Key_Left, Qt::AltModifier);
     QTRY_COMPARE_WITH_TIMEOUT(view->url(), frmHelp::indexUrl(), 30000);
+    QVERIFY(w.findChild<QAction *>("actHelpForward"));
     w.findChild<QAction *>("actHelpForward")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(view->url(), second, 30000);
 }

@@ -238,6 +238,7 @@ void TestFrmMain::setStatus()
     w.setStatus(QStringLiteral("before"));
     w.setStatus(message);
     QCOMPARE(w.statusText(), message);
+    QVERIFY(w.findChild<QStatusBar *>("sbMessage"));
     auto *panel = w.findChild<QStatusBar *>("sbMessage")->findChild<QLabel *>();
     QVERIFY(panel);
     QCOMPARE(panel->text(), message);

@@ -30,7 +30,9 @@ private slots:
 void TestFrmSplash::showsTheVersion()
 {
     frmSplash w;
+    QVERIFY(w.findChild<QLabel *>("lblVersion"));
     QCOMPARE(w.findChild<QLabel *>("lblVersion")->text(), expectedVersion());
+    QVERIFY(w.findChild<QLabel *>("imgLogo"));
     QVERIFY(!w.findChild<QLabel *>("imgLogo")->pixmap().isNull());
     QVERIFY(w.windowTitle().isEmpty());
 }

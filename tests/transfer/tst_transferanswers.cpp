@@ -123,7 +123,7 @@ void TestTransferAnswers::initTestCase()
         } else
             res.set_content("<osl:response", "text/xml");
     });
-    m_server.start();
+    QVERIFY(m_server.start());
     m_connection.AddConString("db", "demo", "demo");
     m_connection.AddConString("other", "anna", "secret");
     m_connection.setContext("db");

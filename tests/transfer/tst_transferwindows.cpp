@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "support/NamedChildren.h"
 #include "common/Settings.h"
 #include "xml/MemoryDocumentList.h"
 #include "support/OstreldProcess.h"
@@ -104,6 +105,12 @@ void TestTransferWindows::importShowsItsTarget()
     w.setImportParm(parm("Sales", "Order", "/start/here"));
     w.setNonXML(nonXML);
     w.show();
+    const QString missing = owbtest::missingChildren(
+        &w, {owbtest::named<QLineEdit>("txtOslURI"), owbtest::named<QLineEdit>("txtDocTypeName"),
+             owbtest::named<QLabel>("lblDocType"), owbtest::named<QLabel>("Label1"), owbtest::named<QLabel>("Label3"),
+             owbtest::named<QPushButton>("Command1"), owbtest::named<QPushButton>("OKButton"),
+             owbtest::named<QPushButton>("CancelButton")});
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
     QCOMPARE(w.windowTitle(), QString("Import XML Document"));
     QCOMPARE(w.findChild<QLineEdit *>("txtOslURI")->text(), m_server->databaseURI() + "/Sales");
     QCOMPARE(w.findChild<QLineEdit *>("txtDocTypeName")->text(), QString("Order"));
@@ -242,6 +249,7 @@ void TestTransferWindows::exportWithAndWithoutIds()
     QCOMPARE(w->chkWithoutOslID->text(), QString("Without ID"));
     QCOMPARE(w->chkWithoutOslID->toolTip(), QString("Without document id (osl:id)"));
     QCOMPARE(w->OKButton->text(), QString("Export"));
+    QVERIFY(w->findChild<QLabel *>("Label4"));
     QCOMPARE(w->findChild<QLabel *>("Label4")->text(), QString("Export directory:"));
     w->chkWithoutOslID->setChecked(withoutId);
     QTest::mouseClick(w->OKButton, Qt::LeftButton);

@@ -1,6 +1,7 @@
 // Screenshots of the text, tree and result pages of a demo document, for a look by eye.
 // Run under a real display (xvfb-run -a); writes <out>/frmOstrelClient_{text,tree,result}.png.
 #include "WorkbenchFixture.h"
+#include "support/Screenshot.h"
 
 #include "workbench/frmOstrelClient.h"
 #include "xml/TreeWidgetAdapter.h"
@@ -21,18 +22,9 @@ using namespace wbtest;
 
 namespace {
 
-void settle(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 bool grab(QWidget *w, const QString &path)
 {
-    settle(300);
-    const bool ok = w->grab().save(path);
+    const bool ok = owbtest::paintedNow(w) && w->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
 }
@@ -87,8 +79,8 @@ int main(int argc, char **argv)
         return 1;
     }
     QSignalSpy loaded(browser, &QWebEngineView::loadFinished);
-    loaded.wait(30000);
-    settle(1000);
+    if (!loaded.wait(30000) || !owbtest::showsContent(browser))
+        std::fprintf(stderr, "the result page did not show\n");
     ok = grab(&w, out + QStringLiteral("/frmOstrelClient_result.png")) && ok;
     return ok ? 0 : 1;
 }

@@ -33,7 +33,9 @@ void TestCommandBars::buttonsInTableOrder()
     QCOMPARE(actions[1]->objectName(), QStringLiteral("Second"));
     QVERIFY(!actions[0]->menu());
 
+    QVERIFY(bar.findChild<QAction *>(QStringLiteral("Second")));
     bar.findChild<QAction *>(QStringLiteral("Second"))->trigger();
+    QVERIFY(bar.findChild<QAction *>(QStringLiteral("Idle")));
     bar.findChild<QAction *>(QStringLiteral("Idle"))->trigger();
     QTest::mouseClick(bar.widgetForAction(actions[0]), Qt::LeftButton);
     QCOMPARE(ran, (QStringList{"Second", "First"}));
@@ -61,6 +63,7 @@ void TestCommandBars::dropDownEntries()
     QCOMPARE(entries[0]->text(), QStringLiteral("Quick check"));
     QCOMPARE(entries[1]->objectName(), QStringLiteral("Deep"));
     // Entries are found by their key like the buttons.
+    QVERIFY(bar.findChild<QAction *>(QStringLiteral("Deep")));
     bar.findChild<QAction *>(QStringLiteral("Deep"))->trigger();
     entries[0]->trigger();
     button->trigger();

@@ -1,4 +1,5 @@
 #include "WorkbenchFixture.h"
+#include "support/NamedChildren.h"
 
 #include "common/AppPaths.h"
 #include "common/Settings.h"
@@ -116,6 +117,22 @@ void TestDocumentCommands::cleanup()
 
 void TestDocumentCommands::initTestCase()
 {
+    {
+        Context ctx;
+        frmOstrelClient probe(ctx.app());
+        const QString missing = owbtest::missingChildren(
+            &probe, {owbtest::named<QLineEdit>("txtQry"),
+                     owbtest::named<QToolBar>("Toolbar1"),
+                     owbtest::named<QAction>("Query"),
+                     owbtest::named<QAction>("Store"),
+                     owbtest::named<QAction>("Remove"),
+                     owbtest::named<QAction>("New"),
+                     owbtest::named<QAction>("Open"),
+                     owbtest::named<QAction>("Save"),
+                     owbtest::named<QAction>("import"),
+                     owbtest::named<QAction>("export")});
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
+    }
     m_server = std::make_unique<owbtest::OstreldProcess>();
     QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
 }
@@ -374,6 +391,7 @@ void TestDocumentCommands::importDialogQueriesAndRemembers()
     o.run("import");
     QTRY_COMPARE(o.w->findChildren<owb::frmImport *>().size(), 1);
     o.ctx->ui.fileListAnswers.clear();
+    QVERIFY(o.w->findChild<owb::frmImport *>());
     QTest::mouseClick(o.w->findChild<owb::frmImport *>()->Command1, Qt::LeftButton);
     QCOMPARE(o.ctx->ui.shown.last().text, dir.path());
 }

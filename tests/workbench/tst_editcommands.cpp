@@ -1,5 +1,6 @@
 // Toolbar2 of the document window against ostreld with the demo data.
 #include "WorkbenchFixture.h"
+#include "support/NamedChildren.h"
 
 #include "workbench/DocumentTabs.h"
 #include "workbench/EditCommands.h"
@@ -104,6 +105,19 @@ private:
 void TestEditCommands::initTestCase()
 {
     m_home = std::make_unique<IsolatedHome>();
+    {
+        Context ctx;
+        frmOstrelClient probe(ctx.app());
+        const QString missing = owbtest::missingChildren(
+            &probe, {owbtest::named<QsciScintilla>("cmxXMLDoc"),
+                     owbtest::named<QsciScintilla>("CodeMax1"),
+                     owbtest::named<QTabWidget>("SSTab1"),
+                     owbtest::named<QToolBar>("Toolbar2"),
+                     owbtest::named<QAction>("Validate"),
+                     owbtest::named<QAction>("exit"),
+                     owbtest::named<owb::ErrorMarks>("")});
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
+    }
     m_server = std::make_unique<Server>(qEnvironmentVariable("OSTRELD_DEMO"));
     if (!m_server->ok())
         QFAIL(qPrintable(m_server->error()));

@@ -134,7 +134,7 @@ void TestFailureAnswers::initTestCase()
         else
             res.set_content(kOpen + "<osl:object osl:id=\"9\"/>" + kOk + "</osl:response>", "text/xml");
     });
-    m_http.start();
+    QVERIFY(m_http.start());
 }
 
 void TestFailureAnswers::eachOperation_data()

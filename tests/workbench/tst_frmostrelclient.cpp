@@ -1,4 +1,5 @@
 #include "WorkbenchFixture.h"
+#include "support/NamedChildren.h"
 
 #include "common/OstrelError.h"
 #include "server/clsOstrelAccess.h"
@@ -108,6 +109,8 @@ private:
 
 private slots:
     void initTestCase();
+    void init();
+    void cleanup();
     void opening();
     void openingWithoutSchema();
     void openingNonXml();
@@ -137,8 +140,28 @@ private slots:
 void tst_frmOstrelClient::initTestCase()
 {
     m_home = std::make_unique<IsolatedHome>();
+    Context ctx;
+    frmOstrelClient w(ctx.app());
+    const QString missing = owbtest::missingChildren(
+        &w, {owbtest::named<QAction>("Query"), owbtest::named<QLabel>("lblDocument"), owbtest::named<QLabel>("lblPath"),
+             owbtest::named<QLineEdit>("txtQry"), owbtest::named<QLineEdit>("txtValue"),
+             owbtest::named<QListWidget>("lstDocuments"), owbtest::named<QPushButton>("Command1"),
+             owbtest::named<QTabWidget>("SSTab1"), owbtest::named<QTreeWidget>("tvDocument"),
+             owbtest::named<QsciScintilla>("CodeMax1"), owbtest::named<QsciScintilla>("CodeMax2"),
+             owbtest::named<QsciScintilla>("cmxXMLDoc")});
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
+}
+
+// A server of each test's own, seeded afresh: what one test stores or removes reaches no other.
+void tst_frmOstrelClient::init()
+{
     m_server = std::make_unique<Server>();
     QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
+}
+
+void tst_frmOstrelClient::cleanup()
+{
+    m_server.reset();
 }
 
 void tst_frmOstrelClient::opening()
@@ -510,7 +533,9 @@ void tst_frmOstrelClient::nodeClick()
     QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), value);
 
     // The document node changes nothing.
-    emit tree->itemClicked(treeItem(tree, QStringLiteral("/")), 0);
+    QTreeWidgetItem *document = treeItem(tree, QStringLiteral("/"));
+    QVERIFY(document);
+    emit tree->itemClicked(document, 0);
     QCOMPARE(path->text(), expectedPath);
     QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), value);
 }
@@ -536,7 +561,9 @@ void tst_frmOstrelClient::accept()
     query(w, QStringLiteral("customer='Ann'"));
     auto *tree = child<QTreeWidget>(w, "tvDocument");
     const QStringList keys = treeKeys(tree);
-    emit tree->itemClicked(treeItem(tree, key), 0);
+    QTreeWidgetItem *item = treeItem(tree, key);
+    QVERIFY2(item, qPrintable(keys.join(' ')));
+    emit tree->itemClicked(item, 0);
     child<QLineEdit>(w, "txtValue")->setText(value);
     QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
     const QString text = child<QsciScintilla>(w, "cmxXMLDoc")->text();
@@ -559,7 +586,9 @@ void tst_frmOstrelClient::acceptAndClickWithoutDocument()
     // A path that selects nothing changes nothing.
     query(w, QStringLiteral("customer='Bob'"));
     auto *tree = child<QTreeWidget>(w, "tvDocument");
-    emit tree->itemClicked(treeItem(tree, QStringLiteral("./customer")), 0);
+    QTreeWidgetItem *customer = treeItem(tree, QStringLiteral("./customer"));
+    QVERIFY(customer);
+    emit tree->itemClicked(customer, 0);
     editor->setText(QStringLiteral("<Order><other/></Order>"));
     child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
     const QString before = editor->text();

@@ -1,6 +1,7 @@
 // Command3 of the document window: the query builder over the document shown, its filter
 // taken into the query box and run against ostreld.
 #include "WorkbenchFixture.h"
+#include "support/NamedChildren.h"
 
 #include "workbench/frmOstrelClient.h"
 #include "xml/TreeWidgetAdapter.h"
@@ -94,6 +95,17 @@ private:
 void TestQueryBuilderButton::initTestCase()
 {
     m_home = std::make_unique<IsolatedHome>();
+    {
+        Context ctx;
+        frmOstrelClient probe(ctx.app());
+        const QString missing = owbtest::missingChildren(
+            &probe, {owbtest::named<QLineEdit>("txtQry"),
+                     owbtest::named<QListWidget>("lstDocuments"),
+                     owbtest::named<QAction>("Query"),
+                     owbtest::named<QTreeWidget>("tvDocument"),
+                     owbtest::named<QPushButton>("Command3")});
+        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
+    }
     m_server = std::make_unique<Server>();
     if (!m_server->ok())
         QFAIL(qPrintable(m_server->error()));

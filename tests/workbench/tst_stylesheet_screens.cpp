@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <Qsci/qsciscintilla.h>
 
+#include "support/Screenshot.h"
 #include "support/TestContext.h"
 #include "workbench/XslFoEditor.h"
 #include "workbench/frmOstrelClient.h"
@@ -33,7 +34,9 @@ void TestStylesheetScreens::completionListOnStylesheetPage()
     w.resize(1000, 640);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    w.findChild<QTabWidget *>(QStringLiteral("SSTab1"))->setCurrentWidget(editor);
+    auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    QVERIFY(tabs);
+    tabs->setCurrentWidget(editor);
     editor->setFocus();
 
     // A new line after the first template's start tag.
@@ -50,7 +53,8 @@ void TestStylesheetScreens::completionListOnStylesheetPage()
             list = l;
     QVERIFY(list);
     QVERIFY(list->count() > 100);
-    QTest::qWait(300);
+    QVERIFY(owbtest::paintedNow(&w));
+    QVERIFY(owbtest::paintedNow(list));
 
     QVERIFY(QDir().mkpath(QStringLiteral(OWB_SCREENSHOT_DIR)));
     const bool onScreen = QGuiApplication::platformName() == QLatin1String("xcb");

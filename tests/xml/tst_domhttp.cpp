@@ -52,7 +52,7 @@ void TestDomHttp::initTestCase()
         res.status = 500;
         res.set_content("<fine/>", "text/xml");
     });
-    m_server.start();
+    QVERIFY(m_server.start());
 }
 
 void TestDomHttp::load_data()

@@ -311,7 +311,7 @@ void TestLookUp::overHttp()
                                      return sink.write(body.data() + offset, cut - offset);
                                  });
     });
-    http.start();
+    QVERIFY(http.start());
 
     HttpClient client;
     MemoryList list;
@@ -356,7 +356,7 @@ void TestLookUp::listsWhileTheAnswerArrives()
             return true;
         });
     });
-    http.start();
+    QVERIFY(http.start());
 
     HttpClient client;
     LookUp reader(&client);

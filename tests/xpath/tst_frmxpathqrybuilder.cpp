@@ -109,6 +109,7 @@ void TestQueryBuilder::controls()
     emit axis->activated(5);
     QCOMPARE(b.box()->text(), "order[a]");
 
+    QVERIFY(b.w->findChild<QLabel *>("Label3"));
     QCOMPARE(b.w->findChild<QLabel *>("Label3")->text(), "Axis");
     QCOMPARE(b.button("Command1")->text(), "and");
     QCOMPARE(b.button("Command2")->text(), "or");
