@@ -138,7 +138,7 @@ void TestBigDocuments::initTestCase()
         }
         res.set_content(body + kClose, "text/xml");
     });
-    m_http.start();
+    QVERIFY(m_http.start());
 }
 
 void TestBigDocuments::opensInBothPages_data()
