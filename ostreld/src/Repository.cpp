@@ -361,6 +361,12 @@ Repository::Stored Repository::storeXml(const std::string &db, const std::string
                      + " levels, the most that is accepted";
         return st;
     }
+    if (p.entityUsed) {
+        st.code = EntityRefused;
+        st.message = "The document refers to entities of a document type declaration; only the predefined "
+                     "entities and character references are accepted";
+        return st;
+    }
     if (!p.doc) {
         st.code = NotWellFormed;
         st.message = "The document is not well-formed: " + p.error;

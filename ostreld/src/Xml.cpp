@@ -17,21 +17,28 @@ xmlParserInputPtr refuseExternal(const char *, const char *, xmlParserCtxtPtr)
 void quiet(void *, xmlErrorPtr) {}
 
 // Depth is counted in the SAX events, so a deep document is refused before its tree is
-// built (freeing and copying a tree recurse into it).
-struct DepthLimit {
+// built (freeing and copying a tree recurse into it). References to declared entities are
+// refused at their first use: with HUGE, libxml2 no longer bounds what they expand to, and an
+// entity in an attribute value is expanded even without substitution.
+struct ParseLimits {
     int max = 0;
     int depth = 0;
     bool exceeded = false;
+    bool entityUsed = false;
+    std::string declared; // the entity whose declaration the parser looks up once more
     startElementNsSAX2Func start = nullptr;
     endElementNsSAX2Func end = nullptr;
+    getEntitySAXFunc getEntity = nullptr;
+    getParameterEntitySAXFunc getParameterEntity = nullptr;
+    entityDeclSAXFunc entityDecl = nullptr;
 };
-thread_local DepthLimit *t_limit = nullptr;
+thread_local ParseLimits *t_limit = nullptr;
 
 void startCounted(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *uri, int nbNs,
                   const xmlChar **ns, int nbAttrs, int nbDefaulted, const xmlChar **attrs)
 {
-    DepthLimit *l = t_limit;
-    if (++l->depth > l->max) {
+    ParseLimits *l = t_limit;
+    if (l->max > 0 && ++l->depth > l->max) {
         l->exceeded = true;
         xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
         return;
@@ -41,8 +48,46 @@ void startCounted(void *ctx, const xmlChar *localname, const xmlChar *prefix, co
 
 void endCounted(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *uri)
 {
-    --t_limit->depth;
+    if (t_limit->max > 0) --t_limit->depth;
     t_limit->end(ctx, localname, prefix, uri);
+}
+
+void refuseEntity(void *ctx)
+{
+    t_limit->entityUsed = true;
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+}
+
+// The parser looks a declaration up once more right after making it; that is no use.
+bool justDeclared(const xmlChar *name)
+{
+    ParseLimits *l = t_limit;
+    if (l->declared.empty() || l->declared != reinterpret_cast<const char *>(name)) return false;
+    l->declared.clear();
+    return true;
+}
+
+xmlEntityPtr entityLookedUp(void *ctx, const xmlChar *name)
+{
+    xmlEntityPtr e = t_limit->getEntity(ctx, name);
+    if (!e || e->etype == XML_INTERNAL_PREDEFINED_ENTITY || justDeclared(name)) return e;
+    refuseEntity(ctx);
+    return nullptr;
+}
+
+xmlEntityPtr parameterEntityLookedUp(void *ctx, const xmlChar *name)
+{
+    xmlEntityPtr e = t_limit->getParameterEntity(ctx, name);
+    if (!e || justDeclared(name)) return e;
+    refuseEntity(ctx);
+    return nullptr;
+}
+
+void entityDeclared(void *ctx, const xmlChar *name, int type, const xmlChar *publicId, const xmlChar *systemId,
+                    xmlChar *content)
+{
+    t_limit->declared = reinterpret_cast<const char *>(name);
+    t_limit->entityDecl(ctx, name, type, publicId, systemId, content);
 }
 } // namespace
 
@@ -69,18 +114,26 @@ Parsed parse(std::string_view utf8, bool forceUtf8, int maxDepth)
     // Never XML_PARSE_NOENT or DTDLOAD: no entity from outside the text is read.
     // HUGE lifts the size limits of texts and names; depth is bounded below instead.
     int options = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE_NOWARNING | XML_PARSE_NOERROR | XML_PARSE_HUGE;
-    DepthLimit limit;
-    if (maxDepth > 0) {
-        limit.max = maxDepth;
-        limit.start = ctxt->sax->startElementNs;
-        limit.end = ctxt->sax->endElementNs;
-        ctxt->sax->startElementNs = startCounted;
-        ctxt->sax->endElementNs = endCounted;
-        t_limit = &limit;
-    }
+    ParseLimits limit;
+    limit.max = maxDepth;
+    limit.start = ctxt->sax->startElementNs;
+    limit.end = ctxt->sax->endElementNs;
+    limit.getEntity = ctxt->sax->getEntity;
+    limit.getParameterEntity = ctxt->sax->getParameterEntity;
+    limit.entityDecl = ctxt->sax->entityDecl;
+    ctxt->sax->startElementNs = startCounted;
+    ctxt->sax->endElementNs = endCounted;
+    ctxt->sax->getEntity = entityLookedUp;
+    ctxt->sax->getParameterEntity = parameterEntityLookedUp;
+    ctxt->sax->entityDecl = entityDeclared;
+    t_limit = &limit;
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt, utf8.data(), int(utf8.size()), nullptr, forceUtf8 ? "UTF-8" : nullptr, options);
     t_limit = nullptr;
-    if (limit.exceeded) {
+    if (limit.entityUsed) {
+        out.entityUsed = true;
+        out.error = "the document refers to a declared entity";
+        if (doc) xmlFreeDoc(doc);
+    } else if (limit.exceeded) {
         out.tooDeep = true;
         out.error = "elements nest deeper than " + std::to_string(maxDepth) + " levels";
         if (doc) xmlFreeDoc(doc);

@@ -216,6 +216,17 @@ private slots:
         QTest::newRow("external entity") << "Sales"
                                          << "<!DOCTYPE Order [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><Order>&e;</Order>"
                                          << "8106";
+        QTest::newRow("entity in an attribute")
+            << "Sales" << "<!DOCTYPE Order [<!ENTITY e \"x\">]><Order status=\"&e;\"/>" << "8106";
+        QString bomb = "<!DOCTYPE Order [<!ENTITY e0 \"lollollollol\">";
+        for (int i = 1; i <= 10; ++i)
+            bomb += QString("<!ENTITY e%1 \"%2\">").arg(i).arg(QString("&e%1;").arg(i - 1).repeated(10));
+        QTest::newRow("entity bomb in an attribute") << "Sales" << bomb + "]><Order status=\"&e10;\"/>" << "8106";
+        QTest::newRow("entity bomb in the text") << "Sales" << bomb + "]><Order>&e10;</Order>" << "8106";
+        QTest::newRow("entity bomb in an attribute default")
+            << "Sales" << bomb + "<!ATTLIST Order status CDATA \"&e10;\">]><Order/>" << "8106";
+        QTest::newRow("parameter entity")
+            << "Sales" << "<!DOCTYPE Order [<!ENTITY % p \"<!ENTITY e 'x'>\"> %p;]><Order/>" << "8106";
     }
     void refusedStoreChangesNothing()
     {
@@ -442,6 +453,7 @@ private slots:
         QVERIFY(Answer(r2->body).returnValue() != "0");
         // Without entity references the document is stored, its declaration dropped.
         QVERIFY(!r3.isEmpty());
+        QVERIFY(!storeNew("Sales", "<!DOCTYPE Order [<!ENTITY e \"x\">]><Order><total>7</total></Order>").isEmpty());
         QVERIFY(!QString::fromStdString(query("Sales", "Order[@osl:id=" + r3.toStdString() + "]")->body).contains("DOCTYPE"));
     }
 
