@@ -1,12 +1,13 @@
-// Filling the document tree of a document with 100,000 elements (about 10 MB): the tree
-// builder into a QTreeWidget through its adapter, and into the in-memory tree.
+// The document tree of a document with 100,000 elements (about 10 MB): the item model the
+// windows show (set, shown with its root open, then the widest element opened), beside the
+// tree builder into the in-memory tree as baseline.
 #include "xml/DomDocument.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "xml/DomTreeModel.h"
 #include "xml/buildTV.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -59,16 +60,26 @@ int main(int argc, char **argv)
         builder.BuildTree(memory, doc.node());
         const double memoryMs = double(t.nsecsElapsed()) / 1e6;
 
-        QTreeWidget view;
+        QTreeView view;
         view.resize(600, 800);
         view.show();
-        TreeWidgetAdapter adapter(&view);
-        double best = 1e300;
+        DomTreeModel model;
+        view.setModel(&model);
+        double best = 1e300, opened = 1e300;
         for (int round = 0; round < 2; ++round) {
             t.restart();
-            builder.BuildTree(adapter, doc.node());
+            model.setDocument(doc.node());
+            view.expand(model.index(0, 0));
             QApplication::processEvents();
             best = std::min(best, double(t.nsecsElapsed()) / 1e6);
+            // The widest element: every child row made at once.
+            QModelIndex widest = model.index(0, 0, model.index(0, 0));
+            if (s.groups > 1)
+                widest = model.index(1, 0, widest);
+            t.restart();
+            view.expand(widest);
+            QApplication::processEvents();
+            opened = std::min(opened, double(t.nsecsElapsed()) / 1e6);
         }
         const bool met = best < 2000.0;
         allMet = allMet && met;
@@ -76,8 +87,9 @@ int main(int argc, char **argv)
                     memory.count());
         std::printf("  load into the DOM:           %8.1f ms\n", loadMs);
         std::printf("  buildTV into memory:         %8.1f ms\n", memoryMs);
-        std::printf("  buildTV into a QTreeWidget:  %8.1f ms  (target < 2000 ms: %s)\n", best,
-                    met ? "met" : "MISSED");
+        std::printf("  model set and shown:         %8.1f ms  (%.3f x buildTV; target < 2000 ms: %s)\n",
+                    best, best / memoryMs, met ? "met" : "MISSED");
+        std::printf("  widest element opened:       %8.1f ms  (%.3f x buildTV)\n", opened, opened / memoryMs);
     }
     return allMet ? 0 : 2;
 }

@@ -128,10 +128,11 @@ DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString
     const DomNode result = doc.selectSingleNode(QStringLiteral("osl:response/xql:result"));
     if (!result)
         return {};
-    // Only an element can be the stored document's root.
+    // Only an element can be the stored document's root. It becomes the root of the answer's
+    // document: the document as stored, without a second parse or a copy.
     for (DomNode child = result.firstChild(); child; child = child.nextSibling())
         if (child.nodeType() == DomNodeType::Element)
-            return child;
+            return doc.setDocumentElement(child);
     return {};
 }
 

@@ -3,12 +3,12 @@
 #include "common/OstrelError.h"
 #include "workbench/DocumentSession.h"
 #include "xml/NodeEdit.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "xml/DomTreeModel.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace owb {
 
@@ -21,15 +21,15 @@ TreeValuePanel::TreeValuePanel(const Widgets &widgets, DocumentSession &session,
                                QObject *parent)
     : QObject(parent), m_w(widgets), m_session(session), m_edited(std::move(edited))
 {
-    connect(m_w.tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *item) { nodeClicked(item); });
+    connect(m_w.tree, &QTreeView::clicked, this, [this](const QModelIndex &index) { nodeClicked(index); });
     connect(m_w.accept, &QPushButton::clicked, this, &TreeValuePanel::accept);
 }
 
-void TreeValuePanel::nodeClicked(QTreeWidgetItem *item)
+void TreeValuePanel::nodeClicked(const QModelIndex &index)
 {
-    if (!item || !m_session.hasCurrentElement())
+    if (!index.isValid() || !m_session.hasCurrentElement())
         return;
-    const QString path = TreeWidgetAdapter::NodeXPath(item);
+    const QString path = m_w.model->NodeXPath(index);
     if (path.isEmpty())
         return;
     m_session.reporter().run(

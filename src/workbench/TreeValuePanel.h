@@ -5,12 +5,13 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QModelIndex;
+class QTreeView;
 
 namespace owb {
 
 class DocumentSession;
+class DomTreeModel;
 
 // The tree page's value frame: a click on a node shows its path and value; Accept writes the
 // value into the current document; Cancel does nothing.
@@ -18,7 +19,8 @@ class TreeValuePanel : public QObject {
     Q_OBJECT
 public:
     struct Widgets {
-        QTreeWidget *tree;
+        QTreeView *tree;
+        DomTreeModel *model;   // the tree's
         QLabel *path;        // lblPath
         QLineEdit *value;    // txtValue
         QPushButton *accept; // Command1
@@ -29,7 +31,7 @@ public:
     TreeValuePanel(const Widgets &widgets, DocumentSession &session, std::function<void()> edited,
                    QObject *parent = nullptr);
 
-    void nodeClicked(QTreeWidgetItem *item);
+    void nodeClicked(const QModelIndex &index);
     void accept();
 
 private:

@@ -14,8 +14,7 @@
 #include "workbench/StylesheetRunner.h"
 #include "workbench/TreeValuePanel.h"
 #include "workbench/XslFoEditor.h"
-#include "xml/TreeWidgetAdapter.h"
-#include "xml/buildTV.h"
+#include "xml/DomTreeModel.h"
 #include "xml/xmlutil.h"
 
 #include <QCloseEvent>
@@ -27,7 +26,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -56,11 +55,12 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 
     buildUi();
     m_list = std::make_unique<DocumentListAdapter>(lstDocuments);
-    m_tree = std::make_unique<TreeWidgetAdapter>(tvDocument);
+    m_tree = new DomTreeModel(tvDocument);
+    tvDocument->setModel(m_tree);
     m_session = std::make_unique<DocumentSession>(m_ctx, m_target, *m_list);
-    m_valuePanel = new TreeValuePanel({tvDocument, lblPath, txtValue, Command1, Command2}, *m_session,
-                                      [this] { cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement())); },
-                                      this);
+    m_valuePanel = new TreeValuePanel({tvDocument, m_tree, lblPath, txtValue, Command1, Command2}, *m_session,
+                                      [this] { showText(m_session->CurrentElement()); }, this);
+    connect(cmxXMLDoc, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
     m_queryBuilder = new QueryBuilderButton(Command3, txtQry, *m_session, m_ctx, this);
     buildToolbars();
     connect(lstDocuments, &QListWidget::currentRowChanged, this, [this] { ShowSelectedDocument(); });
@@ -214,7 +214,7 @@ void frmOstrelClient::ShowSelectedDocument()
     }
     reporter().run(
         [&] {
-            cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement()));
+            showText(m_session->CurrentElement());
             cmxXMLDoc->setModified(false);
             rebuildTree();
         },
@@ -225,8 +225,23 @@ void frmOstrelClient::ShowSelectedDocument()
 
 void frmOstrelClient::rebuildTree()
 {
-    if (m_session->hasCurrentElement())
-        buildTV().BuildTree(*m_tree, m_session->CurrentElement());
+    if (!m_session->hasCurrentElement())
+        return;
+    m_tree->setDocument(m_session->CurrentElement());
+    tvDocument->expand(m_tree->index(0, 0));
+}
+
+void frmOstrelClient::showText(const DomNode &node)
+{
+    // The editor takes the UTF-8 bytes as they are: no UTF-16 copy of a large text on the way.
+    m_textShowsDocument = false;
+    const QByteArray text = xmlutil().FormatXMLUtf8(node);
+    const bool readOnly = cmxXMLDoc->isReadOnly();
+    cmxXMLDoc->setReadOnly(false);
+    cmxXMLDoc->SendScintilla(QsciScintillaBase::SCI_SETTEXT, text.constData());
+    cmxXMLDoc->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    cmxXMLDoc->setReadOnly(readOnly);
+    m_textShowsDocument = true;
 }
 
 void frmOstrelClient::ParseDocumentText()
@@ -241,7 +256,7 @@ void frmOstrelClient::RemoveCurrentDocument()
             // Without a current document the request layer says so; nothing is sent.
             m_session->RemoveCurrentDocument();
             reporter().report(Outcome::done(QStringLiteral("Document has been deleted successfully")));
-            cmxXMLDoc->setText(xmlutil().FormatXML(m_session->CurrentElement()));
+            showText(m_session->CurrentElement());
             cmxXMLDoc->setModified(false);
         },
         [](const OstrelError &e) {
@@ -293,6 +308,12 @@ void frmOstrelClient::onTabAction(TabAction action, int previous)
 
 bool frmOstrelClient::leaveTextPage()
 {
+    if (m_textShowsDocument && m_session->hasCurrentElement()) {
+        // The text is the current document's own, untouched: parsing it would only give the
+        // same document again (and hold a large one twice).
+        reporter().run([&] { rebuildTree(); }, logged);
+        return true;
+    }
     if (cmxXMLDoc->text().trimmed().isEmpty()) {
         // An empty page is no document, not a malformed one: nothing to report, nothing shown.
         m_session->setCurrentElement(DomNode());

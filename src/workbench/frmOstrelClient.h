@@ -13,7 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QListWidget;
 class QTabWidget;
-class QTreeWidget;
+class QTreeView;
 class QGroupBox;
 class QToolBar;
 class QsciScintilla;
@@ -29,7 +29,7 @@ class EditCommands;
 class OutcomeReporter;
 class QueryBuilderButton;
 class TreeValuePanel;
-class TreeWidgetAdapter;
+class DomTreeModel;
 class XslFoEditor;
 enum class TabAction;
 
@@ -111,6 +111,7 @@ private:
     void LoadSchema();
     void ShowSelectedDocument();
     void rebuildTree();
+    void showText(const DomNode &node);
     void onTabAction(TabAction action, int previous);
     bool leaveTextPage();
     bool applyStylesheet();
@@ -122,9 +123,10 @@ private:
     bool m_closedEmitted = false;
     QString m_lastResultFile;
     int m_rowBeforePress = -1;
+    bool m_textShowsDocument = false;   // cmxXMLDoc holds the current document as shown, unedited
 
     std::unique_ptr<DocumentListAdapter> m_list;
-    std::unique_ptr<TreeWidgetAdapter> m_tree;
+    DomTreeModel *m_tree = nullptr;   // owned by tvDocument
     std::unique_ptr<DocumentSession> m_session;
     std::unique_ptr<DocumentCommands> m_documentCommands;
     std::unique_ptr<EditCommands> m_editCommands;
@@ -142,7 +144,7 @@ private:
     QsciScintilla *cmxXMLDoc = nullptr;
     QsciScintilla *CodeMax1 = nullptr;
     QsciScintilla *CodeMax2 = nullptr;
-    QTreeWidget *tvDocument = nullptr;
+    QTreeView *tvDocument = nullptr;
     QGroupBox *frameValue = nullptr;
     QLabel *lblPath = nullptr;
     QLabel *Label1 = nullptr;

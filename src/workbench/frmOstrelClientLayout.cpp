@@ -11,7 +11,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <Qsci/qscilexerxml.h>
@@ -143,7 +143,7 @@ QWidget *frmOstrelClient::buildTreePage()
 {
     auto *treePage = new QWidget(SSTab1);
     auto *treeLayout = new QHBoxLayout(treePage);
-    tvDocument = new QTreeWidget(treePage);
+    tvDocument = new QTreeView(treePage);
     tvDocument->setObjectName(QStringLiteral("tvDocument"));
     tvDocument->setHeaderHidden(true);
     tvDocument->setMinimumSize(kMinTreeWidth, kMinListHeight);

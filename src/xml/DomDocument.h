@@ -142,6 +142,10 @@ public:
     void setEnvelopeLevels(int levels);
 
     DomNode documentElement() const;
+    // Makes element (a node of this document) the document element in place of the current
+    // one, which is dropped with whatever else it held; the prefixes the element used from its
+    // old ancestors are declared on it. Nothing is copied. Throws OstrelError (source "DOM").
+    DomNode setDocumentElement(const DomNode &element);
     DomNode node() const;                        // the document node itself
     QList<DomNode> childNodes() const { return node().childNodes(); }
     DomNode appendChild(const DomNode &child) { return node().appendChild(child); }

@@ -11,6 +11,8 @@
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace owb {
 
@@ -27,6 +29,7 @@ struct DomDocHolder {
     // load hands them on to the next holder of the same document handle.
     NamespaceList ns;
     bool hadDeclaration = false;
+    qsizetype sourceBytes = 0;   // size of the text the document was parsed from
     // Nodes that were created or unlinked. Nothing is freed while the document lives, so a
     // handle never dangles; whatever is still unlinked goes with the document.
     std::unordered_set<xmlNodePtr> orphans;
@@ -68,6 +71,12 @@ QPair<QByteArray, QByteArray> splitQName(const QString &qname);
 bool isBlank(const xmlChar *s);
 
 std::shared_ptr<DomDocHolder> newHolder(xmlDocPtr doc, const NamespaceList &ns);
+
+using Declarations = std::vector<std::pair<const xmlChar *, const xmlChar *>>;   // prefix, URI
+// The declarations an element would need on its own start tag once apart from its ancestors:
+// the prefixes its elements and attributes use that only the ancestors declare, in document
+// order of first use (as a copy of it declares them). False for a prefix declared nowhere.
+bool inheritedNamespaces(xmlNodePtr top, Declarations &out);
 
 // First fatal (well-formedness) error seen while this object lives on this thread; validity
 // errors are ignored.

@@ -177,6 +177,7 @@ bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const c
     }
     m_s->cur = newHolder(doc, m_s->cur->ns);
     m_s->cur->hadDeclaration = startsWithDeclaration(bytes);
+    m_s->cur->sourceBytes = bytes.size();
     if (!m_s->preserve)
         for (xmlNodePtr c = doc->children; c; c = c->next)
             if (c->type == XML_ELEMENT_NODE)

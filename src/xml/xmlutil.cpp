@@ -4,6 +4,7 @@
 
 #include <libxml/xmlsave.h>
 
+
 namespace owb {
 
 using namespace domdetail;
@@ -13,6 +14,9 @@ namespace {
 class Writer {
 public:
     QByteArray out;
+    // Declared on top's start tag besides its own: what it inherits from outside.
+    xmlNodePtr top = nullptr;
+    Declarations inherited;
 
     void block(xmlNodePtr n, int depth, bool preserve)
     {
@@ -121,6 +125,16 @@ private:
             out += escapeAttribute(QByteArray(reinterpret_cast<const char *>(ns->href)));
             out += '"';
         }
+        if (el == top) {
+            for (const auto &[prefix, href] : inherited) {
+                out += prefix ? " xmlns:" : " xmlns";
+                if (prefix)
+                    out += reinterpret_cast<const char *>(prefix);
+                out += "=\"";
+                out += escapeAttribute(QByteArray(reinterpret_cast<const char *>(href)));
+                out += '"';
+            }
+        }
         for (xmlAttrPtr a = el->properties; a; a = a->next) {
             out += ' ';
             qname(reinterpret_cast<xmlNodePtr>(a));
@@ -207,33 +221,59 @@ private:
     }
 };
 
-QString finish(QByteArray &out)
+QByteArray finish(QByteArray &out)
 {
     while (out.endsWith('\n'))
         out.chop(1);
-    return QString::fromUtf8(out);
+    return std::move(out);
+}
+
+// Room for the source text and its indentation, so that the text is written without moving.
+// Pages reserved and never written cost no memory.
+qsizetype sizeHint(const DomNode &node)
+{
+    const auto &holder = DomAccess::holder(node);
+    const qsizetype source = holder ? holder->sourceBytes : 0;
+    return source > 0 ? source + source / 4 + 4096 : 0;
 }
 
 } // namespace
 
 QString xmlutil::FormatXML(const DomNode &node) const
 {
+    xmlNodePtr n = DomAccess::node(node);
+    if (n && n->type != XML_ELEMENT_NODE && n->type != XML_DOCUMENT_NODE && n->type != XML_HTML_DOCUMENT_NODE)
+        return node.xml();
+    return QString::fromUtf8(FormatXMLUtf8(node));
+}
+
+QByteArray xmlutil::FormatXMLUtf8(const DomNode &node) const
+{
     if (node.isNull())
         return {};
     xmlNodePtr n = DomAccess::node(node);
     Writer w;
+    w.out.reserve(sizeHint(node));
     if (n->type == XML_DOCUMENT_NODE || n->type == XML_HTML_DOCUMENT_NODE) {
         for (xmlNodePtr c = n->children; c; c = c->next)
             w.block(c, 0, false);
         return finish(w.out);
     }
     if (n->type != XML_ELEMENT_NODE)
-        return node.xml();
+        return node.xml().toUtf8();
     if (!n->parent || n->parent->type != XML_ELEMENT_NODE) {
         w.block(n, 0, false);
         return finish(w.out);
     }
-    // Below another element: a copy declares the prefixes inherited from the ancestors.
+    // Below another element: the prefixes inherited from the ancestors are declared on it,
+    // as a copy on its own would declare them.
+    w.top = n;
+    if (inheritedNamespaces(n, w.inherited)) {
+        w.block(n, 0, xmlNodeGetSpacePreserve(n) == 1);
+        return finish(w.out);
+    }
+    w.top = nullptr;
+    w.inherited.clear();
     xmlDocPtr tmp = xmlNewDoc(BAD_CAST "1.0");
     xmlNodePtr copy = xmlDocCopyNode(n, tmp, 1);
     if (!copy) {

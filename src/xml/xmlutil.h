@@ -12,6 +12,9 @@ class xmlutil {
 public:
     // A document or element gives its indented text; other nodes their plain xml().
     QString FormatXML(const DomNode &node) const;
+    // The same text as UTF-8, written into one buffer sized from the parsed source: for
+    // editors that take bytes, without a detour through UTF-16.
+    QByteArray FormatXMLUtf8(const DomNode &node) const;
     QString FormatXML(const DomDocument &doc) const { return FormatXML(doc.node()); }
     // Parses text first; text that is not well-formed throws OstrelError (source "xmlutil").
     QString FormatXML(const QString &text) const;

@@ -2,7 +2,7 @@
 
 #include "common/OstrelError.h"
 #include "common/UserInteraction.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "xml/DomTreeModel.h"
 #include "xpath/StringClass.h"
 #include "xpath/XPathAnalyse.h"
 
@@ -20,7 +20,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace owb {
@@ -106,7 +106,6 @@ frmXPathQryBuilder::frmXPathQryBuilder(UserInteraction &ui, QWidget *parent)
     setWindowTitle(QStringLiteral("XPath Query Builder"));
     setAttribute(Qt::WA_DeleteOnClose);
     buildControls();
-    m_tree = std::make_unique<TreeWidgetAdapter>(tvDocument);
     resize(720, 460);
 }
 
@@ -114,12 +113,13 @@ frmXPathQryBuilder::~frmXPathQryBuilder() = default;
 
 void frmXPathQryBuilder::buildControls()
 {
-    tvDocument = new QTreeWidget(this);
+    tvDocument = new QTreeView(this);
     tvDocument->setObjectName(QStringLiteral("tvDocument"));
     tvDocument->setHeaderHidden(true);
     tvDocument->installEventFilter(this);
-    connect(tvDocument, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem *item) { nodeClicked(item); });
+    m_tree = new DomTreeModel(tvDocument);
+    tvDocument->setModel(m_tree);
+    connect(tvDocument, &QTreeView::clicked, this, [this](const QModelIndex &index) { nodeClicked(index); });
 
     txtExpression = new ExpressionEdit(this);
     txtExpression->setObjectName(QStringLiteral("txtExpression"));
@@ -212,9 +212,10 @@ void frmXPathQryBuilder::setXMLDocument(const DomNode &element)
         return;
     }
     try {
-        m_builder.BuildTree(*m_tree, element);
+        m_tree->setDocument(element);
+        tvDocument->expand(m_tree->index(0, 0));
     } catch (const OstrelError &) {
-        // What was added stays; nothing else to show.
+        // No element, no tree: nothing else to show.
     }
 }
 
@@ -230,27 +231,22 @@ QString frmXPathQryBuilder::expression() const
     return s.StringValue();
 }
 
-QString frmXPathQryBuilder::pathOf(QTreeWidgetItem *item)
-{
-    return TreeWidgetAdapter::NodeXPath(item);
-}
-
 bool frmXPathQryBuilder::eventFilter(QObject *watched, QEvent *event)
 {
     // Return on a node does what a click does.
     if (watched == tvDocument && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && tvDocument->currentItem()) {
-            nodeClicked(tvDocument->currentItem());
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && tvDocument->currentIndex().isValid()) {
+            nodeClicked(tvDocument->currentIndex());
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void frmXPathQryBuilder::nodeClicked(QTreeWidgetItem *item)
+void frmXPathQryBuilder::nodeClicked(const QModelIndex &index)
 {
-    const QString path = pathOf(item);
+    const QString path = m_tree->NodeXPath(index);
     if (path.isEmpty())
         return;
     const QString step = path.mid(2);   // without the leading "./"

@@ -1,6 +1,5 @@
 #pragma once
 #include "xml/DomDocument.h"
-#include "xml/buildTV.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -9,12 +8,12 @@
 class QComboBox;
 class QLineEdit;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QModelIndex;
+class QTreeView;
 
 namespace owb {
 
-class ITreeSink;
+class DomTreeModel;
 class UserInteraction;
 
 // Builds root[filter] from the tree of a sample document: node clicks add paths, "and"/"or"
@@ -47,22 +46,19 @@ protected:
 
 private:
     void buildControls();
-    void nodeClicked(QTreeWidgetItem *item);
+    void nodeClicked(const QModelIndex &index);
     void insertOperator(const QString &op);
     void functionChosen(int index);
     void accept();
     void closeWindow();
-    // The XPath of a tree node; empty for the document node.
-    static QString pathOf(QTreeWidgetItem *item);
 
     UserInteraction &m_ui;
     DomNode m_element;
     QString m_root;
     QPointer<QObject> m_textControl;
-    buildTV m_builder;
-    std::unique_ptr<ITreeSink> m_tree;
+    DomTreeModel *m_tree;   // owned by tvDocument
 
-    QTreeWidget *tvDocument;
+    QTreeView *tvDocument;
     QLineEdit *txtExpression;
     QPushButton *Command1;
     QPushButton *Command2;

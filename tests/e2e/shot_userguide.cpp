@@ -16,7 +16,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 #include "workbench/frmOstrelClient.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "support/DocTree.h"
 #include "xpath/frmXPathQryBuilder.h"
 
 #include <QAction>
@@ -34,6 +34,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <Qsci/qsciscintilla.h>
@@ -106,12 +107,14 @@ QTreeWidgetItem *docTreeItem(QTreeWidget *tree, const QString &key)
     return nullptr;
 }
 
-QTreeWidgetItem *documentItem(QTreeWidget *tree, const QString &key)
+// Selects and clicks a node of a document tree (tvDocument).
+void clickDocumentNode(QTreeView *tree, const QString &key)
 {
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if (owb::TreeWidgetAdapter::keyOf(*it) == key)
-            return *it;
-    return nullptr;
+    const QModelIndex i = owbtest::docTreeIndex(tree, key);
+    if (!i.isValid())
+        return;
+    tree->setCurrentIndex(i);
+    emit tree->clicked(i);
 }
 
 int fail(const QString &why)
@@ -211,23 +214,17 @@ int main(int argc, char **argv)
 
     auto *tabs = customers->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
     tabs->setCurrentIndex(1);
-    auto *tree = customers->findChild<QTreeWidget *>(QStringLiteral("tvDocument"));
+    auto *tree = customers->findChild<QTreeView *>(QStringLiteral("tvDocument"));
     tree->expandAll();
-    if (QTreeWidgetItem *name = documentItem(tree, QStringLiteral("./name"))) {
-        tree->setCurrentItem(name);
-        emit tree->itemClicked(name, 0);
-    }
+    clickDocumentNode(tree, QStringLiteral("./name"));
     shot(framed(customers), QStringLiteral("tree"));
 
     // The query builder over the customer shown.
     QTest::mouseClick(customers->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
     if (auto *builder = main->findChild<owb::frmXPathQryBuilder *>()) {
-        auto *btree = builder->findChild<QTreeWidget *>(QStringLiteral("tvDocument"));
+        auto *btree = builder->findChild<QTreeView *>(QStringLiteral("tvDocument"));
         btree->expandAll();
-        if (QTreeWidgetItem *country = documentItem(btree, QStringLiteral("./address/country"))) {
-            btree->setCurrentItem(country);
-            emit btree->itemClicked(country, 0);
-        }
+        clickDocumentNode(btree, QStringLiteral("./address/country"));
         auto *box = builder->findChild<QLineEdit *>(QStringLiteral("txtExpression"));
         box->setCursorPosition(int(box->text().size()) - 1);
         box->insert(QStringLiteral("='FR'"));

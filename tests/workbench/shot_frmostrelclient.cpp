@@ -4,7 +4,7 @@
 #include "support/Screenshot.h"
 
 #include "workbench/frmOstrelClient.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "support/DocTree.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,8 +12,7 @@
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <QWebEngineView>
 
 #include <cstdio>
@@ -63,13 +62,13 @@ int main(int argc, char **argv)
 
     auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
     tabs->setCurrentIndex(1);
-    auto *tree = w.findChild<QTreeWidget *>(QStringLiteral("tvDocument"));
+    auto *tree = w.findChild<QTreeView *>(QStringLiteral("tvDocument"));
     tree->expandAll();
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if (owb::TreeWidgetAdapter::keyOf(*it) == QStringLiteral("./name")) {
-            tree->setCurrentItem(*it);
-            emit tree->itemClicked(*it, 0);
-        }
+    const QModelIndex name = owbtest::docTreeIndex(tree, QStringLiteral("./name"));
+    if (name.isValid()) {
+        tree->setCurrentIndex(name);
+        emit tree->clicked(name);
+    }
     ok = grab(&w, out + QStringLiteral("/frmOstrelClient_tree.png")) && ok;
 
     tabs->setCurrentIndex(3);

@@ -3,7 +3,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QTabWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <Qsci/qscilexer.h>
 #include <Qsci/qsciscintilla.h>
 
@@ -57,7 +57,7 @@ void TestDocumentLayout::valueFrameBesideTree()
     QVERIFY(s.exposed());
     owb::frmOstrelClient &w = s.w;
     child<QTabWidget>(&w, "SSTab1")->setCurrentIndex(1);
-    QWidget *tree = child<QTreeWidget>(&w, "tvDocument");
+    QWidget *tree = child<QTreeView>(&w, "tvDocument");
     QWidget *frame = child<QGroupBox>(&w, "frameValue");
     QTRY_VERIFY(frame->isVisible());
     const QRect t = placed(tree, &w), f = placed(frame, &w);
@@ -74,7 +74,7 @@ void TestDocumentLayout::listAndPagesGrowWithWindow()
     auto *tabs = child<QTabWidget>(&w, "SSTab1");
     tabs->setCurrentIndex(1);
     QWidget *list = child<QListWidget>(&w, "lstDocuments");
-    QWidget *tree = child<QTreeWidget>(&w, "tvDocument");
+    QWidget *tree = child<QTreeView>(&w, "tvDocument");
     QWidget *frame = child<QGroupBox>(&w, "frameValue");
     QWidget *stylesheet = child<QsciScintilla>(&w, "CodeMax1");
     QTRY_VERIFY(tree->isVisible());
@@ -104,7 +104,7 @@ void TestDocumentLayout::nothingShrinksBelowUsableSize()
     QTRY_VERIFY(w.width() >= w.minimumSizeHint().width());
     QVERIFY(w.height() >= w.minimumSizeHint().height());
     QWidget *list = child<QListWidget>(&w, "lstDocuments");
-    QWidget *tree = child<QTreeWidget>(&w, "tvDocument");
+    QWidget *tree = child<QTreeView>(&w, "tvDocument");
     QVERIFY(list->width() >= 100 && list->height() >= 100);
     QVERIFY(tabs->width() >= 300 && tabs->height() >= 200);
     QVERIFY(tree->width() >= 100);

@@ -5,7 +5,7 @@
 #include "server/clsOstrelAccess.h"
 #include "workbench/frmOstrelClient.h"
 #include "workbench/DocumentListAdapter.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "support/DocTree.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,8 +19,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 #include <QWebEngineView>
 
 #include <Qsci/qsciscintilla.h>
@@ -39,20 +38,14 @@ T *child(QWidget *w, const char *name)
     return c;
 }
 
-QTreeWidgetItem *treeItem(QTreeWidget *tree, const QString &key)
+QModelIndex treeItem(QTreeView *tree, const QString &key)
 {
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if (owb::TreeWidgetAdapter::keyOf(*it) == key)
-            return *it;
-    return nullptr;
+    return owbtest::docTreeIndex(tree, key);
 }
 
-QStringList treeKeys(QTreeWidget *tree)
+QStringList treeKeys(QTreeView *tree)
 {
-    QStringList keys;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        keys << owb::TreeWidgetAdapter::keyOf(*it);
-    return keys;
+    return owbtest::docTreeKeys(tree);
 }
 
 QStringList listTexts(QListWidget *list)
@@ -307,7 +300,7 @@ void tst_frmOstrelClient::plusKeyRunsQuery()
     QVERIFY(text.startsWith(QStringLiteral("<Order")));
     QVERIFY(text.contains(QStringLiteral("osl:id=\"2\"")));
     QVERIFY(text.contains(QStringLiteral("\n  <customer>Bob</customer>")));
-    const QStringList keys = treeKeys(child<QTreeWidget>(w, "tvDocument"));
+    const QStringList keys = treeKeys(child<QTreeView>(w, "tvDocument"));
     for (const QString &k : {"/", ".", "./@osl:id", "./customer", "./total", "./item", "./item/@no", "./item/name"})
         QVERIFY2(keys.contains(k), qPrintable(k + " not in " + keys.join(' ')));
 }
@@ -463,7 +456,7 @@ void tst_frmOstrelClient::leavingTextPage()
     query(w, QStringLiteral("customer='Bob'"));
     auto *tabs = child<QTabWidget>(w, "SSTab1");
     auto *editor = child<QsciScintilla>(w, "cmxXMLDoc");
-    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    auto *tree = child<QTreeView>(w, "tvDocument");
     const QString before = w->currentElementXml();
     const QStringList keysBefore = treeKeys(tree);
 
@@ -522,20 +515,20 @@ void tst_frmOstrelClient::nodeClick()
     auto o = open();
     frmOstrelClient *w = o.w.get();
     query(w, QStringLiteral("customer='Ann'"));
-    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    auto *tree = child<QTreeView>(w, "tvDocument");
     auto *path = child<QLabel>(w, "lblPath");
-    QTreeWidgetItem *item = treeItem(tree, key);
-    QVERIFY2(item, qPrintable(treeKeys(tree).join(' ')));
-    emit tree->itemClicked(item, 0);
-    const QString expectedPath = owb::TreeWidgetAdapter::NodeXPath(item);
+    const QModelIndex item = treeItem(tree, key);
+    QVERIFY2(item.isValid(), qPrintable(treeKeys(tree).join(' ')));
+    emit tree->clicked(item);
+    const QString expectedPath = owbtest::docTreeModel(tree)->NodeXPath(item);
     QVERIFY(expectedPath.startsWith(QStringLiteral("./")));
     QCOMPARE(path->text(), expectedPath);
     QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), value);
 
     // The document node changes nothing.
-    QTreeWidgetItem *document = treeItem(tree, QStringLiteral("/"));
-    QVERIFY(document);
-    emit tree->itemClicked(document, 0);
+    const QModelIndex document = treeItem(tree, QStringLiteral("/"));
+    QVERIFY(document.isValid());
+    emit tree->clicked(document);
     QCOMPARE(path->text(), expectedPath);
     QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), value);
 }
@@ -559,11 +552,11 @@ void tst_frmOstrelClient::accept()
     auto o = open();
     frmOstrelClient *w = o.w.get();
     query(w, QStringLiteral("customer='Ann'"));
-    auto *tree = child<QTreeWidget>(w, "tvDocument");
+    auto *tree = child<QTreeView>(w, "tvDocument");
     const QStringList keys = treeKeys(tree);
-    QTreeWidgetItem *item = treeItem(tree, key);
-    QVERIFY2(item, qPrintable(keys.join(' ')));
-    emit tree->itemClicked(item, 0);
+    const QModelIndex item = treeItem(tree, key);
+    QVERIFY2(item.isValid(), qPrintable(keys.join(' ')));
+    emit tree->clicked(item);
     child<QLineEdit>(w, "txtValue")->setText(value);
     QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
     const QString text = child<QsciScintilla>(w, "cmxXMLDoc")->text();
@@ -585,10 +578,10 @@ void tst_frmOstrelClient::acceptAndClickWithoutDocument()
 
     // A path that selects nothing changes nothing.
     query(w, QStringLiteral("customer='Bob'"));
-    auto *tree = child<QTreeWidget>(w, "tvDocument");
-    QTreeWidgetItem *customer = treeItem(tree, QStringLiteral("./customer"));
-    QVERIFY(customer);
-    emit tree->itemClicked(customer, 0);
+    auto *tree = child<QTreeView>(w, "tvDocument");
+    const QModelIndex customer = treeItem(tree, QStringLiteral("./customer"));
+    QVERIFY(customer.isValid());
+    emit tree->clicked(customer);
     editor->setText(QStringLiteral("<Order><other/></Order>"));
     child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
     const QString before = editor->text();

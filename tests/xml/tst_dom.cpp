@@ -60,6 +60,8 @@ private slots:
     void customSelectionNamespaces();
 
     void envelopeChildXmlIsSelfContained();
+    void innerElementBecomesTheDocument_data();
+    void innerElementBecomesTheDocument();
     void navigationAndNames();
     void attributeEdits();
     void treeEdits();
@@ -354,6 +356,57 @@ void TestDom::envelopeChildXmlIsSelfContained()
     // The original is untouched by serialising.
     QVERIFY(order.xml() == text);
     QVERIFY(!doc.xml().contains(QLatin1String("<Order xmlns")));
+}
+
+void TestDom::innerElementBecomesTheDocument_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::addColumn<QString>("expected");   // the document's text afterwards
+    QTest::newRow("envelope") << QString(kEnvelope) << QString();  // its element: osl:response/xql:result/Order
+    QTest::newRow("prefixes from ancestors, once each, in order of use")
+        << "<r xmlns:a=\"urn:a\" xmlns:b=\"urn:b\" xmlns:u=\"urn:u\"><w><in xmlns:c=\"urn:c\" b:k=\"1\">"
+           "<a:x c:z=\"2\"/><b:y/></in></w></r>"
+        << "<in xmlns:c=\"urn:c\" xmlns:b=\"urn:b\" xmlns:a=\"urn:a\" b:k=\"1\"><a:x c:z=\"2\"/><b:y/></in>";
+    QTest::newRow("default namespace from outside, redeclared inside")
+        << "<r xmlns=\"urn:d\" xmlns:p=\"urn:p\"><in><c/><p:e xmlns:p=\"urn:q\"/></in></r>"
+        << "<in xmlns=\"urn:d\"><c/><p:e xmlns:p=\"urn:q\"/></in>";
+    QTest::newRow("xml prefix stays undeclared") << "<r><in xml:lang=\"en\">t</in></r>" << "<in xml:lang=\"en\">t</in>";
+}
+
+// The element stands on its own: same text as its self-contained serialisation before, same
+// names and namespaces, the old root gone, selections relative to the new root.
+void TestDom::innerElementBecomesTheDocument()
+{
+    QFETCH(QString, xml);
+    QFETCH(QString, expected);
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(xml));
+    const DomNode top = doc.documentElement();
+    DomNode in = doc.selectSingleNode(expected.isEmpty() ? QStringLiteral("osl:response/xql:result/Order")
+                                                         : QStringLiteral("//*[local-name()='in']"));
+    QVERIFY(in);
+    const QString before = in.xml();
+    QStringList names;
+    for (const DomNode &n : in.selectNodes(QStringLiteral(".//* | .//@*")))
+        names << n.nodeName() + u'=' + n.namespaceURI();
+    QCOMPARE(doc.setDocumentElement(in), in);
+    QCOMPARE(doc.documentElement(), in);
+    QVERIFY(in.parentNode().nodeType() == DomNodeType::Document);
+    QCOMPARE(in.xml(), before);
+    if (!expected.isEmpty())
+        QCOMPARE(in.xml(), expected);
+    QStringList after;
+    for (const DomNode &n : in.selectNodes(QStringLiteral(".//* | .//@*")))
+        after << n.nodeName() + u'=' + n.namespaceURI();
+    QCOMPARE(after, names);
+    QVERIFY(!doc.xml().contains(top.nodeName() + u' '));
+    QCOMPARE(doc.setDocumentElement(in), in);   // already the root: nothing changes
+    QCOMPARE(in.xml(), before);
+
+    DomDocument other = NewDOMDocument(false, true);
+    QVERIFY(other.loadXML(QStringLiteral("<o/>")));
+    QVERIFY_THROWS_EXCEPTION(OstrelError, other.setDocumentElement(in));
+    QVERIFY_THROWS_EXCEPTION(OstrelError, doc.setDocumentElement(DomNode()));
 }
 
 void TestDom::navigationAndNames()

@@ -15,6 +15,9 @@ private slots:
     void idempotentAndTextKept();
     void sameObjectTwice();
     void envelopeChild();
+    void innerElement_data();
+    void innerElement();
+    void bytesAreTheText();
     void nodeKinds();
     void notWellFormedThrows();
 };
@@ -113,6 +116,56 @@ void TestFormatXml::envelopeChild()
     const QString text = xmlutil().FormatXML(order);
     QCOMPARE(text, QStringLiteral("<Order xmlns:osl=\"%1\" osl:id=\"1\">\n  <total>12</total>\n"
                                   "  <note xml:space=\"preserve\"> a </note>\n</Order>").arg(ns::OSL));
+}
+
+void TestFormatXml::innerElement_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no namespaces") << "<r><in><c a=\"1\">t</c></in></r>" << "<in>\n  <c a=\"1\">t</c>\n</in>";
+    QTest::newRow("prefix of a descendant's attribute, once")
+        << "<r xmlns:p=\"urn:p\"><in><c p:a=\"1\"/><d p:b=\"2\"/></in></r>"
+        << "<in xmlns:p=\"urn:p\">\n  <c p:a=\"1\"/>\n  <d p:b=\"2\"/>\n</in>";
+    QTest::newRow("default namespace from outside")
+        << "<r xmlns=\"urn:d\"><in><c/></in></r>" << "<in xmlns=\"urn:d\">\n  <c/>\n</in>";
+    QTest::newRow("own declarations first, then inherited in order of use")
+        << "<r xmlns:a=\"urn:a\" xmlns:b=\"urn:b\"><in xmlns:c=\"urn:c\"><b:x/><a:y c:z=\"1\"/></in></r>"
+        << "<in xmlns:c=\"urn:c\" xmlns:b=\"urn:b\" xmlns:a=\"urn:a\">\n  <b:x/>\n  <a:y c:z=\"1\"/>\n</in>";
+    QTest::newRow("declared inside, not again")
+        << "<r xmlns:p=\"urn:p\"><in><c xmlns:p=\"urn:q\" p:a=\"1\"/></in></r>"
+        << "<in>\n  <c xmlns:p=\"urn:q\" p:a=\"1\"/>\n</in>";
+    QTest::newRow("xml prefix never declared, preserve inherited")
+        << "<r xml:space=\"preserve\"><in xml:lang=\"en\"> <c/> </in></r>"
+        << "<in xml:lang=\"en\"> <c/> </in>";
+    QTest::newRow("unused outer declarations left out")
+        << "<r xmlns:u=\"urn:u\" xmlns:p=\"urn:p\"><in><p:c/></in></r>" << "<in xmlns:p=\"urn:p\">\n  <p:c/>\n</in>";
+}
+
+// An element below another reads as a copy of it on its own, its inherited prefixes declared.
+void TestFormatXml::innerElement()
+{
+    QFETCH(QString, xml);
+    QFETCH(QString, expected);
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(xml));
+    const DomNode in = doc.documentElement().firstChild();
+    QCOMPARE(in.nodeName(), QStringLiteral("in"));
+    const QString text = xmlutil().FormatXML(in);
+    QCOMPARE(text, expected);
+    QCOMPARE(text, xmlutil().FormatXML(in.cloneNode(true)));
+}
+
+void TestFormatXml::bytesAreTheText()
+{
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(QStringLiteral("<r xmlns:p=\"urn:p\"><in p:a=\"\u00e9&amp;\"><c>\u4e2d</c><!--k--></in></r>")));
+    const xmlutil u;
+    for (const DomNode &n : {doc.node(), doc.documentElement(), doc.documentElement().firstChild()}) {
+        const QByteArray bytes = u.FormatXMLUtf8(n);
+        QCOMPARE(QString::fromUtf8(bytes), u.FormatXML(n));
+        QVERIFY(!bytes.endsWith('\n'));
+    }
+    QCOMPARE(u.FormatXMLUtf8(DomNode()), QByteArray());
 }
 
 void TestFormatXml::nodeKinds()

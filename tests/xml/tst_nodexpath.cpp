@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "xml/DomDocument.h"
+#include "xml/DomTreeModel.h"
 #include "xml/NodeXPath.h"
 #include "xml/buildTV.h"
 
@@ -123,27 +124,54 @@ void TestNodeXPath::selectsTheClickedNode_data()
            "<osl:note>n</osl:note><osl:note>m</osl:note></Order>";
 }
 
+// Every node of a document's tree as key and NodeXPath, in tree order.
+using Clicks = QList<QPair<QString, QString>>;
+
+Clicks builderClicks(const DomDocument &doc)
+{
+    KeyedTree tree;
+    buildTV().BuildTree(tree, doc.node());
+    Clicks out;
+    for (const QString &key : tree.keys())
+        out.append({key, NodeXPath(tree, key)});
+    return out;
+}
+
+void walk(const DomTreeModel &m, const QModelIndex &i, Clicks &out)
+{
+    out.append({m.nodeData(i).key, m.NodeXPath(i)});
+    for (int r = 0; r < m.rowCount(i); ++r)
+        walk(m, m.index(r, 0, i), out);
+}
+
+// The same through the item model the windows show, every node opened.
+Clicks modelClicks(const DomDocument &doc)
+{
+    DomTreeModel model(nullptr, {});
+    model.setDocument(doc.node());
+    Clicks out;
+    walk(model, model.index(0, 0), out);
+    return out;
+}
+
 // Clicks every node of the document's tree in turn: the first node its path selects must be
 // the clicked attribute, or the clicked element's first text (none for an element without),
 // and without "/text()" the clicked element itself. Returns the first mismatch.
-QString checkEveryNode(const DomDocument &doc)
+QString checkEveryNode(const DomDocument &doc, Clicks clicks)
 {
     const DomNode top = doc.documentElement();
-    KeyedTree tree;
-    buildTV().BuildTree(tree, doc.node());
-
     QList<DomNode> nodes;
     preorder(top, nodes);
-    QStringList keys = tree.keys();
-    if (keys.takeFirst() != "/" || NodeXPath(tree, "/") != QString())
+    if (clicks.isEmpty() || clicks.takeFirst() != QPair<QString, QString>("/", QString()))
         return "document node";
-    if (keys.size() != nodes.size())
+    if (clicks.size() != nodes.size())
         return "tree and document differ in size";
 
-    for (int i = 0; i < keys.size(); ++i) {
+    for (int i = 0; i < clicks.size(); ++i) {
         const DomNode clicked = nodes.at(i);
-        const QString path = NodeXPath(tree, keys.at(i));
-        const QString what = keys.at(i) + " -> " + path;
+        const QString path = clicks.at(i).second;
+        const QString key = clicks.at(i).first;
+        const QString what = key + " -> " + path;
         if (clicked.nodeType() == DomNodeType::Attribute) {
             if (path.endsWith("/text()") || top.selectSingleNode(path) != clicked)
                 return what;
@@ -168,7 +196,10 @@ QString checkEveryNode(const DomDocument &doc)
 void TestNodeXPath::selectsTheClickedNode()
 {
     QFETCH(QString, xml);
-    const QString mismatch = checkEveryNode(load(xml));
+    const DomDocument doc = load(xml);
+    const Clicks fromBuilder = builderClicks(doc);
+    QCOMPARE(modelClicks(doc), fromBuilder);
+    const QString mismatch = checkEveryNode(doc, fromBuilder);
     QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 }
 
@@ -182,7 +213,9 @@ void TestNodeXPath::demoDocuments()
         const QString file = it.next();
         DomDocument doc = NewDOMDocument(false, true);
         QVERIFY2(doc.load(file), qPrintable(file));
-        const QString mismatch = checkEveryNode(doc);
+        const Clicks fromModel = modelClicks(doc);
+        QCOMPARE(fromModel, builderClicks(doc));
+        const QString mismatch = checkEveryNode(doc, fromModel);
         QVERIFY2(mismatch.isEmpty(), qPrintable(file + ": " + mismatch));
         ++checked;
     }

@@ -6,11 +6,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "support/ScriptedUserInteraction.h"
 #include "xml/DomDocument.h"
-#include "xml/TreeWidgetAdapter.h"
+#include "support/DocTree.h"
 #include "xpath/frmXPathQryBuilder.h"
 
 using namespace owb;
@@ -38,24 +38,19 @@ struct Builder {
     ~Builder() { delete w; }
     bool ok() const { return w && QTest::qWaitForWindowExposed(w); }
 
-    QTreeWidget *tree() const { return w->findChild<QTreeWidget *>("tvDocument"); }
+    QTreeView *tree() const { return w->findChild<QTreeView *>("tvDocument"); }
     QLineEdit *box() const { return w->findChild<QLineEdit *>("txtExpression"); }
     QComboBox *functions() const { return w->findChild<QComboBox *>("cboXPathFunc"); }
     QPushButton *button(const char *name) const { return w->findChild<QPushButton *>(name); }
 
-    QTreeWidgetItem *item(const QString &key) const
-    {
-        for (QTreeWidgetItemIterator it(tree()); *it; ++it)
-            if (TreeWidgetAdapter::keyOf(*it) == key)
-                return *it;
-        return nullptr;
-    }
+    QModelIndex item(const QString &key) const { return owbtest::docTreeIndex(tree(), key); }
     bool click(const QString &key) const
     {
-        QTreeWidgetItem *i = item(key);
-        if (!i)
+        const QModelIndex i = item(key);
+        if (!i.isValid())
             return false;
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualItemRect(i).center());
+        tree()->scrollTo(i);
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->visualRect(i).center());
         return true;
     }
 };
@@ -128,19 +123,19 @@ void TestQueryBuilder::treeOfTheSampleDocument()
     Builder b;
     QVERIFY(b.ok());
     QCOMPARE(b.w->rootName(), "order");
-    QCOMPARE(b.tree()->topLevelItemCount(), 1);
-    QCOMPARE(b.tree()->topLevelItem(0)->text(0), "Document");
+    QCOMPARE(b.tree()->model()->rowCount(), 1);
+    QCOMPARE(b.tree()->model()->index(0, 0).data().toString(), "Document");
     for (const char *key : {"/", ".", "./item", "./item/@no", "./item_1", "./item_1/@no", "./ext:gift"})
-        QVERIFY2(b.item(key), key);
+        QVERIFY2(b.item(key).isValid(), key);
 
     // A second document replaces the tree.
     DomDocument other = NewDOMDocument(false, true);
     QVERIFY(other.loadXML("<p:book xmlns:p='urn:p'><title/></p:book>"));
     b.w->setXMLDocument(other.documentElement());
     QCOMPARE(b.w->rootName(), "p:book");
-    QVERIFY(b.item("./title"));
-    QVERIFY(!b.item("./item"));
-    QVERIFY(b.tree()->topLevelItem(0)->isExpanded());
+    QVERIFY(b.item("./title").isValid());
+    QVERIFY(!b.item("./item").isValid());
+    QVERIFY(b.tree()->isExpanded(b.tree()->model()->index(0, 0)));
 }
 
 void TestQueryBuilder::nodeClick_data()
@@ -194,7 +189,7 @@ void TestQueryBuilder::returnOnANodeActsAsAClick()
 {
     Builder b;
     QVERIFY(b.ok());
-    b.tree()->setCurrentItem(b.item("./item/@no"));
+    b.tree()->setCurrentIndex(b.item("./item/@no"));
     QTest::keyClick(b.tree(), Qt::Key_Return);
     QCOMPARE(b.box()->text(), "order[item/@no]");
 }
