@@ -10,6 +10,7 @@
 #include "workbench/DocumentSession.h"
 #include "workbench/DocumentTabsBinder.h"
 #include "workbench/EditCommands.h"
+#include "workbench/EditorText.h"
 #include "workbench/QueryBuilderButton.h"
 #include "workbench/StylesheetRunner.h"
 #include "workbench/TreeValuePanel.h"
@@ -235,12 +236,7 @@ void frmOstrelClient::showText(const DomNode &node)
 {
     // The editor takes the UTF-8 bytes as they are: no UTF-16 copy of a large text on the way.
     m_textShowsDocument = false;
-    const QByteArray text = xmlutil().FormatXMLUtf8(node);
-    const bool readOnly = cmxXMLDoc->isReadOnly();
-    cmxXMLDoc->setReadOnly(false);
-    cmxXMLDoc->SendScintilla(QsciScintillaBase::SCI_SETTEXT, text.constData());
-    cmxXMLDoc->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
-    cmxXMLDoc->setReadOnly(readOnly);
+    setEditorUtf8(cmxXMLDoc, xmlutil().FormatXMLUtf8(node));
     m_textShowsDocument = true;
 }
 

@@ -1,0 +1,65 @@
+// Setting an editor's text from UTF-8 bytes in slices.
+#include "workbench/EditorText.h"
+
+#include <QtTest>
+
+#include <Qsci/qsciscintilla.h>
+
+using namespace owb;
+
+class TestEditorText : public QObject {
+    Q_OBJECT
+private slots:
+    void sameTextAsSetText_data();
+    void sameTextAsSetText();
+};
+
+namespace {
+
+// Lines of n bytes each (line break included) built from unit, which may be multi-byte.
+QByteArray lines(const QByteArray &unit, qsizetype bytes, qsizetype lineBytes)
+{
+    QByteArray out;
+    while (out.size() < bytes) {
+        QByteArray line;
+        while (line.size() + unit.size() < lineBytes)
+            line += unit;
+        out += line + '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+void TestEditorText::sameTextAsSetText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("short") << QByteArray("<a>\n  <b>\xc3\xa9</b>\n</a>");
+    QTest::newRow("several slices of short lines") << lines("x", 3 << 20, 80);
+    // One line longer than a slice: slices end between characters, never inside one.
+    QTest::newRow("one long line of two-byte characters") << lines("\xc3\xa9", (2 << 20) + 7, 3 << 20);
+    QTest::newRow("one long line of three-byte characters") << lines("\xe4\xb8\xad", (2 << 20) + 5, 3 << 20);
+    QTest::newRow("four-byte characters, lines around a slice") << lines("\xf0\x9f\x98\x80", 3 << 20, (1 << 19) + 3);
+}
+
+void TestEditorText::sameTextAsSetText()
+{
+    QFETCH(QByteArray, text);
+    QsciScintilla editor;
+    editor.setUtf8(true);
+    editor.setText(QStringLiteral("old text"));
+    editor.setReadOnly(true);
+    setEditorUtf8(&editor, text);
+    QCOMPARE(editor.length(), int(text.size()));
+    QCOMPARE(editor.text(), QString::fromUtf8(text));
+    QVERIFY(editor.isReadOnly());
+    QVERIFY(!editor.isUndoAvailable());
+    // Undo is collected again afterwards.
+    editor.setReadOnly(false);
+    editor.insertAt(QStringLiteral("z"), 0, 0);
+    QVERIFY(editor.isUndoAvailable());
+}
+
+QTEST_MAIN(TestEditorText)
+#include "tst_editortext.moc"
