@@ -139,7 +139,7 @@ void tst_frmOstrelClient::initTestCase()
         &w, {owbtest::named<QAction>("Query"), owbtest::named<QLabel>("lblDocument"), owbtest::named<QLabel>("lblPath"),
              owbtest::named<QLineEdit>("txtQry"), owbtest::named<QLineEdit>("txtValue"),
              owbtest::named<QListWidget>("lstDocuments"), owbtest::named<QPushButton>("Command1"),
-             owbtest::named<QTabWidget>("SSTab1"), owbtest::named<QTreeWidget>("tvDocument"),
+             owbtest::named<QTabWidget>("SSTab1"), owbtest::named<QTreeView>("tvDocument"),
              owbtest::named<QsciScintilla>("CodeMax1"), owbtest::named<QsciScintilla>("CodeMax2"),
              owbtest::named<QsciScintilla>("cmxXMLDoc")});
     QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
