@@ -101,7 +101,7 @@ void TestQueryBuilderButton::initTestCase()
             &probe, {owbtest::named<QLineEdit>("txtQry"),
                      owbtest::named<QListWidget>("lstDocuments"),
                      owbtest::named<QAction>("Query"),
-                     owbtest::named<QTreeWidget>("tvDocument"),
+                     owbtest::named<QTreeView>("tvDocument"),
                      owbtest::named<QPushButton>("Command3")});
         QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the window lacks ") + missing));
     }
