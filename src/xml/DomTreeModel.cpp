@@ -2,6 +2,7 @@
 
 #include "common/OstrelError.h"
 #include "xml/DomInternal.h"
+#include "xml/TreeNames.h"
 #include "xml/NodeXPath.h"
 
 #include <QApplication>
@@ -14,28 +15,7 @@ namespace owb {
 
 namespace {
 
-const QString kDocument = QStringLiteral("Document");
-const QString kElement = QStringLiteral("Element");
-const QString kAttribute = QStringLiteral("Attribute");
-
-// libxml2 keeps names in a dictionary, so siblings of one name share one QString.
-class NameCache {
-public:
-    const QString &qName(const xmlNs *ns, const xmlChar *name)
-    {
-        const xmlChar *prefix = ns ? ns->prefix : nullptr;
-        auto it = m_names.constFind({prefix, name});
-        if (it != m_names.constEnd())
-            return *it;
-        QString q = QString::fromUtf8(reinterpret_cast<const char *>(name));
-        if (prefix)
-            q = QString::fromUtf8(reinterpret_cast<const char *>(prefix)) + u':' + q;
-        return *m_names.insert({prefix, name}, q);
-    }
-
-private:
-    QHash<QPair<const void *, const void *>, QString> m_names;
-};
+using namespace treenames;
 
 xmlNodePtr firstElement(xmlNodePtr n)
 {

@@ -3,37 +3,13 @@
 #include "common/OstrelError.h"
 #include "xml/DomDocument.h"
 #include "xml/DomInternal.h"
+#include "xml/TreeNames.h"
 
 #include <libxml/tree.h>
 
 namespace owb {
 
-namespace {
-
-const QString kDocument = QStringLiteral("Document");
-const QString kElement = QStringLiteral("Element");
-const QString kAttribute = QStringLiteral("Attribute");
-
-// libxml2 keeps names in a dictionary, so the same name comes back as the same pointer.
-class NameCache {
-public:
-    const QString &qName(const xmlNs *ns, const xmlChar *name)
-    {
-        const xmlChar *prefix = ns ? ns->prefix : nullptr;
-        auto it = m_names.constFind({prefix, name});
-        if (it != m_names.constEnd())
-            return *it;
-        QString q = QString::fromUtf8(reinterpret_cast<const char *>(name));
-        if (prefix)
-            q = QString::fromUtf8(reinterpret_cast<const char *>(prefix)) + u':' + q;
-        return *m_names.insert({prefix, name}, q);
-    }
-
-private:
-    QHash<QPair<const void *, const void *>, QString> m_names;
-};
-
-} // namespace
+using namespace treenames;
 
 void buildTV::reset(ITreeSink &tree)
 {
