@@ -24,36 +24,6 @@ xmlNodePtr firstElement(xmlNodePtr n)
     return n;
 }
 
-// Keys only ever collide among the children of one element: a key is its parent's key, "/"
-// and a name (or name + suffix), and names hold no "/". So the sibling group decides.
-class SiblingKeys {
-public:
-    QString unique(const QString &candidate)
-    {
-        if (!m_taken.contains(candidate)) {
-            m_taken.insert(candidate);
-            return candidate;
-        }
-        // Every suffix below the last one handed out stays taken: resuming there keeps wide
-        // elements linear.
-        int &n = m_nextSuffix[candidate];
-        if (n < 1)
-            n = 1;
-        QString key;
-        for (;; ++n) {
-            key = candidate + u'_' + QString::number(n);
-            if (!m_taken.contains(key))
-                break;
-        }
-        ++n;
-        m_taken.insert(key);
-        return key;
-    }
-
-private:
-    QSet<QString> m_taken;
-    QHash<QString, int> m_nextSuffix;
-};
 
 } // namespace
 
@@ -157,7 +127,9 @@ void DomTreeModel::makeChildren(Node *node) const
         child->data.image = kAttribute;
         add(std::move(child));
     }
-    SiblingKeys keys;
+    // Keys only collide among siblings: a key is its parent's key, "/" and a name, and names
+    // hold no "/".
+    UniqueKeys keys;
     QHash<QString, int> byName, plainByName;
     for (xmlNodePtr c = firstElement(el->children); c; c = firstElement(c->next)) {
         auto child = std::make_unique<Node>();

@@ -2,6 +2,7 @@
 // Names and image keys shared by the document tree builders.
 #include <QHash>
 #include <QPair>
+#include <QSet>
 #include <QString>
 
 #include <libxml/tree.h>
@@ -29,6 +30,36 @@ public:
 
 private:
     QHash<QPair<const void *, const void *>, QString> m_names;
+};
+
+// Hands out each key once: a taken one gets the first free "_N" suffix.
+class UniqueKeys {
+public:
+    QString unique(const QString &candidate)
+    {
+        if (!m_taken.contains(candidate)) {
+            m_taken.insert(candidate);
+            return candidate;
+        }
+        // Every suffix below the last one handed out stays taken: resuming there keeps wide
+        // elements linear.
+        int &n = m_nextSuffix[candidate];
+        if (n < 1)
+            n = 1;
+        QString key;
+        for (;; ++n) {
+            key = candidate + u'_' + QString::number(n);
+            if (!m_taken.contains(key))
+                break;
+        }
+        ++n;
+        m_taken.insert(key);
+        return key;
+    }
+
+private:
+    QSet<QString> m_taken;
+    QHash<QString, int> m_nextSuffix;
 };
 
 } // namespace owb::treenames

@@ -14,8 +14,7 @@ using namespace treenames;
 void buildTV::reset(ITreeSink &tree)
 {
     m_tree = &tree;
-    m_keys.clear();
-    m_nextSuffix.clear();
+    m_keys = {};
     m_open.clear();
     tree.clear();
     TreeNodeData root;
@@ -25,24 +24,6 @@ void buildTV::reset(ITreeSink &tree)
     tree.addNode(QString(), root);
 }
 
-QString buildTV::uniqueKey(const QString &candidate)
-{
-    if (!m_keys.contains(candidate))
-        return candidate;
-    // Keys are only ever added, so every suffix below the last one handed out stays taken:
-    // resuming there keeps wide documents linear.
-    int &n = m_nextSuffix[candidate];
-    if (n < 1)
-        n = 1;
-    QString key;
-    for (;; ++n) {
-        key = candidate + u'_' + QString::number(n);
-        if (!m_keys.contains(key))
-            break;
-    }
-    ++n;
-    return key;
-}
 
 void buildTV::startElement(const QString &qName, const QStringList &attributeNames,
                            bool defaultNamespace, bool hasText)
@@ -50,7 +31,7 @@ void buildTV::startElement(const QString &qName, const QStringList &attributeNam
     if (!m_tree)
         throw OstrelError(QStringLiteral("buildTV"), QStringLiteral("No tree to fill"));
     const QString parentKey = m_open.empty() ? QStringLiteral("/") : m_open.back().key;
-    const QString key = uniqueKey(m_open.empty() ? QStringLiteral(".")
+    const QString key = m_keys.unique(m_open.empty() ? QStringLiteral(".")
                                                  : parentKey + u'/' + qName);
     TreeNodeData element;
     element.key = key;
@@ -66,7 +47,6 @@ void buildTV::startElement(const QString &qName, const QStringList &attributeNam
         element.position = plain ? ++parent.plainByName[qName] : all;
     }
     m_tree->addNode(parentKey, element);
-    m_keys.insert(key);
 
     for (const QString &name : attributeNames) {
         TreeNodeData attribute;

@@ -1,4 +1,5 @@
 #pragma once
+#include "xml/TreeNames.h"
 #include <QHash>
 #include <QList>
 #include <QSet>
@@ -30,11 +31,8 @@ public:
     void endElement();
 
 private:
-    QString uniqueKey(const QString &candidate);
-
     ITreeSink *m_tree = nullptr;
-    QSet<QString> m_keys;
-    QHash<QString, int> m_nextSuffix;      // candidate -> first suffix not yet tried
+    treenames::UniqueKeys m_keys;
     struct Open {
         QString key;
         QHash<QString, int> byName;        // child elements per qualified name so far
