@@ -1,4 +1,4 @@
-// Setting an editor's text from UTF-8 bytes in slices.
+// Setting an editor's text from UTF-8 bytes.
 #include "workbench/EditorText.h"
 
 #include <QtTest>
@@ -36,11 +36,10 @@ void TestEditorText::sameTextAsSetText_data()
     QTest::addColumn<QByteArray>("text");
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("short") << QByteArray("<a>\n  <b>\xc3\xa9</b>\n</a>");
-    QTest::newRow("several slices of short lines") << lines("x", 3 << 20, 80);
-    // One line longer than a slice: slices end between characters, never inside one.
+    QTest::newRow("many short lines") << lines("x", 3 << 20, 80);
     QTest::newRow("one long line of two-byte characters") << lines("\xc3\xa9", (2 << 20) + 7, 3 << 20);
     QTest::newRow("one long line of three-byte characters") << lines("\xe4\xb8\xad", (2 << 20) + 5, 3 << 20);
-    QTest::newRow("four-byte characters, lines around a slice") << lines("\xf0\x9f\x98\x80", 3 << 20, (1 << 19) + 3);
+    QTest::newRow("four-byte characters in long lines") << lines("\xf0\x9f\x98\x80", 3 << 20, (1 << 19) + 3);
 }
 
 void TestEditorText::sameTextAsSetText()
@@ -50,7 +49,12 @@ void TestEditorText::sameTextAsSetText()
     editor.setUtf8(true);
     editor.setText(QStringLiteral("old text"));
     editor.setReadOnly(true);
+    QSignalSpy changed(&editor, &QsciScintilla::textChanged);
+    QSignalSpy lines(&editor, &QsciScintilla::linesChanged);
     setEditorUtf8(&editor, text);
+    // The window and the error marks learn of the new text from this signal.
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(lines.count(), editor.lines() == 1 ? 0 : 1);
     QCOMPARE(editor.length(), int(text.size()));
     QCOMPARE(editor.text(), QString::fromUtf8(text));
     QVERIFY(editor.isReadOnly());
