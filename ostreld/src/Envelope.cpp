@@ -5,15 +5,27 @@
 
 namespace ostreld::envelope {
 
-std::string wrap(std::string_view children)
+std::string head()
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osl:response xmlns:osl=\"";
     out += kOslUri;
     out += "\" xmlns:xql=\"";
     out += kXqlUri;
     out += "\">";
+    return out;
+}
+
+std::string_view tail()
+{
+    return "</osl:response>\n";
+}
+
+std::string wrap(std::string_view children)
+{
+    std::string out = head();
+    out.reserve(out.size() + children.size() + tail().size());
     out += children;
-    out += "</osl:response>\n";
+    out += tail();
     return out;
 }
 
@@ -48,6 +60,11 @@ std::string count(size_t n, std::string_view noun)
 
 std::string inResult(std::string_view rootText)
 {
+    return inResult(std::string(rootText));
+}
+
+std::string inResult(std::string &&rootText)
+{
     // The start tag ends at the first '>' outside a quoted value; serialised values
     // escape '>' anyway, the quote tracking is for hand-written texts.
     size_t end = 0;
@@ -62,14 +79,16 @@ std::string inResult(std::string_view rootText)
             break;
         }
     }
-    std::string head(rootText.substr(0, end));
     // Stored texts come from our own serialiser: double quotes, '"' escaped in values.
     for (const char *uri : {kOslUri, kXqlUri}) {
         const std::string decl = std::string(" xmlns:") + (uri == kOslUri ? "osl" : "xql") + "=\"" + uri + "\"";
-        size_t p = head.find(decl);
-        if (p != std::string::npos) head.erase(p, decl.size());
+        const size_t p = std::string_view(rootText).substr(0, end).find(decl);
+        if (p != std::string::npos) {
+            rootText.erase(p, decl.size());
+            end -= decl.size();
+        }
     }
-    return head + std::string(rootText.substr(end));
+    return std::move(rootText);
 }
 
 } // namespace ostreld::envelope

@@ -37,11 +37,22 @@ int socketOf(MHD_Connection *c)
     return info ? info->connect_fd : -1;
 }
 
-MHD_Result send(MHD_Connection *c, const Outcome &o)
+void freeBody(void *body)
 {
-    MHD_Response *r = MHD_create_response_from_buffer(o.body.size(), const_cast<char *>(o.body.data()),
-                                                      MHD_RESPMEM_MUST_COPY);
-    if (!r) return MHD_NO;
+    delete static_cast<std::string *>(body);
+}
+
+MHD_Result send(MHD_Connection *c, Outcome &&o)
+{
+    // The library sends the body from where it is: an answer of hundreds of megabytes is
+    // not copied again.
+    auto *body = new std::string(std::move(o.body));
+    MHD_Response *r = MHD_create_response_from_buffer_with_free_callback_cls(body->size(), body->data(),
+                                                                             &freeBody, body);
+    if (!r) {
+        delete body;
+        return MHD_NO;
+    }
     MHD_add_response_header(r, MHD_HTTP_HEADER_CONTENT_TYPE, o.contentType.c_str());
     if (o.challenge) MHD_add_response_header(r, MHD_HTTP_HEADER_WWW_AUTHENTICATE, "Basic realm=\"ostrel\"");
     MHD_Result queued = MHD_queue_response(c, o.status, r);
@@ -178,7 +189,7 @@ struct HttpCallbacks {
             const std::string length = header(c, MHD_HTTP_HEADER_CONTENT_LENGTH);
             if (header(c, MHD_HTTP_HEADER_TRANSFER_ENCODING).empty())
                 h.contentLength = std::strtoull(length.c_str(), nullptr, 10);
-            if (auto early = s.m_router.early(h)) return send(c, *early);
+            if (auto early = s.m_router.early(h)) return send(c, std::move(*early));
             return MHD_YES;
         }
         if (*size) {

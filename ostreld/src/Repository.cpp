@@ -261,8 +261,21 @@ Repository::Selection Repository::select(const std::string &db, const std::strin
                 auto row = m_readers.take()->fetch(db, coll, m[2].str(), *id);
                 if (row && row->ns == uri) {
                     sel.keys.emplace_back(row->doctype, row->id);
-                    if (wantTexts) sel.texts.push_back(resultText(*row));
+                    if (wantTexts) sel.texts.push_back(resultText(std::move(*row)));
                 }
+            }
+            return sel;
+        }
+    }
+    // A bare doctype name lists every document of it: the rows are all it needs, and a
+    // collection of big documents need not be parsed for it.
+    static const std::regex byName(R"re(^\s*(?:([A-Za-z_][A-Za-z0-9_.\-]*):)?([A-Za-z_][A-Za-z0-9_.\-]*)\s*$)re");
+    if (std::regex_match(xpath, m, byName)) {
+        if (const char *uri = m[1].matched ? prefixUri(m[1].str()) : "") {
+            for (DocRow &row : m_readers.take()->ofDoctype(db, coll, m[2].str())) {
+                if (row.ns != uri) continue;
+                sel.keys.emplace_back(row.doctype, row.id);
+                if (wantTexts) sel.texts.push_back(resultText(std::move(row)));
             }
             return sel;
         }
@@ -343,10 +356,22 @@ Outcome Repository::query(const std::string &db, const std::string &coll, const 
     Selection sel = select(db, coll, xpath, clientGone, true);
     if (sel.code) return answer(envelope::query(xpath) + envelope::failure(sel.code, sel.message));
 
-    std::string children = envelope::query(xpath) + "<xql:result>";
-    for (const std::string &t : sel.texts) children += t;
-    children += "</xql:result>" + envelope::ok(envelope::count(sel.keys.size(), "document"));
-    return answer(children);
+    // Built in one buffer: an answer may hold documents of hundreds of megabytes.
+    const std::string before = envelope::query(xpath) + "<xql:result>";
+    const std::string after = "</xql:result>" + envelope::ok(envelope::count(sel.keys.size(), "document"));
+    Outcome o;
+    o.body = envelope::head();
+    size_t size = o.body.size() + before.size() + after.size() + envelope::tail().size();
+    for (const std::string &t : sel.texts) size += t.size();
+    o.body.reserve(size);
+    o.body += before;
+    for (std::string &t : sel.texts) {
+        o.body += t;
+        std::string().swap(t);
+    }
+    o.body += after;
+    o.body += envelope::tail();
+    return o;
 }
 
 Repository::Stored Repository::storeXml(const std::string &db, const std::string &coll, std::string_view textIn,

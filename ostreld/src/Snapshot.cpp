@@ -31,6 +31,11 @@ std::string resultText(const DocRow &row)
     return row.nonXml ? nonXmlText(row, false) : envelope::inResult(row.xml);
 }
 
+std::string resultText(DocRow &&row)
+{
+    return row.nonXml ? nonXmlText(row, false) : envelope::inResult(std::move(row.xml));
+}
+
 std::shared_ptr<Snapshot> Snapshot::build(const std::vector<DocRow> &rows, const std::string &coll)
 {
     std::string all = std::string("<osl:documents xmlns:osl=\"") + kOslUri + "\">";

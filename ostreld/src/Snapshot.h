@@ -34,5 +34,6 @@ struct Snapshot {
 
 // A stored document as it goes into xql:result.
 std::string resultText(const DocRow &row);
+std::string resultText(DocRow &&row);   // takes the row's text instead of copying it
 
 } // namespace ostreld

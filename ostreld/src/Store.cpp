@@ -118,6 +118,15 @@ std::vector<DocRow> Store::collection(const std::string &db, const std::string &
     return out;
 }
 
+std::vector<DocRow> Store::ofDoctype(const std::string &db, const std::string &coll, const std::string &doctype)
+{
+    Stmt s(m_db, "SELECT doctype, id, ns, xml, docname, nonxml FROM docs WHERE db=?1 AND coll=?2 AND doctype=?3 ORDER BY id");
+    s.text(1, db).text(2, coll).text(3, doctype);
+    std::vector<DocRow> out;
+    while (s.step()) out.push_back(rowFrom(s));
+    return out;
+}
+
 std::optional<DocRow> Store::fetch(const std::string &db, const std::string &coll, const std::string &doctype, long long id)
 {
     Stmt s(m_db, "SELECT doctype, id, ns, xml, docname, nonxml FROM docs WHERE db=?1 AND coll=?2 AND doctype=?3 AND id=?4");

@@ -38,6 +38,8 @@ public:
 
     bool databaseEmpty(const std::string &db);
     std::vector<DocRow> collection(const std::string &db, const std::string &coll);
+    // The documents of one doctype, in id order.
+    std::vector<DocRow> ofDoctype(const std::string &db, const std::string &coll, const std::string &doctype);
     std::optional<DocRow> fetch(const std::string &db, const std::string &coll, const std::string &doctype, long long id);
     std::optional<long long> findByDocname(const std::string &db, const std::string &coll, const std::string &doctype,
                                            const std::string &docname);

@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <memory>
@@ -21,6 +22,7 @@ void globalInit()
 }
 
 struct Transfer {
+    CURL *easy = nullptr;
     HttpResponse response;
     qint64 received = 0;
     const HttpClient::DataSink *sink = nullptr;
@@ -60,6 +62,15 @@ size_t onBody(char *data, size_t size, size_t count, void *userData)
     const size_t total = size * count;
     t->received += qint64(total);
     if (!t->sink) {
+        if (t->response.body.isEmpty()) {
+            // Sized once from the announced length, so a big answer is not copied while it
+            // grows; a length no answer should have is not trusted that far.
+            constexpr curl_off_t kMostReserved = curl_off_t(1) << 30;
+            curl_off_t length = -1;
+            curl_easy_getinfo(t->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            if (length > 0)
+                t->response.body.reserve(qsizetype(std::min(length, kMostReserved)));
+        }
         t->response.body.append(data, static_cast<qsizetype>(total));
         return total;
     }
@@ -161,6 +172,7 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
     char errorBuffer[CURL_ERROR_SIZE] = {0};
 
     Transfer transfer;
+    transfer.easy = c;
     transfer.sink = sink;
 
     curl_easy_setopt(c, CURLOPT_URL, urlBytes.constData());

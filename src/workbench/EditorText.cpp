@@ -4,30 +4,44 @@
 
 namespace owb {
 
-void setEditorUtf8(QsciScintilla *editor, const QByteArray &text)
+EditorFill::EditorFill(QsciScintilla *editor, qsizetype bytes)
+    : m_editor(editor), m_readOnly(editor->isReadOnly()), m_linesBefore(editor->lines())
 {
-    const bool readOnly = editor->isReadOnly();
-    const int linesBefore = editor->lines();
     editor->setReadOnly(false);
-    const long collecting = editor->SendScintilla(QsciScintillaBase::SCI_GETUNDOCOLLECTION);
+    m_collecting = editor->SendScintilla(QsciScintillaBase::SCI_GETUNDOCOLLECTION);
     editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, 0UL);
     // Every modification notice carries the inserted bytes, which the editor's accessibility
     // support turns into UTF-16 and places by counting characters from the start: for a big
-    // text that costs its size twice over, and sliced it grows quadratic. So the notices are
-    // off while the text is replaced, and the signals they would give are emitted after.
-    const long events = editor->SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
+    // text that costs its size twice over, and piece by piece it grows quadratic. So the
+    // notices are off while the text is replaced, and the signals they would give come after.
+    m_events = editor->SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
     editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, 0UL);
     editor->SendScintilla(QsciScintillaBase::SCI_CLEARALL);
-    // One insertion sizes the buffer once.
-    editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(text.size()),
-                          text.constData());
-    editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, static_cast<unsigned long>(events));
-    editor->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
-    editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, static_cast<unsigned long>(collecting));
-    editor->setReadOnly(readOnly);
-    emit editor->textChanged();
-    if (editor->lines() != linesBefore)
-        emit editor->linesChanged();
+    // One byte more than the text: the buffer grows when an insertion fills its gap exactly.
+    editor->SendScintilla(QsciScintillaBase::SCI_ALLOCATE, static_cast<unsigned long>(bytes + 1));
+}
+
+EditorFill::~EditorFill()
+{
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, static_cast<unsigned long>(m_events));
+    m_editor->SendScintilla(QsciScintillaBase::SCI_EMPTYUNDOBUFFER);
+    m_editor->SendScintilla(QsciScintillaBase::SCI_SETUNDOCOLLECTION, static_cast<unsigned long>(m_collecting));
+    m_editor->setReadOnly(m_readOnly);
+    emit m_editor->textChanged();
+    if (m_editor->lines() != m_linesBefore)
+        emit m_editor->linesChanged();
+}
+
+void EditorFill::append(const char *data, qsizetype size)
+{
+    if (size > 0)
+        m_editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(size), data);
+}
+
+void setEditorUtf8(QsciScintilla *editor, const QByteArray &text)
+{
+    EditorFill fill(editor, text.size());
+    fill.append(text.constData(), text.size());
 }
 
 } // namespace owb

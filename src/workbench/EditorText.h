@@ -5,8 +5,26 @@ class QsciScintilla;
 
 namespace owb {
 
-// Replaces the editor's text with UTF-8 bytes, as setText does (no undo step, read-only kept),
-// without a UTF-16 copy of the whole text and without an undo copy; textChanged is emitted.
+// Replaces an editor's text with UTF-8 bytes that come in pieces, as setText does (no undo
+// step, read-only kept), without a UTF-16 copy and without an undo copy. Told the size in
+// advance, the editor sizes its buffer once. textChanged comes when the filling ends.
+class EditorFill {
+public:
+    EditorFill(QsciScintilla *editor, qsizetype bytes);
+    ~EditorFill();
+    EditorFill(const EditorFill &) = delete;
+    EditorFill &operator=(const EditorFill &) = delete;
+
+    void append(const char *data, qsizetype size);
+
+private:
+    QsciScintilla *m_editor;
+    bool m_readOnly;
+    int m_linesBefore;
+    long m_collecting;
+    long m_events;
+};
+
 void setEditorUtf8(QsciScintilla *editor, const QByteArray &text);
 
 } // namespace owb

@@ -234,9 +234,16 @@ void frmOstrelClient::rebuildTree()
 
 void frmOstrelClient::showText(const DomNode &node)
 {
-    // The editor takes the UTF-8 bytes as they are: no UTF-16 copy of a large text on the way.
+    // The editor takes the UTF-8 bytes as they are written, a piece at a time: neither a
+    // UTF-16 copy nor the whole text apart from the editor's. Counting first lets the editor
+    // size its buffer once.
     m_textShowsDocument = false;
-    setEditorUtf8(cmxXMLDoc, xmlutil().FormatXMLUtf8(node));
+    const xmlutil format;
+    const qsizetype bytes = format.FormatXMLUtf8(node, [](const char *, qsizetype) {});
+    {
+        EditorFill fill(cmxXMLDoc, bytes);
+        format.FormatXMLUtf8(node, [&fill](const char *data, qsizetype size) { fill.append(data, size); });
+    }
     m_textShowsDocument = true;
 }
 

@@ -13,7 +13,10 @@ namespace {
 
 class Writer {
 public:
+    explicit Writer(const xmlutil::Piece *piece = nullptr) : m_piece(piece) {}
+
     QByteArray out;
+    qsizetype handedOn = 0;   // bytes given to the piece callback so far
     // Declared on top's start tag besides its own: what it inherits from outside.
     xmlNodePtr top = nullptr;
     Declarations inherited;
@@ -36,9 +39,36 @@ public:
             inlineNode(n);
             out += '\n';
         }
+        handOnWhenFull();
+    }
+
+    // Hands on what is written. The line breaks at the end are kept back: the text's last
+    // ones are dropped, and which are the last is known only at the end.
+    void handOn(bool atEnd)
+    {
+        qsizetype keep = 0;
+        while (keep < out.size() && out.at(out.size() - 1 - keep) == '\n')
+            ++keep;
+        const qsizetype ready = out.size() - keep;
+        if (ready > 0)
+            (*m_piece)(out.constData(), ready);
+        handedOn += ready;
+        out.remove(0, ready);
+        if (atEnd)
+            out.clear();
     }
 
 private:
+    static constexpr qsizetype kPiece = qsizetype(1) << 20;
+    const xmlutil::Piece *m_piece;
+
+    // Only between nodes, so a piece never ends inside a character.
+    void handOnWhenFull()
+    {
+        if (m_piece && out.size() >= kPiece)
+            handOn(false);
+    }
+
     static bool isBlankText(xmlNodePtr n)
     {
         for (const xmlChar *s = n->content; s && *s; ++s)
@@ -218,6 +248,7 @@ private:
         case XML_DTD_NODE: out += serialise(n); break;
         default: break;
         }
+        handOnWhenFull();
     }
 };
 
@@ -247,30 +278,27 @@ QString xmlutil::FormatXML(const DomNode &node) const
     return QString::fromUtf8(FormatXMLUtf8(node));
 }
 
-QByteArray xmlutil::FormatXMLUtf8(const DomNode &node) const
+namespace {
+
+// Writes an element or a document; other nodes are the callers' business.
+void write(const DomNode &node, Writer &w)
 {
-    if (node.isNull())
-        return {};
     xmlNodePtr n = DomAccess::node(node);
-    Writer w;
-    w.out.reserve(sizeHint(node));
     if (n->type == XML_DOCUMENT_NODE || n->type == XML_HTML_DOCUMENT_NODE) {
         for (xmlNodePtr c = n->children; c; c = c->next)
             w.block(c, 0, false);
-        return finish(w.out);
+        return;
     }
-    if (n->type != XML_ELEMENT_NODE)
-        return node.xml().toUtf8();
     if (!n->parent || n->parent->type != XML_ELEMENT_NODE) {
         w.block(n, 0, false);
-        return finish(w.out);
+        return;
     }
     // Below another element: the prefixes inherited from the ancestors are declared on it,
     // as a copy on its own would declare them.
     w.top = n;
     if (inheritedNamespaces(n, w.inherited)) {
         w.block(n, 0, xmlNodeGetSpacePreserve(n) == 1);
-        return finish(w.out);
+        return;
     }
     w.top = nullptr;
     w.inherited.clear();
@@ -281,9 +309,48 @@ QByteArray xmlutil::FormatXMLUtf8(const DomNode &node) const
         throw OstrelError(QStringLiteral("xmlutil"), QStringLiteral("Cannot copy element %1").arg(node.nodeName()));
     }
     xmlDocSetRootElement(tmp, copy);
-    w.block(copy, 0, xmlNodeGetSpacePreserve(n) == 1);
+    try {
+        w.block(copy, 0, xmlNodeGetSpacePreserve(n) == 1);
+    } catch (...) {
+        xmlFreeDoc(tmp);
+        throw;
+    }
     xmlFreeDoc(tmp);
+}
+
+bool isTreeNode(xmlNodePtr n)
+{
+    return n->type == XML_ELEMENT_NODE || n->type == XML_DOCUMENT_NODE || n->type == XML_HTML_DOCUMENT_NODE;
+}
+
+} // namespace
+
+QByteArray xmlutil::FormatXMLUtf8(const DomNode &node) const
+{
+    if (node.isNull())
+        return {};
+    if (!isTreeNode(DomAccess::node(node)))
+        return node.xml().toUtf8();
+    Writer w;
+    w.out.reserve(sizeHint(node));
+    write(node, w);
     return finish(w.out);
+}
+
+qsizetype xmlutil::FormatXMLUtf8(const DomNode &node, const Piece &piece) const
+{
+    if (node.isNull())
+        return 0;
+    if (!isTreeNode(DomAccess::node(node))) {
+        const QByteArray text = node.xml().toUtf8();
+        if (!text.isEmpty())
+            piece(text.constData(), text.size());
+        return text.size();
+    }
+    Writer w(&piece);
+    write(node, w);
+    w.handOn(true);
+    return w.handedOn;
 }
 
 QString xmlutil::FormatXML(const QString &text) const
