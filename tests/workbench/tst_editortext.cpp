@@ -12,6 +12,8 @@ class TestEditorText : public QObject {
 private slots:
     void sameTextAsSetText_data();
     void sameTextAsSetText();
+    void inPieces_data();
+    void inPieces();
 };
 
 namespace {
@@ -63,6 +65,35 @@ void TestEditorText::sameTextAsSetText()
     editor.setReadOnly(false);
     editor.insertAt(QStringLiteral("z"), 0, 0);
     QVERIFY(editor.isUndoAvailable());
+}
+
+void TestEditorText::inPieces_data()
+{
+    QTest::addColumn<qsizetype>("slack");   // announced size minus the real one
+    QTest::newRow("size told exactly") << qsizetype(0);
+    QTest::newRow("size told too small") << qsizetype(-(1 << 20));
+    QTest::newRow("size told too big") << qsizetype(1 << 20);
+}
+
+// The pieces make the text whatever size was announced; the signal comes once, at the end.
+void TestEditorText::inPieces()
+{
+    QFETCH(qsizetype, slack);
+    const QByteArray text = lines("\xc3\xa9x", 3 << 20, 100);
+    QsciScintilla editor;
+    editor.setUtf8(true);
+    editor.setText(QStringLiteral("old"));
+    QSignalSpy changed(&editor, &QsciScintilla::textChanged);
+    {
+        EditorFill fill(&editor, qMax<qsizetype>(0, text.size() + slack));
+        for (qsizetype at = 0; at < text.size(); at += 100 * 1000)
+            fill.append(text.constData() + at, qMin<qsizetype>(100 * 1000, text.size() - at));
+        QCOMPARE(changed.count(), 0);
+    }
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(editor.length(), int(text.size()));
+    QCOMPARE(editor.text().toUtf8(), text);
+    QVERIFY(!editor.isUndoAvailable());
 }
 
 QTEST_MAIN(TestEditorText)

@@ -18,6 +18,8 @@ private slots:
     void innerElement_data();
     void innerElement();
     void bytesAreTheText();
+    void piecesMakeTheText_data();
+    void piecesMakeTheText();
     void nodeKinds();
     void notWellFormedThrows();
 };
@@ -166,6 +168,64 @@ void TestFormatXml::bytesAreTheText()
         QVERIFY(!bytes.endsWith('\n'));
     }
     QCOMPARE(u.FormatXMLUtf8(DomNode()), QByteArray());
+}
+
+namespace {
+
+// count rows, each with text of about textBytes, two characters of it outside ASCII.
+QString manyRows(int count, int textBytes)
+{
+    QString xml = QStringLiteral("<r xmlns:p=\"urn:p\">");
+    const QString text = QString(textBytes, u'x') + QStringLiteral("\u00e9\u4e2d");
+    for (int i = 0; i < count; ++i)
+        xml += QStringLiteral("<p:row n=\"%1\"><a>%2</a><b/></p:row>").arg(i).arg(text);
+    return xml + QStringLiteral("</r>");
+}
+
+} // namespace
+
+void TestFormatXml::piecesMakeTheText_data()
+{
+    QTest::addColumn<QString>("xml");
+    QTest::addColumn<int>("which");   // 0 the document, 1 its root, 2 the root's first child
+    QTest::addColumn<bool>("severalPieces");
+    QTest::newRow("small document") << "<a><b>x</b></a>" << 0 << false;
+    QTest::newRow("rows, document") << manyRows(20000, 150) << 0 << true;
+    QTest::newRow("rows, root") << manyRows(20000, 150) << 1 << true;
+    QTest::newRow("inner element, prefix inherited")
+        << "<r xmlns:p=\"urn:p\"><in>" + manyRows(20000, 150) + "</in></r>" << 2 << true;
+    // One element holding text, on one line: the pieces end between its children.
+    QTest::newRow("mixed content on one line")
+        << "<r>" + QString(3 << 20, u'y') + "<i>\u4e2d</i>" + QString(1 << 20, u'z') + "</r>" << 1 << true;
+    QTest::newRow("nodes after the root") << "<a><b/></a><!--end--><?pi x?>" << 0 << false;
+    QTest::newRow("text node") << "<a>text\n\n</a>" << 2 << false;
+}
+
+// Pieces put together are the whole text, each of them whole characters.
+void TestFormatXml::piecesMakeTheText()
+{
+    QFETCH(QString, xml);
+    QFETCH(int, which);
+    QFETCH(bool, severalPieces);
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(xml));
+    const DomNode node = which == 0 ? doc.node() : which == 1 ? doc.documentElement() : doc.documentElement().firstChild();
+    const xmlutil u;
+    QByteArray joined;
+    int pieces = 0;
+    bool wholeCharacters = true;
+    const qsizetype told = u.FormatXMLUtf8(node, [&](const char *data, qsizetype size) {
+        QVERIFY(size > 0);
+        ++pieces;
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        (void)utf8.decode(QByteArrayView(data, size));
+        wholeCharacters = wholeCharacters && !utf8.hasError();
+        joined.append(data, size);
+    });
+    QCOMPARE(joined, u.FormatXMLUtf8(node));
+    QCOMPARE(told, joined.size());
+    QVERIFY(wholeCharacters);
+    QCOMPARE(pieces > 1, severalPieces);
 }
 
 void TestFormatXml::nodeKinds()
