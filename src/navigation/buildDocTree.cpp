@@ -58,15 +58,17 @@ QStringList buildDocTree::sortedEntries(const DomDocument &answer) const
 
 void buildDocTree::buildTree(const QString &databaseURI, IDocTree &tree)
 {
-    tree.clear();
     DomDocument answer = NewDOMDocument(false, true);
     answer.setHttpClient(&m_http);
     bool loaded = false;
+    bool cancelled = false;
     QString reason;
     try {
         loaded = answer.load(schemaInfoUrl(databaseURI));
-        if (!loaded)
+        if (!loaded) {
             reason = answer.parseError().reason;
+            cancelled = reason.endsWith(HttpClient::CancelledText);
+        }
         // A refused query is no empty database.
         else if (const auto refused = serverFailure(answer)) {
             loaded = false;
@@ -74,7 +76,11 @@ void buildDocTree::buildTree(const QString &databaseURI, IDocTree &tree)
         }
     } catch (const OstrelError &e) {
         reason = e.description();
+        cancelled = HttpClient::isCancellation(e);
     }
+    // The user stopped it: the tree stays as it was, with nothing of the new database in it.
+    if (!cancelled)
+        tree.clear();
     if (!loaded)
         throw OstrelError(QStringLiteral("buildDoc"),
                           QStringLiteral("Failed to load osl:collection\r\n") + reason, BuildError);

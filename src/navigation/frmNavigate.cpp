@@ -263,6 +263,7 @@ void frmNavigate::Load()
         return;
     }
 
+    const QString shownURI = m_loadedURI;
     m_loadedURI = uri;
     QString failure;
     try {
@@ -272,6 +273,12 @@ void frmNavigate::Load()
         m_builder->buildTree(uri, *m_tree);
     } catch (const OstrelError &e) {
         failure = e.description();
+        if (HttpClient::isCancellation(e)) {
+            // The tree still shows the database loaded before: its documents open from there.
+            m_loadedURI = shownURI;
+            if (!shownURI.isEmpty() && m_ctx.connection->ConnectionExists(shownURI))
+                m_ctx.connection->setContext(shownURI);
+        }
     }
     if (tvDocs->topLevelItemCount() > 0)
         tvDocs->topLevelItem(0)->setExpanded(true);

@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <Qsci/qsciscintilla.h>
 
@@ -92,7 +94,9 @@ private:
         std::string first, rest;
         if (req.path == "/db/osl:collection") {
             first = kHead;
-            rest = "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"/>" + kTail;
+            rest = "<osd:schemaInfo xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\" name=\"Shop\">"
+                   "<osd:collection name=\"Shop\"/><osd:doctype name=\"Order\"/></osd:schemaInfo>"
+                   + kTail;
         } else if (req.method == "POST") {
             first = "<osl:response xmlns:osl=\"http://namespaces.ostrel.org/ostrel/response2\">";
             rest = "<osl:object osl:id=\"99\"/><osl:message osl:returnvalue=\"0\"><osl:messageline>ok"
@@ -414,7 +418,22 @@ void TestWaiting::navigateLoadCancels()
     navigate.show();
     auto *uris = navigate.findChild<QComboBox *>(QStringLiteral("cboDatabaseURI"));
     QVERIFY(uris);
+    auto *tree = navigate.findChild<QTreeWidget *>(QStringLiteral("tvDocs"));
+    QVERIFY(tree);
     uris->setEditText(m_server->databaseURI());
+    // Loaded once; the cancelled Load that follows leaves this tree as it is.
+    m_server->answerWith({}, false);
+    navigate.Load();
+    QVERIFY2(m_ui.messages().isEmpty(), qPrintable(m_ui.messages().join('|')));
+    const auto items = [tree] {
+        QStringList texts;
+        for (QTreeWidgetItemIterator it(tree); *it; ++it)
+            texts << (*it)->text(0);
+        return texts;
+    };
+    const QStringList loaded = items();
+    QVERIFY2(loaded.contains("Shop/Order"), qPrintable(loaded.join('|')));
+
     m_server->answerWith({}, true);
     m_ui.parent = &navigate;
     QString label;
@@ -431,6 +450,7 @@ void TestWaiting::navigateLoadCancels()
     QVERIFY2(label.startsWith("Fetching " + m_server->databaseURI() + "/osl:collection"), qPrintable(label));
     QCOMPARE(m_ui.messages().value(0), QString("Failed to load osl:collection\r\nCancelled by the user"));
     QCOMPARE(m_ui.messages().size(), 1);
+    QCOMPARE(items(), loaded);
 }
 
 QTEST_MAIN(TestWaiting)
