@@ -195,8 +195,10 @@ private slots:
     void otherCommandsCancel_data();
     void otherCommandsCancel();
     void navigateLoadCancels();
+    void openingADoctypeCancels();
 
 private:
+    struct Navigate;
     // Runs the Query command; during it, step is called every few milliseconds until it
     // returns true.
     void queryWhile(const std::function<bool()> &step);
@@ -371,6 +373,8 @@ void TestWaiting::otherCommandsCancel_data()
     QTest::newRow("fetch") << "fetch" << "reason:Cancelled by the user";
     QTest::newRow("store") << "store" << "Cancelled by the user";
     QTest::newRow("remove") << "remove" << "Cancelled by the user";
+    // Validation fetches the doctype's schema first.
+    QTest::newRow("validate") << "validate" << "Cancelled by the user";
 }
 
 void TestWaiting::otherCommandsCancel()
@@ -389,7 +393,7 @@ void TestWaiting::otherCommandsCancel()
             if (command == "fetch")
                 m_list->setCurrentRow(1);
             else
-                trigger(command == "store" ? "Store" : "Remove");
+                trigger(command == "store" ? "Store" : command == "validate" ? "Schema" : "Remove");
         },
         [&] {
             QProgressDialog *dialog = progressDialog();
@@ -408,37 +412,54 @@ void TestWaiting::otherCommandsCancel()
         QVERIFY(m_window->currentElementXml().contains("osl:id=\"1\""));
 }
 
+namespace {
+
+QStringList treeTexts(QTreeWidget *tree)
+{
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        texts << (*it)->text(0);
+    return texts;
+}
+
+} // namespace
+
+// A Navigate window that has loaded the slow server's database once, unhurried.
+struct TestWaiting::Navigate {
+    owbtest::Context ctx;   // a known connection: no login
+    std::unique_ptr<frmNavigate> window;
+    QTreeWidget *tree = nullptr;
+
+    Navigate(SlowServer &server, WaitingUi &ui) : ctx(server.databaseURI())
+    {
+        ctx.http.setUserInteraction(&ui);
+        AppContext app = ctx.app();
+        app.ui = &ui;
+        window = std::make_unique<frmNavigate>(app);
+        window->show();
+        auto *uris = window->findChild<QComboBox *>(QStringLiteral("cboDatabaseURI"));
+        tree = window->findChild<QTreeWidget *>(QStringLiteral("tvDocs"));
+        if (!uris || !tree)
+            return;
+        uris->setEditText(server.databaseURI());
+        server.answerWith({}, false);
+        window->Load();
+    }
+};
+
 void TestWaiting::navigateLoadCancels()
 {
-    owbtest::Context ctx(m_server->databaseURI());   // a known connection: no login
-    ctx.http.setUserInteraction(&m_ui);
-    AppContext app = ctx.app();
-    app.ui = &m_ui;
-    frmNavigate navigate(app);
-    navigate.show();
-    auto *uris = navigate.findChild<QComboBox *>(QStringLiteral("cboDatabaseURI"));
-    QVERIFY(uris);
-    auto *tree = navigate.findChild<QTreeWidget *>(QStringLiteral("tvDocs"));
-    QVERIFY(tree);
-    uris->setEditText(m_server->databaseURI());
-    // Loaded once; the cancelled Load that follows leaves this tree as it is.
-    m_server->answerWith({}, false);
-    navigate.Load();
+    Navigate navigate(*m_server, m_ui);
+    QVERIFY(navigate.tree);
     QVERIFY2(m_ui.messages().isEmpty(), qPrintable(m_ui.messages().join('|')));
-    const auto items = [tree] {
-        QStringList texts;
-        for (QTreeWidgetItemIterator it(tree); *it; ++it)
-            texts << (*it)->text(0);
-        return texts;
-    };
-    const QStringList loaded = items();
+    // The cancelled Load that follows leaves this tree as it is.
+    const QStringList loaded = treeTexts(navigate.tree);
     QVERIFY2(loaded.contains("Shop/Order"), qPrintable(loaded.join('|')));
 
     m_server->answerWith({}, true);
-    m_ui.parent = &navigate;
+    m_ui.parent = navigate.window.get();
     QString label;
-
-    runWhile([&] { navigate.Load(); },
+    runWhile([&] { navigate.window->Load(); },
              [&] {
                  QProgressDialog *dialog = progressDialog();
                  if (!m_server->holding() || !dialog)
@@ -450,7 +471,40 @@ void TestWaiting::navigateLoadCancels()
     QVERIFY2(label.startsWith("Fetching " + m_server->databaseURI() + "/osl:collection"), qPrintable(label));
     QCOMPARE(m_ui.messages().value(0), QString("Failed to load osl:collection\r\nCancelled by the user"));
     QCOMPARE(m_ui.messages().size(), 1);
-    QCOMPARE(items(), loaded);
+    QCOMPARE(treeTexts(navigate.tree), loaded);
+}
+
+// Opening a doctype fetches its schema; cancelled, the window opens without one, as it does
+// when the server cannot be reached, and the log says why.
+void TestWaiting::openingADoctypeCancels()
+{
+    Navigate navigate(*m_server, m_ui);
+    QVERIFY(navigate.tree);
+    const auto found = navigate.tree->findItems(QStringLiteral("Shop/Order"), Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(found.size(), 1);
+    m_server->answerWith({}, true);
+    m_ui.parent = navigate.window.get();
+    m_ui.shown.clear();
+    QString label;
+    runWhile([&] { emit navigate.tree->itemClicked(found.first(), 0); },
+             [&] {
+                 QProgressDialog *dialog = progressDialog();
+                 if (!m_server->holding() || !dialog)
+                     return false;
+                 label = dialog->labelText();
+                 QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+                 return true;
+             });
+    QVERIFY2(label.startsWith("Fetching " + m_server->databaseURI() + "/osl:collection"), qPrintable(label));
+    QVERIFY(navigate.window->documentWindow(QStringLiteral("Shop/Order")));
+    QVERIFY2(m_ui.messages().value(0).startsWith("Failed to load schema for document type Shop/Order\r\n"),
+             qPrintable(m_ui.messages().join('|')));
+    QCOMPARE(m_ui.messages().size(), 1);
+    bool logged = false;
+    for (const QString &line : navigate.ctx.log.lines)
+        logged = logged || line.endsWith(HttpClient::CancelledText);
+    QVERIFY2(logged, qPrintable(navigate.ctx.log.lines.join('|')));
+    navigate.window->documentWindow(QStringLiteral("Shop/Order"))->close();
 }
 
 QTEST_MAIN(TestWaiting)
