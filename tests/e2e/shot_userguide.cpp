@@ -175,7 +175,8 @@ int main(int argc, char **argv)
     auto *nav = qobject_cast<owb::frmNavigate *>(workbench.navigateWindow());
     if (!nav)
         return fail(QStringLiteral("no Navigate window"));
-    QTest::qWaitForWindowExposed(main);
+    if (!QTest::qWaitForWindowExposed(main))
+        return fail(QStringLiteral("the main window was not shown"));
 
     // Login, with the dialog on screen while it is filled in.
     ui->dialogHandlers << [](QDialog *dlg) {
@@ -269,9 +270,8 @@ int main(int argc, char **argv)
         editor->setCursorPosition(line, editor->text(line).trimmed().size() + 2);
         QTest::keyClick(editor, Qt::Key_Return);
         QTest::keyClicks(editor, QStringLiteral("<fo:block"));
-        QTest::qWaitFor([editor] { return editor->isListActive(); }, 2000);
         // Until the window offers completion, the picture shows the page without the list.
-        if (!editor->isListActive()) {
+        if (!QTest::qWaitFor([editor] { return editor->isListActive(); }, 2000)) {
             std::printf("note: stylesheet page without a completion list\n");
             editor->setText(before);
         }

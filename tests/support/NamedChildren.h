@@ -21,6 +21,16 @@ NamedChild named(const char *name)
     return {&T::staticMetaObject, name};
 }
 
+// The child of that type and name; a warning names the one that is missing.
+template <typename T>
+T *child(const QObject *parent, const char *name)
+{
+    T *c = parent->findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qWarning("no child %s", name);
+    return c;
+}
+
 // "Type name" of each child that parent lacks, comma-separated; empty when it has them all.
 inline QString missingChildren(const QObject *parent, std::initializer_list<NamedChild> children)
 {

@@ -1,5 +1,6 @@
 // Documents at the size and depth bounds, through the document window: fetched into the text
 // page, then parsed again for the tree page.
+#include "support/NamedChildren.h"
 #include "WorkbenchFixture.h"
 
 #include "common/LocalHttpServer.h"
@@ -60,15 +61,6 @@ const std::string kOpen = "<osl:response xmlns:osl=\"http://namespaces.ostrel.or
 const std::string kClose = "</xql:result><osl:message osl:returnvalue=\"0\"><osl:messageline>ok</osl:messageline>"
                            "</osl:message></osl:response>";
 
-template <typename T>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qWarning("no child %s", name);
-    return c;
-}
-
 } // namespace
 
 class TestBigDocuments : public QObject {
@@ -82,10 +74,10 @@ private:
     struct Opened {
         std::unique_ptr<Context> ctx;
         std::unique_ptr<frmOstrelClient> w;
-        QListWidget *list() const { return child<QListWidget>(w.get(), "lstDocuments"); }
-        QsciScintilla *text() const { return child<QsciScintilla>(w.get(), "cmxXMLDoc"); }
-        QTabWidget *tabs() const { return child<QTabWidget>(w.get(), "SSTab1"); }
-        QAbstractItemView *tree() const { return child<QAbstractItemView>(w.get(), "tvDocument"); }
+        QListWidget *list() const { return owbtest::child<QListWidget>(w.get(), "lstDocuments"); }
+        QsciScintilla *text() const { return owbtest::child<QsciScintilla>(w.get(), "cmxXMLDoc"); }
+        QTabWidget *tabs() const { return owbtest::child<QTabWidget>(w.get(), "SSTab1"); }
+        QAbstractItemView *tree() const { return owbtest::child<QAbstractItemView>(w.get(), "tvDocument"); }
     };
     Opened open()
     {
@@ -95,7 +87,7 @@ private:
         o.w = std::make_unique<frmOstrelClient>(o.ctx->app());
         o.w->setDoctype(QStringLiteral("Shop/Order"));
         o.w->Init(db + QStringLiteral("/Shop?_xql=Order"));
-        child<QAction>(o.w.get(), "Query")->trigger();
+        owbtest::child<QAction>(o.w.get(), "Query")->trigger();
         o.ctx->ui.shown.clear();   // no schema here: its message is not what is tested
         return o;
     }

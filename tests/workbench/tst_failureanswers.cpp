@@ -1,6 +1,7 @@
 // The document window against a server that refuses one operation with a failure envelope:
 // the server's code and text reach the operation's usual channel, and nothing the user sees
 // is dropped as if the answer had been empty.
+#include "support/NamedChildren.h"
 #include "WorkbenchFixture.h"
 
 #include "common/LocalHttpServer.h"
@@ -40,15 +41,6 @@ std::string order(int id)
     return "<Order osl:id=\"" + std::to_string(id) + "\"><customer>C" + std::to_string(id) + "</customer></Order>";
 }
 
-template <typename T>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qWarning("no child %s", name);
-    return c;
-}
-
 } // namespace
 
 class TestFailureAnswers : public QObject {
@@ -77,9 +69,9 @@ private:
     struct Opened {
         std::unique_ptr<Context> ctx;
         std::unique_ptr<frmOstrelClient> w;
-        QListWidget *list() const { return child<QListWidget>(w.get(), "lstDocuments"); }
-        QsciScintilla *text() const { return child<QsciScintilla>(w.get(), "cmxXMLDoc"); }
-        void run(const char *key) const { child<QAction>(w.get(), key)->trigger(); }
+        QListWidget *list() const { return owbtest::child<QListWidget>(w.get(), "lstDocuments"); }
+        QsciScintilla *text() const { return owbtest::child<QsciScintilla>(w.get(), "cmxXMLDoc"); }
+        void run(const char *key) const { owbtest::child<QAction>(w.get(), key)->trigger(); }
     };
     Opened open()
     {
