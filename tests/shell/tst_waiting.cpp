@@ -203,6 +203,9 @@ private:
     // returns true.
     void queryWhile(const std::function<bool()> &step);
     void runWhile(const std::function<void()> &command, const std::function<bool()> &step);
+    // Runs command and presses Cancel once the held server's wait shows; label: the
+    // dialog's text.
+    void cancelWhile(const std::function<void()> &command, QString *label = nullptr);
     void trigger(const char *action);
 
     std::unique_ptr<owbtest::IsolatedHome> m_home;
@@ -272,6 +275,19 @@ void TestWaiting::runWhile(const std::function<void()> &command, const std::func
     command();
     ticker.stop();
     QVERIFY2(done, "the query ended before the test was through with it");
+}
+
+void TestWaiting::cancelWhile(const std::function<void()> &command, QString *label)
+{
+    runWhile(command, [&] {
+        QProgressDialog *dialog = progressDialog();
+        if (!m_server->holding() || !dialog)
+            return false;
+        if (label)
+            *label = dialog->labelText();
+        QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
+        return true;
+    });
 }
 
 void TestWaiting::cancelLeavesTheListAsItWas()
@@ -388,19 +404,12 @@ void TestWaiting::otherCommandsCancel()
     m_ui.questionAnswers << true;   // the remove's "Are you sure"
     m_server->answerWith({1, 2}, true);
 
-    runWhile(
+    cancelWhile(
         [&] {
             if (command == "fetch")
                 m_list->setCurrentRow(1);
             else
                 trigger(command == "store" ? "Store" : command == "validate" ? "Schema" : "Remove");
-        },
-        [&] {
-            QProgressDialog *dialog = progressDialog();
-            if (!m_server->holding() || !dialog)
-                return false;
-            QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
-            return true;
         });
 
     const QStringList shown = m_ui.messages();
@@ -459,15 +468,7 @@ void TestWaiting::navigateLoadCancels()
     m_server->answerWith({}, true);
     m_ui.parent = navigate.window.get();
     QString label;
-    runWhile([&] { navigate.window->Load(); },
-             [&] {
-                 QProgressDialog *dialog = progressDialog();
-                 if (!m_server->holding() || !dialog)
-                     return false;
-                 label = dialog->labelText();
-                 QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
-                 return true;
-             });
+    cancelWhile([&] { navigate.window->Load(); }, &label);
     QVERIFY2(label.startsWith("Fetching " + m_server->databaseURI() + "/osl:collection"), qPrintable(label));
     QCOMPARE(m_ui.messages().value(0), QString("Failed to load osl:collection\r\nCancelled by the user"));
     QCOMPARE(m_ui.messages().size(), 1);
@@ -486,15 +487,7 @@ void TestWaiting::openingADoctypeCancels()
     m_ui.parent = navigate.window.get();
     m_ui.shown.clear();
     QString label;
-    runWhile([&] { emit navigate.tree->itemClicked(found.first(), 0); },
-             [&] {
-                 QProgressDialog *dialog = progressDialog();
-                 if (!m_server->holding() || !dialog)
-                     return false;
-                 label = dialog->labelText();
-                 QTest::mouseClick(dialog->findChild<QPushButton *>(), Qt::LeftButton);
-                 return true;
-             });
+    cancelWhile([&] { emit navigate.tree->itemClicked(found.first(), 0); }, &label);
     QVERIFY2(label.startsWith("Fetching " + m_server->databaseURI() + "/osl:collection"), qPrintable(label));
     QVERIFY(navigate.window->documentWindow(QStringLiteral("Shop/Order")));
     QVERIFY2(m_ui.messages().value(0).startsWith("Failed to load schema for document type Shop/Order\r\n"),
