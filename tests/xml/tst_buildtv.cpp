@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "common/OstrelError.h"
+#include "TreeTestDocs.h"
 #include "xml/DomDocument.h"
 #include "xml/buildTV.h"
 
@@ -10,21 +11,12 @@ namespace {
 
 DomDocument load(const QString &xml)
 {
-    DomDocument doc;
-    if (!doc.loadXML(xml))
-        qFatal("test document does not load: %s", qPrintable(doc.parseError().reason));
-    return doc;
+    return owbtest::loadTestXml(xml, DomDocument());
 }
 
-// "key|text|image|parent key" per node, in the order the tree received them.
 QStringList describe(const KeyedTree &tree)
 {
-    QStringList out;
-    for (const QString &key : tree.keys()) {
-        const TreeNodeData *n = tree.node(key);
-        out << QStringList{n->key, n->text, n->image, tree.parentKey(key)}.join('|');
-    }
-    return out;
+    return owbtest::describeTree(tree);
 }
 
 } // namespace

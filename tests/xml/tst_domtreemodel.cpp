@@ -3,6 +3,7 @@
 #include <QTreeView>
 
 #include "common/OstrelError.h"
+#include "TreeTestDocs.h"
 #include "xml/DomDocument.h"
 #include "xml/DomTreeModel.h"
 #include "xml/NodeXPath.h"
@@ -14,21 +15,12 @@ namespace {
 
 DomDocument load(const QString &xml)
 {
-    DomDocument doc = NewDOMDocument(false, true);
-    if (!doc.loadXML(xml))
-        qFatal("test document does not load: %s", qPrintable(doc.parseError().reason));
-    return doc;
+    return owbtest::loadTestXml(xml);
 }
 
-// "key|text|image|parent key" per node, in the order the tree received them.
 QStringList describe(const KeyedTree &tree)
 {
-    QStringList out;
-    for (const QString &key : tree.keys()) {
-        const TreeNodeData *n = tree.node(key);
-        out << QStringList{n->key, n->text, n->image, tree.parentKey(key)}.join('|');
-    }
-    return out;
+    return owbtest::describeTree(tree);
 }
 
 // Depth first, every node opened: parents before children, children in row order.

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "TreeTestDocs.h"
 #include "xml/DomDocument.h"
 #include "xml/DomTreeModel.h"
 #include "xml/NodeXPath.h"
@@ -11,10 +12,7 @@ namespace {
 
 DomDocument load(const QString &xml)
 {
-    DomDocument doc = NewDOMDocument(false, true);
-    if (!doc.loadXML(xml))
-        qFatal("test document does not load: %s", qPrintable(doc.parseError().reason));
-    return doc;
+    return owbtest::loadTestXml(xml);
 }
 
 // Elements and their attributes in the order the tree builder adds them.
