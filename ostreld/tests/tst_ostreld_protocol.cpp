@@ -415,23 +415,26 @@ private slots:
     // parenthesised form still goes through it, so both must give the same answer.
     void bareDoctypeAnswersAsTheXPath_data()
     {
+        QTest::addColumn<QString>("coll");
         QTest::addColumn<QString>("xpath");
-        QTest::newRow("doctype") << "Order";
-        QTest::newRow("blanks around") << "  Order\t";
-        QTest::newRow("another doctype") << "Customer";
-        QTest::newRow("non-XML files") << "images";
-        QTest::newRow("bound prefix, no such documents") << "osl:Order";
-        QTest::newRow("unknown name") << "Invoice";
-        QTest::newRow("unknown prefix") << "zz:Order";
+        QTest::newRow("doctype") << "Sales" << "Order";
+        QTest::newRow("blanks around") << "Sales" << "  Order\t";
+        QTest::newRow("another doctype") << "Sales" << "Customer";
+        QTest::newRow("non-XML files") << "Sales" << "images";
+        QTest::newRow("bound prefix, no such documents") << "Sales" << "osl:Order";
+        QTest::newRow("unknown name") << "Sales" << "Invoice";
+        QTest::newRow("unknown prefix") << "Sales" << "zz:Order";
+        QTest::newRow("schemas, prefixed") << "osl:collection" << "xs:schema";
     }
     void bareDoctypeAnswersAsTheXPath()
     {
+        QFETCH(QString, coll);
         QFETCH(QString, xpath);
         QVERIFY(!storeNew("Sales", "<Order><total>7</total><note a=\"&quot;&gt;\">x &amp; y</note></Order>").isEmpty());
         QVERIFY(!storeNew("Sales", "<Customer><name>Bea</name></Customer>").isEmpty());
         const std::string bare = xpath.toStdString();
-        auto direct = query("Sales", bare);
-        auto viaXPath = query("Sales", "(" + bare + ")");
+        auto direct = query(coll.toStdString(), bare);
+        auto viaXPath = query(coll.toStdString(), "(" + bare + ")");
         QVERIFY(direct && viaXPath);
         QCOMPARE(direct->status, viaXPath->status);
         // Apart from the echoed query the answers are the same bytes.
