@@ -38,10 +38,4 @@ void EditorFill::append(const char *data, qsizetype size)
         m_editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(size), data);
 }
 
-void setEditorUtf8(QsciScintilla *editor, const QByteArray &text)
-{
-    EditorFill fill(editor, text.size());
-    fill.append(text.constData(), text.size());
-}
-
 } // namespace owb

@@ -25,6 +25,4 @@ private:
     long m_events;
 };
 
-void setEditorUtf8(QsciScintilla *editor, const QByteArray &text);
-
 } // namespace owb

@@ -1,4 +1,4 @@
-// Setting an editor's text from UTF-8 bytes.
+// Filling an editor with UTF-8 bytes.
 #include "workbench/EditorText.h"
 
 #include <QtTest>
@@ -53,7 +53,10 @@ void TestEditorText::sameTextAsSetText()
     editor.setReadOnly(true);
     QSignalSpy changed(&editor, &QsciScintilla::textChanged);
     QSignalSpy lines(&editor, &QsciScintilla::linesChanged);
-    setEditorUtf8(&editor, text);
+    {
+        EditorFill fill(&editor, text.size());
+        fill.append(text.constData(), text.size());
+    }
     // The window and the error marks learn of the new text from this signal.
     QCOMPARE(changed.count(), 1);
     QCOMPARE(lines.count(), editor.lines() == 1 ? 0 : 1);
