@@ -38,4 +38,7 @@ public:
     virtual bool choosePrinter(QPrinter &printer) = 0;
 };
 
+// Before a save replaces a file: true when there is no file at path or the user said Yes.
+bool confirmOverwrite(UserInteraction &ui, const QString &path);
+
 } // namespace owb

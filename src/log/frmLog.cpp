@@ -172,6 +172,9 @@ void frmLog::saveLog()
     if (chosen.isEmpty())
         return;
     const QString path = QFileInfo(chosen).absoluteFilePath();
+    // The proposed name comes again after a restart, when the file may hold an older log.
+    if (!confirmOverwrite(*m_ui, path))
+        return;
     // Written aside and renamed, so a failed save leaves an existing file as it was.
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);

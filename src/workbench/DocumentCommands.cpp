@@ -190,9 +190,7 @@ void DocumentCommands::save()
     if (chosen.isEmpty())
         return;
     const QString path = QFileInfo(chosen).absoluteFilePath();
-    if (QFileInfo::exists(path)
-        && !ui.question(QStringLiteral("You are about to overwrite an existing file.\r\nWould you like to continue?"),
-                        QStringLiteral("Warning")))
+    if (!confirmOverwrite(ui, path))
         return;
     m_window.reporter().run(
         [&] {

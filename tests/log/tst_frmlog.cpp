@@ -59,6 +59,8 @@ private slots:
     void newEntryFollowsOnlyAViewAtTheEnd();
     void saveDoesNotChangeSequence();
     void cancelledSaveChangesNothing();
+    void saveAsksBeforeReplacingAFile_data();
+    void saveAsksBeforeReplacingAFile();
     void failedSaveIsReported_data();
     void failedSaveIsReported();
     void unreadableLastLogStartsFresh_data();
@@ -273,6 +275,7 @@ void TestFrmLog::savedLogIsReadAsText()
     QVERIFY(m_ui.shown.isEmpty());
     // What was loaded is saved back unchanged apart from the encoding.
     m_ui.fileAnswers << path;
+    m_ui.questionAnswers << true;   // over itself
     log->saveLog();
     QCOMPARE(QString::fromUtf8(readAll(path)), text);
 }
@@ -333,6 +336,39 @@ void TestFrmLog::cancelledSaveChangesNothing()
     QCOMPARE(m_ui.shown.size(), 1);
     QCOMPARE(Settings::get("config", "lastlog"), QStringLiteral("keep-me"));
     QVERIFY(QDir(logDir()).entryList(QDir::Files).isEmpty());
+}
+
+void TestFrmLog::saveAsksBeforeReplacingAFile_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("No keeps the file") << false;
+    QTest::newRow("Yes replaces it") << true;
+}
+
+// After a restart without a saved log the numbers start again: the proposed file may hold an
+// older log.
+void TestFrmLog::saveAsksBeforeReplacingAFile()
+{
+    QFETCH(bool, yes);
+    const QString proposed = logDir() + "/owblog_1.log";
+    QVERIFY(QDir().mkpath(logDir()));
+    {
+        QFile older(proposed);
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        older.write("an older log");
+    }
+    auto log = makeLog();
+    log->Log(QStringLiteral("now"));
+    m_ui.fileAnswers << proposed;
+    m_ui.questionAnswers << yes;
+    log->saveLog();
+    QCOMPARE(m_ui.shown.size(), 2);
+    QCOMPARE(m_ui.shown[0].text, proposed);
+    QCOMPARE(m_ui.shown[1].kind, QStringLiteral("question"));
+    QCOMPARE(m_ui.shown[1].title, QStringLiteral("Warning"));
+    QCOMPARE(m_ui.shown[1].text, QStringLiteral("You are about to overwrite an existing file.\r\nWould you like to continue?"));
+    QCOMPARE(readAll(proposed), yes ? log->logText().toUtf8() : QByteArray("an older log"));
+    QCOMPARE(Settings::get("config", "lastlog"), yes ? proposed : QString());
 }
 
 void TestFrmLog::failedSaveIsReported_data()
