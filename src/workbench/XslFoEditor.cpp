@@ -21,22 +21,36 @@ XslFoEditor::XslFoEditor(QsciScintilla *editor, ILogMessage *log)
 
 XslFoEditor::~XslFoEditor() = default;
 
-void XslFoEditor::load(const clsFileHandler &files, const QString &folder)
+QString XslFoEditor::load(const clsFileHandler &files, const QString &folder)
 {
     const QDir dir(folder);
-    try {
-        const QStringList elements = clsCodeInsight::ReadWordList(files, dir.filePath(QStringLiteral("elements.dat")));
-        const QStringList attributes = clsCodeInsight::ReadWordList(files, dir.filePath(QStringLiteral("attributes.dat")));
-        setLanguage(elements, attributes);
-    } catch (const OstrelError &e) {
-        log(QStringLiteral("XSL-FO colouring is off: ") + e.description());
+    // Completion follows the tags the language finds: without it there is neither.
+    bool language = true;
+    QStringList lists[2];
+    const QString names[2] = {QStringLiteral("elements.dat"), QStringLiteral("attributes.dat")};
+    for (int i = 0; i < 2; ++i) {
+        try {
+            lists[i] = clsCodeInsight::ReadWordList(files, dir.filePath(names[i]));
+        } catch (const OstrelError &e) {
+            language = false;
+            log(QStringLiteral("XSL-FO colouring and completion are off: ") + e.description());
+        }
     }
+    if (language)
+        setLanguage(lists[0], lists[1]);
+    bool table = true;
     try {
         setCodeInsight(std::make_unique<clsCodeInsight>(files, dir.filePath(QStringLiteral("CodeInsight.dat"))));
     } catch (const OstrelError &e) {
+        table = false;
         setCodeInsight(nullptr);
         log(QStringLiteral("XSL-FO completion is off: ") + e.description());
     }
+    if (!language)
+        return QStringLiteral("XSL-FO colouring and completion are off; the log says why");
+    if (!table)
+        return QStringLiteral("XSL-FO completion is off; the log says why");
+    return QString();
 }
 
 void XslFoEditor::setLanguage(const QStringList &elements, const QStringList &attributes)

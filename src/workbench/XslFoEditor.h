@@ -26,8 +26,9 @@ public:
     ~XslFoEditor() override;
 
     // Reads elements.dat, attributes.dat and CodeInsight.dat from folder. What cannot be read
-    // is logged with its file (and line); the editor then goes without colouring or completion.
-    void load(const clsFileHandler &files, const QString &folder);
+    // is logged with its file (and line), saying what the editor goes without; the result
+    // says that in one line for the status bar, empty when all was read.
+    QString load(const clsFileHandler &files, const QString &folder);
     // Selects the "XSL-FO" language built from the two word lists.
     void setLanguage(const QStringList &elements, const QStringList &attributes);
     // Completion is offered only with a table; null switches it off.

@@ -76,9 +76,11 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 
     // The stylesheet editor's XSL-FO language and completion, read once here.
     m_xslFo = new XslFoEditor(CodeMax1, m_ctx.log);
-    if (m_ctx.fileHandler)
-        m_xslFo->load(*m_ctx.fileHandler, AppPaths::dataFile(QStringLiteral("FOLanguage")));
-    else
+    if (m_ctx.fileHandler) {
+        const QString off = m_xslFo->load(*m_ctx.fileHandler, AppPaths::dataFile(QStringLiteral("FOLanguage")));
+        if (!off.isEmpty())
+            reporter().report(Outcome().withStatus(off));
+    } else
         reporter().report(Outcome().withLog(QStringLiteral("XSL-FO colouring and completion are off: no file handler")));
 
     QFile xsl(AppPaths::dataFile(QStringLiteral("xsl/template.xsl")));

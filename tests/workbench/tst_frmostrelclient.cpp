@@ -108,6 +108,7 @@ private slots:
     void openingWithoutSchema();
     void openingNonXml();
     void openingWithServerDown();
+    void openingWithoutWordList();
     void closingTellsTheOpener();
     void buildQueryURI();
     void filterReachesServerUnchanged_data();
@@ -229,6 +230,21 @@ void tst_frmOstrelClient::openingWithServerDown()
     QVERIFY(ctx.ui.shown.first().text.startsWith(QStringLiteral("Failed to load schema for document type Shop/Order")));
     QCOMPARE(ctx.log.lines.size(), 1);
     QVERIFY(!ctx.log.lines.first().isEmpty());
+}
+
+void tst_frmOstrelClient::openingWithoutWordList()
+{
+    const QString words = m_home->path() + QStringLiteral("/FOLanguage/elements.dat");
+    QVERIFY(QFile::rename(words, words + QStringLiteral(".away")));
+    Context ctx;
+    {
+        frmOstrelClient w(ctx.app());
+        QVERIFY(QFile::rename(words + QStringLiteral(".away"), words));
+    }
+    QCOMPARE(ctx.log.lines.size(), 1);
+    QVERIFY2(ctx.log.lines[0].startsWith(QStringLiteral("XSL-FO colouring and completion are off: ")),
+             qPrintable(ctx.log.lines[0]));
+    QCOMPARE(ctx.main.statuses, QStringList{QStringLiteral("XSL-FO colouring and completion are off; the log says why")});
 }
 
 void tst_frmOstrelClient::closingTellsTheOpener()

@@ -32,13 +32,14 @@ struct Editor {
     owbtest::RecordingLog log;
     QsciScintilla ed;
     XslFoEditor *fo = nullptr;
+    QString off;   // what load said for the status bar
 
     explicit Editor(const QString &folder = kShipped)
     {
         ed.setObjectName(QStringLiteral("CodeMax1"));
         fo = new XslFoEditor(&ed, &log);
         clsFileHandler files;
-        fo->load(files, folder);
+        off = fo->load(files, folder);
         ed.resize(600, 300);
         ed.show();
     }
@@ -225,39 +226,54 @@ void TestXslFoEditor::tipAfterParenthesis()
 
 void TestXslFoEditor::unreadableFiles_data()
 {
-    QTest::addColumn<QString>("spoil");        // file to remove, or "bad line"
-    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QStringList>("spoil");    // files to remove, or "bad line"
+    QTest::addColumn<QStringList>("logged");   // the start of each log line, one per file
     QTest::addColumn<bool>("coloured");
-    QTest::newRow("no elements.dat") << "elements.dat" << "XSL-FO colouring is off: " << false;
-    QTest::newRow("no attributes.dat") << "attributes.dat" << "XSL-FO colouring is off: " << false;
-    QTest::newRow("no CodeInsight.dat") << "CodeInsight.dat" << "XSL-FO completion is off: " << true;
-    QTest::newRow("line without caret") << "bad line" << "XSL-FO completion is off: " << true;
+    QTest::addColumn<bool>("table");
+    const QString both = QStringLiteral("XSL-FO colouring and completion are off: ");
+    const QString completion = QStringLiteral("XSL-FO completion is off: ");
+    // Completion follows the tags the colouring finds: without the word lists it is off too.
+    QTest::newRow("no elements.dat") << QStringList{"elements.dat"} << QStringList{both} << false << true;
+    QTest::newRow("no attributes.dat") << QStringList{"attributes.dat"} << QStringList{both} << false << true;
+    QTest::newRow("no word lists") << QStringList{"elements.dat", "attributes.dat"} << QStringList{both, both}
+                                   << false << true;
+    QTest::newRow("no CodeInsight.dat") << QStringList{"CodeInsight.dat"} << QStringList{completion} << true << false;
+    QTest::newRow("line without caret") << QStringList{"bad line"} << QStringList{completion} << true << false;
+    QTest::newRow("nothing") << QStringList{"elements.dat", "CodeInsight.dat"} << QStringList{both, completion}
+                             << false << false;
 }
 
 void TestXslFoEditor::unreadableFiles()
 {
-    QFETCH(QString, spoil);
-    QFETCH(QString, logged);
+    QFETCH(QStringList, spoil);
+    QFETCH(QStringList, logged);
     QFETCH(bool, coloured);
+    QFETCH(bool, table);
     QTemporaryDir dir;
     for (const char *name : {"elements.dat", "attributes.dat", "CodeInsight.dat"})
         QVERIFY(QFile::copy(kShipped + '/' + name, dir.filePath(name)));
-    QString file = spoil;
-    if (spoil == QStringLiteral("bad line")) {
-        file = QStringLiteral("CodeInsight.dat");
-        QVERIFY(writeFile(dir.filePath(file), "fo:^block\r\nfo:block\r\n"));
+    QStringList files = spoil;
+    if (spoil == QStringList{"bad line"}) {
+        files = QStringList{"CodeInsight.dat"};
+        QVERIFY(writeFile(dir.filePath(files[0]), "fo:^block\r\nfo:block\r\n"));
     } else {
-        QVERIFY(QFile::remove(dir.filePath(spoil)));
+        for (const QString &file : spoil)
+            QVERIFY(QFile::remove(dir.filePath(file)));
     }
     Editor e(dir.path());
     QVERIFY(QTest::qWaitForWindowExposed(&e.ed));
-    QCOMPARE(e.log.lines.size(), 1);
-    QVERIFY2(e.log.lines[0].startsWith(logged), qPrintable(e.log.lines[0]));
-    QVERIFY2(e.log.lines[0].contains(QDir(dir.path()).filePath(file)), qPrintable(e.log.lines[0]));
-    if (spoil == QStringLiteral("bad line"))
+    QCOMPARE(e.log.lines.size(), logged.size());
+    for (qsizetype i = 0; i < logged.size(); ++i) {
+        QVERIFY2(e.log.lines[i].startsWith(logged[i]), qPrintable(e.log.lines[i]));
+        QVERIFY2(e.log.lines[i].contains(QDir(dir.path()).filePath(files[i])), qPrintable(e.log.lines[i]));
+    }
+    if (spoil == QStringList{"bad line"})
         QVERIFY2(e.log.lines[0].contains(QStringLiteral("line 2")), qPrintable(e.log.lines[0]));
     QCOMPARE(e.fo->lexer() != nullptr, coloured);
-    QCOMPARE(e.fo->hasCodeInsight(), !coloured);
+    QCOMPARE(e.fo->hasCodeInsight(), table);
+    // The one line for the status bar says the same.
+    QCOMPARE(e.off, !coloured ? QStringLiteral("XSL-FO colouring and completion are off; the log says why")
+                              : QStringLiteral("XSL-FO completion is off; the log says why"));
     // Typing goes on as plain editing.
     QTest::keyClicks(&e.ed, "<fo:");
     e.settle();
