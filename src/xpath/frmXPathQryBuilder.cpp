@@ -18,10 +18,11 @@
 #include <QMdiSubWindow>
 #include <QMetaProperty>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
-#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace owb {
 
@@ -60,6 +61,35 @@ qsizetype leadingSpaces(const QString &s)
 }
 
 } // namespace
+
+// A closed list moves its entry on arrow keys, typed letters and the wheel and reports that as
+// activated, though nothing was chosen; only a pick from the open list, or Return, inserts.
+class FunctionList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    bool browsing() const { return m_browsing; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            event->accept();
+            emit activated(currentIndex());
+            return;
+        }
+        const QScopedValueRollback<bool> moving(m_browsing, true);
+        QComboBox::keyPressEvent(event);
+    }
+    void wheelEvent(QWheelEvent *event) override
+    {
+        const QScopedValueRollback<bool> moving(m_browsing, true);
+        QComboBox::wheelEvent(event);
+    }
+
+private:
+    bool m_browsing = false;
+};
 
 const QStringList &frmXPathQryBuilder::functionEntries()
 {
@@ -133,22 +163,13 @@ void frmXPathQryBuilder::buildControls()
 
     auto *functions = new QGroupBox(QStringLiteral("XPath functions"), this);
     functions->setObjectName(QStringLiteral("fraFunctions"));
-    cboXPathFunc = new QComboBox(functions);
+    cboXPathFunc = new FunctionList(functions);
     cboXPathFunc->setObjectName(QStringLiteral("cboXPathFunc"));
     cboXPathFunc->addItems(functionEntries());
     cboXPathFunc->setMaxVisibleItems(int(functionEntries().size()));
-    // A pick changes the index first, then activates; a list driven by code only changes it.
-    connect(cboXPathFunc, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_functionJustChosen = index;
-        functionChosen(index);
-        QTimer::singleShot(0, this, [this] { m_functionJustChosen = -1; });
-    });
     connect(cboXPathFunc, &QComboBox::activated, this, [this](int index) {
-        if (index == m_functionJustChosen) {
-            m_functionJustChosen = -1;
-            return;
-        }
-        functionChosen(index);
+        if (!cboXPathFunc->browsing())
+            functionChosen(index);
     });
     auto *xsltLabel = new QLabel(QStringLiteral("XSLT Functions"), functions);
     xsltLabel->setObjectName(QStringLiteral("lblXSLTFunctions"));
@@ -229,6 +250,11 @@ QString frmXPathQryBuilder::expression() const
     StringClass s;
     s.setStringValue(txtExpression->text());
     return s.StringValue();
+}
+
+void frmXPathQryBuilder::setExpression(const QString &text)
+{
+    txtExpression->setText(text);
 }
 
 bool frmXPathQryBuilder::eventFilter(QObject *watched, QEvent *event)
@@ -312,6 +338,13 @@ void frmXPathQryBuilder::functionChosen(int index)
 void frmXPathQryBuilder::accept()
 {
     const QString text = txtExpression->text();
+    if (m_acceptCheck) {
+        const QString reason = m_acceptCheck(text);
+        if (!reason.isEmpty()) {
+            m_ui.message(reason, QStringLiteral("Expression not accepted"), UserInteraction::Icon::Exclamation);
+            return;
+        }
+    }
     if (m_textControl) {
         const QMetaProperty user = m_textControl->metaObject()->userProperty();
         if (user.isValid())

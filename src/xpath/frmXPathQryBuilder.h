@@ -3,6 +3,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -14,6 +15,7 @@ class QTreeView;
 namespace owb {
 
 class DomTreeModel;
+class FunctionList;
 class UserInteraction;
 
 // Builds root[filter] from the tree of a sample document: node clicks add paths, "and"/"or"
@@ -32,6 +34,12 @@ public:
 
     QString rootName() const { return m_root; }
     QString expression() const;
+    // The expression to start from.
+    void setExpression(const QString &text);
+    // Asked on Accept with the box's whole text: empty lets it through; any other text says
+    // why it cannot be taken, and the window stays open with the expression as it is.
+    using AcceptCheck = std::function<QString(const QString &)>;
+    void setAcceptCheck(AcceptCheck check) { m_acceptCheck = std::move(check); }
 
     // The function list's entries and the axis names, in the order shown.
     static const QStringList &functionEntries();
@@ -56,17 +64,17 @@ private:
     DomNode m_element;
     QString m_root;
     QPointer<QObject> m_textControl;
+    AcceptCheck m_acceptCheck;
     DomTreeModel *m_tree;   // owned by tvDocument
 
     QTreeView *tvDocument;
     QLineEdit *txtExpression;
     QPushButton *Command1;
     QPushButton *Command2;
-    QComboBox *cboXPathFunc;
+    FunctionList *cboXPathFunc;
     QComboBox *cboAxis;
     QPushButton *Command8;
     QPushButton *Command9;
-    int m_functionJustChosen = -1;
 };
 
 } // namespace owb
