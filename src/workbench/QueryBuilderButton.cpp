@@ -3,7 +3,7 @@
 #include "common/MainWindowApi.h"
 #include "log/Outcome.h"
 #include "workbench/DocumentSession.h"
-#include "xpath/XPathAnalyse.h"
+#include "xpath/QueryFilter.h"
 #include "xpath/frmXPathQryBuilder.h"
 
 #include <QLineEdit>
@@ -37,10 +37,15 @@ void QueryBuilderButton::open()
     }
     m_builder = new frmXPathQryBuilder(*m_ctx.ui);
     m_builder->setXMLDocument(m_session.CurrentElement());
+    const QString root = m_builder->rootName();
+    m_builder->setExpression(QueryFilter::expressionFor(root, m_queryBox->text()));
+    m_builder->setAcceptCheck([root](const QString &expression) {
+        return QueryFilter::filterFor(root, expression).reason;
+    });
     QPointer<QLineEdit> box = m_queryBox;
-    connect(m_builder, &frmXPathQryBuilder::accepted, this, [box](const QString &expression) {
+    connect(m_builder, &frmXPathQryBuilder::accepted, this, [box, root](const QString &expression) {
         if (box)
-            box->setText(XPathAnalyse::FilterOf(expression));
+            box->setText(QueryFilter::filterFor(root, expression).filter);
     });
     if (m_ctx.mainWindow)
         m_ctx.mainWindow->showChild(m_builder);

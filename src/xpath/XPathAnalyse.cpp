@@ -19,13 +19,4 @@ void XPathAnalyse::Analyse(const QString &expression)
     }
 }
 
-QString XPathAnalyse::FilterOf(const QString &expression)
-{
-    XPathAnalyse a;
-    a.Analyse(expression.trimmed());
-    if (a.m_start == 0 || a.m_end < a.m_start)
-        return expression.trimmed();
-    return expression.trimmed().mid(a.m_start, a.m_end - a.m_start - 1).trimmed();
-}
-
 } // namespace owb

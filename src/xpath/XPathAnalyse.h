@@ -15,11 +15,6 @@ public:
     const QString &FilterExpression() const { return m_filter; }
     const QString &Context() const { return m_context; }    // before the first "["
 
-    // What a query box that takes a filter without brackets needs from context[filter]: the
-    // text between the first "[" and the last "]", trimmed; an expression without such a pair
-    // is taken as a filter already.
-    static QString FilterOf(const QString &expression);
-
     // Strictly between the brackets: the caret right behind "[" does not count.
     bool PositionWithinFilter(qsizetype position) const
     {

@@ -49,6 +49,7 @@ private slots:
     void withoutDocumentSaysSo();
     void acceptedFilterFindsItsDocuments();
     void cancelLeavesTheFilter();
+    void startsFromTheFilterAndSaysWhatItCannotCarry();
     void oneBuilderPerWindow();
     void closingTheWindowClosesItsBuilder();
 
@@ -163,6 +164,38 @@ void TestQueryBuilderButton::cancelLeavesTheFilter()
     QTest::mouseClick(b->findChild<QPushButton *>("Command9"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!b, 5000);
     QCOMPARE(o.filter()->text(), "customer='Bob'");
+}
+
+void TestQueryBuilderButton::startsFromTheFilterAndSaysWhatItCannotCarry()
+{
+    Opened o = open();
+    o.query("customer='Bob'");
+    o.pressCommand3();
+    QPointer<frmXPathQryBuilder> b = o.builder();
+    QVERIFY(b);
+    auto *box = b->findChild<QLineEdit *>("txtExpression");
+    QCOMPARE(box->text(), "Order[customer='Bob']");
+    auto *accept = b->findChild<QPushButton *>("Command8");
+
+    // A step after the filter would select items, not orders: it stays, and the box says why.
+    box->setText("Order[customer='Bob']/item");
+    QTest::mouseClick(accept, Qt::LeftButton);
+    QCOMPARE(o.ctx->ui.shown.size(), 1);
+    QCOMPARE(o.ctx->ui.shown[0].title, "Expression not accepted");
+    QCOMPARE(o.ctx->ui.shown[0].icon, owb::UserInteraction::Icon::Exclamation);
+    QVERIFY2(o.ctx->ui.shown[0].text.contains("\"/item\""), qPrintable(o.ctx->ui.shown[0].text));
+    QCOMPARE(o.filter()->text(), "customer='Bob'");
+    QCoreApplication::processEvents();
+    QVERIFY(b);
+    QCOMPARE(box->text(), "Order[customer='Bob']/item");
+
+    // Two filters go over whole.
+    box->setText("Order[item][total>10]");
+    QTest::mouseClick(accept, Qt::LeftButton);
+    QCOMPARE(o.filter()->text(), "item][total>10");
+    QTRY_VERIFY_WITH_TIMEOUT(!b, 5000);
+    o.w->findChild<QAction *>("Query")->trigger();
+    QCOMPARE(listTexts(o.list()), QStringList{"osl:id=1"});
 }
 
 void TestQueryBuilderButton::oneBuilderPerWindow()

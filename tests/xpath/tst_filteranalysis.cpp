@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "common/OstrelError.h"
+#include "xpath/QueryFilter.h"
 #include "xpath/StringClass.h"
 #include "xpath/XPathAnalyse.h"
 
@@ -14,8 +15,8 @@ private slots:
     void positionWithinFilter_data();
     void positionWithinFilter();
     void reanalyseForgetsThePreviousFilter();
-    void filterOf_data();
-    void filterOf();
+    void queryBoxFilter_data();
+    void queryBoxFilter();
 
     void assignmentTrims_data();
     void assignmentTrims();
@@ -89,25 +90,43 @@ void TestFilterAnalysis::reanalyseForgetsThePreviousFilter()
     QVERIFY(!a.PositionWithinFilter(3));
 }
 
-void TestFilterAnalysis::filterOf_data()
+void TestFilterAnalysis::queryBoxFilter_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("filter");
-    QTest::newRow("built") << "order[item/@no and  item/text()]" << "item/@no and  item/text()";
-    QTest::newRow("spaces around") << "  order[ a=1 ]  " << "a=1";
-    QTest::newRow("inner brackets") << "order[item[2]/text()='x']" << "item[2]/text()='x'";
-    // Up to the last "]", not to the last character.
-    QTest::newRow("step after filter") << "order[a]/b" << "a";
-    QTest::newRow("no brackets") << " price>10 " << "price>10";
-    QTest::newRow("empty filter") << "order[]" << "";
-    QTest::newRow("reversed") << "a]b[c" << "a]b[c";
-    QTest::newRow("empty") << "" << "";
+    QTest::addColumn<QString>("refusal");   // a part of the reason; empty: carried over
+    QTest::newRow("built") << "order[item/@no and  item/text()]" << "item/@no and  item/text()" << "";
+    QTest::newRow("spaces around") << "  order [ a=1 ]  " << "a=1" << "";
+    QTest::newRow("inner brackets") << "order[item[2]/text()='x']" << "item[2]/text()='x'" << "";
+    QTest::newRow("brackets in literals") << "order[a=']' or b=\"[\"]" << "a=']' or b=\"[\"" << "";
+    QTest::newRow("two predicates") << "order[a][2]" << "a][2" << "";
+    QTest::newRow("root alone") << "order" << "" << "";
+    QTest::newRow("empty filter") << "order[]" << "" << "";
+    QTest::newRow("empty") << "" << "" << "";
+    QTest::newRow("step after filter") << "order[a]/b" << "" << "\"/b\" after it";
+    QTest::newRow("step, no filter") << "order/b" << "" << "\"/b\" after it";
+    QTest::newRow("another root") << "customer[a]" << "" << "must begin with order";
+    QTest::newRow("longer name") << "orders[a]" << "" << "must begin with order";
+    QTest::newRow("bare filter") << "price>10" << "" << "must begin with order";
+    QTest::newRow("unclosed") << "order[a" << "" << "do not match";
+    QTest::newRow("unclosed literal") << "order[a=']" << "" << "do not match";
+    QTest::newRow("closed twice") << "order[a]]" << "" << "\"]\" after it";
 }
 
-void TestFilterAnalysis::filterOf()
+void TestFilterAnalysis::queryBoxFilter()
 {
     QFETCH(QString, expression);
-    QTEST(XPathAnalyse::FilterOf(expression), "filter");
+    QFETCH(QString, filter);
+    QFETCH(QString, refusal);
+    const QueryFilter::Fit fit = QueryFilter::filterFor(QStringLiteral("order"), expression);
+    QVERIFY2(refusal.isEmpty() ? fit.reason.isEmpty() : fit.reason.contains(refusal), qPrintable(fit.reason));
+    QCOMPARE(fit.filter, filter);
+    if (refusal.isEmpty()) {
+        // What the builder starts from gives the same filter back.
+        const QString start = QueryFilter::expressionFor(QStringLiteral("order"), filter);
+        QCOMPARE(start, filter.isEmpty() ? QStringLiteral("order") : "order[" + filter + "]");
+        QCOMPARE(QueryFilter::filterFor(QStringLiteral("order"), start).filter, filter);
+    }
 }
 
 void TestFilterAnalysis::assignmentTrims_data()
