@@ -5,6 +5,7 @@
 #include "transfer/clsImportAndExport.h"
 #include "xml/DocumentList.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QKeyEvent>
@@ -31,6 +32,11 @@ frmImport::frmImport(const AppContext &ctx, QWidget *parent)
     Command1->setObjectName(QStringLiteral("Command1"));
     form()->addRow(lstImport);
     form()->addRow(Command1);
+    lblImportDir = new QLabel(this);
+    lblImportDir->setObjectName(QStringLiteral("lblImportDir"));
+    lblImportDir->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblImportDir->setWordWrap(true);
+    form()->addRow(QStringLiteral("Start folder:"), lblImportDir);
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     form()->addRow(lblStatus);
@@ -40,7 +46,17 @@ frmImport::frmImport(const AppContext &ctx, QWidget *parent)
     connect(OKButton, &QPushButton::clicked, this, &frmImport::runImport);
 }
 
-void frmImport::setImportParm(const ImportExportParm &parm) { showParm(parm); }
+void frmImport::setImportParm(const ImportExportParm &parm)
+{
+    showParm(parm);
+    lblImportDir->setText(startDir());
+}
+
+QString frmImport::startDir() const
+{
+    const QString dir = m_lastDir.isEmpty() ? m_parm.DirName : m_lastDir;
+    return dir.isEmpty() ? dir : QDir::toNativeSeparators(QFileInfo(dir).absoluteFilePath());
+}
 
 void frmImport::setNonXML(bool nonXML)
 {
@@ -51,12 +67,13 @@ void frmImport::setNonXML(bool nonXML)
 void frmImport::select()
 {
     const QStringList files = m_ctx.ui->openFileNames(QStringLiteral("Import xml files into Ostrel"),
-                                                      m_lastDir.isEmpty() ? m_parm.DirName : m_lastDir,
+                                                      startDir(),
                                                       QStringLiteral("xml files (*.xml);;All files (*)"));
     if (files.isEmpty())
         return;
     lstImport->addItems(files);
     m_lastDir = QFileInfo(files.first()).absolutePath();
+    lblImportDir->setText(startDir());
 }
 
 bool frmImport::eventFilter(QObject *watched, QEvent *event)

@@ -18,6 +18,7 @@ public:
     QLabel *lblDocType;
     QListWidget *lstImport;
     QPushButton *Command1;
+    QLabel *lblImportDir;   // the folder "Select ..." starts in, in full
     QLabel *lblStatus;
 
 signals:
@@ -28,6 +29,7 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void select();
     void runImport();
+    QString startDir() const;
 
     bool m_nonXML = false;
     QString m_lastDir;   // the directory of the last selection

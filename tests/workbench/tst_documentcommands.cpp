@@ -377,12 +377,17 @@ void TestDocumentCommands::importDialogQueriesAndRemembers()
     QCOMPARE(form->txtDocTypeName->text(), QString("Customer"));
     QCOMPARE(listText(o.list(), 0), QString("osl:id=1"));
     QVERIFY(QFileInfo(fallback).isDir());
+    // The window says in full where Select starts.
+    auto *startDir = form->findChild<QLabel *>("lblImportDir");
+    QVERIFY(startDir);
+    QCOMPARE(startDir->text(), fallback);
 
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("c.xml"), "<Customer number=\"C-9\"><name>New</name></Customer>"));
     o.ctx->ui.fileListAnswers = {{dir.filePath("c.xml")}};
     QTest::mouseClick(form->Command1, Qt::LeftButton);
     QCOMPARE(o.ctx->ui.shown.last().text, fallback);
+    QCOMPARE(startDir->text(), dir.path());
     QTest::mouseClick(form->OKButton, Qt::LeftButton);
     QCOMPARE(o.list()->count(), 2);
     QVERIFY(listText(o.list(), 1).startsWith("+ osl:id="));
@@ -404,6 +409,12 @@ void TestDocumentCommands::exportDialog()
 
     o.query("@osl:id<3");
     QCOMPARE(o.list()->count(), 2);
+    o.run("export");
+    auto *first = o.w->findChild<owb::frmExport *>();
+    QVERIFY(first);
+    QCOMPARE(first->Dir1->text(), owb::AppPaths::writableDir("export"));
+    first->close();
+    QTRY_VERIFY(!o.w->findChild<owb::frmExport *>());
     QTemporaryDir dir;
     owb::Settings::save("config", "exportdir", dir.path());
     o.run("export");
