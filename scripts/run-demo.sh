@@ -51,21 +51,21 @@ for _ in $(seq 1 150); do
 done
 grep -q "^ostreld listening on port" "$server_log" || { echo "ostreld did not answer within 15 s." >&2; exit 1; }
 
+uri=http://localhost:$port/ostrel/mydb
 cat <<TEXT
 
   Ostrel Workbench demo
-    Database URI:  http://localhost:$port/ostrel/mydb
+    Database URI:  $uri
     User name:     demo
     Password:      demo
 
-  The Navigate window shows the first URI of its list: with this one in the box (type it
-  if another is shown), press Load and log in with the user name and password above.
-  Closing the workbench stops the demo server.
+  The Navigate window shows this URI first (for this run only): press Load and log in with
+  the user name and password above. Closing the workbench stops the demo server.
 
 TEXT
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     echo "No display found; running under Xvfb." >&2
-    xvfb-run -a "$bin/OstrelClient"
+    xvfb-run -a "$bin/OstrelClient" --database-uri "$uri"
 else
-    "$bin/OstrelClient"
+    "$bin/OstrelClient" --database-uri "$uri"
 fi

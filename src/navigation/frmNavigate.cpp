@@ -31,6 +31,8 @@ namespace {
 
 const QString SettingsSection = QStringLiteral("ostreldatabase");
 const QString SettingsKey = QStringLiteral("uri");
+// Item data of the entry offered for this run only.
+constexpr int RunOnlyRole = Qt::UserRole;
 
 } // namespace
 
@@ -157,6 +159,19 @@ void frmNavigate::RemoveDatabaseURI()
     }
 }
 
+void frmNavigate::offerDatabaseURI(const QString &uri)
+{
+    const QString text = uri.trimmed();
+    if (text.isEmpty())
+        return;
+    if (cboDatabaseURI->count() == 0 || cboDatabaseURI->itemText(0) != text)
+        cboDatabaseURI->insertItem(0, text);
+        cboDatabaseURI->setItemData(0, true, RunOnlyRole);
+    cboDatabaseURI->setCurrentIndex(0);
+    m_typed = false;
+    updateLoadButton();
+}
+
 QStringList frmNavigate::databaseURIs() const
 {
     QStringList uris;
@@ -167,7 +182,11 @@ QStringList frmNavigate::databaseURIs() const
 
 void frmNavigate::saveDatabaseURIs() const
 {
-    Settings::save(SettingsSection, SettingsKey, databaseURIs().join(QLatin1Char(',')));
+    QStringList uris;
+    for (int i = 0; i < cboDatabaseURI->count(); ++i)
+        if (!cboDatabaseURI->itemData(i, RunOnlyRole).toBool())
+            uris << cboDatabaseURI->itemText(i);
+    Settings::save(SettingsSection, SettingsKey, uris.join(QLatin1Char(',')));
 }
 
 void frmNavigate::closeEvent(QCloseEvent *event)

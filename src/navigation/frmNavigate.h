@@ -41,6 +41,9 @@ public:
 
     void AddDatabaseURI();
     void RemoveDatabaseURI();
+    // Puts uri first in the list and chooses it, for this run: the saved list leaves it out
+    // (a copy the user adds or already had is saved as usual). Nothing for an empty uri.
+    void offerDatabaseURI(const QString &uri);
     // The liveness check of databaseURI; registers the connection when the server is alive.
     bool CheckServer(const QString &databaseURI, const QString &userId, const QString &password);
 
@@ -49,7 +52,8 @@ public:
     QStringList openDocuments() const { return m_openDocuments; }
     frmOstrelClient *documentWindow(const QString &doctypeKey) const;
     const QHash<QString, QIcon> &imlDocs() const { return m_images; }
-    // Writes the URI list to the settings (also done when the window closes).
+    // Writes the URI list, without an offered entry, to the settings (also done when the
+    // window closes).
     void saveDatabaseURIs() const;
 
     // The Load button's action.

@@ -89,7 +89,9 @@ QWidget *Application::createNavigateWindow()
 {
 #ifdef OWB_HAVE_NAVIGATION
     // A missing tree stylesheet is reported at the first Load, not here.
-    return new frmNavigate(m_context);
+    auto *navigate = new frmNavigate(m_context);
+    navigate->offerDatabaseURI(m_startDatabaseURI);
+    return navigate;
 #else
     return nullptr;
 #endif

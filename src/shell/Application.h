@@ -28,6 +28,9 @@ public:
     // with the log window shown and hidden again (so the log is loaded before anyone logs);
     // the Navigate window; the splash window.
     void start();
+    // Shown first in the Navigate window for this run; set before start().
+    void setStartDatabaseURI(const QString &uri) { m_startDatabaseURI = uri; }
+    const QString &startDatabaseURI() const { return m_startDatabaseURI; }
 
     // Help > Index and Help > About; each window is made on first use and while it is open,
     // later calls bring it forward.
@@ -64,6 +67,7 @@ private:
     QPointer<frmHelp> m_help;
     QPointer<frmAbout> m_about;
     QStringList m_steps;
+    QString m_startDatabaseURI;
 };
 
 } // namespace owb

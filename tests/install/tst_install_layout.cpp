@@ -92,6 +92,7 @@ void TestInstallLayout::manualPageNamesEveryOption_data()
 {
     QTest::addColumn<QString>("program");
     QTest::newRow("ostreld") << "ostreld";
+    QTest::newRow("OstrelClient") << "OstrelClient";
     if (QFileInfo::exists(m_prefix + "/bin/owb"))
         QTest::newRow("owb") << "owb";
 }
