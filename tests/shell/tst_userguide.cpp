@@ -35,6 +35,7 @@ private slots:
     void pages_data();
     void pages();
     void everyPageReachableFromTheIndex();
+    void aDoctypeOpensOnASingleClick();
 };
 
 void TestUserGuide::pages_data()
@@ -78,6 +79,24 @@ void TestUserGuide::everyPageReachableFromTheIndex()
         if (!seen.contains(p))
             orphans << p;
     QVERIFY2(orphans.isEmpty(), qPrintable(orphans.join(u' ')));
+}
+
+void TestUserGuide::aDoctypeOpensOnASingleClick()
+{
+    QStringList texts{QStringLiteral(OWB_SOURCE_DIR "/README.md")};
+    for (const QString &p : QDir(kGuide).entryList({QStringLiteral("*.htm")}, QDir::Files))
+        texts << kGuide + u'/' + p;
+    const QRegularExpression doubleClick(
+        QStringLiteral("double[- ]?click(ing)?\\s+(on\\s+)?(a|the)\\s+(document\\s+type|doctype)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList wrong;
+    for (const QString &path : texts) {
+        const QString text = read(path);
+        QVERIFY2(!text.isEmpty(), qPrintable(path));
+        if (doubleClick.match(text).hasMatch())
+            wrong << QFileInfo(path).fileName();
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(u' ')));
 }
 
 QTEST_APPLESS_MAIN(TestUserGuide)
