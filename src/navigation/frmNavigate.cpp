@@ -164,9 +164,10 @@ void frmNavigate::offerDatabaseURI(const QString &uri)
     const QString text = uri.trimmed();
     if (text.isEmpty())
         return;
-    if (cboDatabaseURI->count() == 0 || cboDatabaseURI->itemText(0) != text)
+    if (cboDatabaseURI->count() == 0 || cboDatabaseURI->itemText(0) != text) {
         cboDatabaseURI->insertItem(0, text);
         cboDatabaseURI->setItemData(0, true, RunOnlyRole);
+    }
     cboDatabaseURI->setCurrentIndex(0);
     m_typed = false;
     updateLoadButton();

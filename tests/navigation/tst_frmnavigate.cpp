@@ -88,6 +88,8 @@ private slots:
     void ctrlDeleteRemovesFirstMatch_data();
     void ctrlDeleteRemovesFirstMatch();
     void listSurvivesRestart();
+    void offeredURIIsNotSaved_data();
+    void offeredURIIsNotSaved();
     void connectionFailures_data();
     void connectionFailures();
     void treeFailuresLeaveWindowUsable_data();
@@ -237,6 +239,35 @@ void TestFrmNavigate::listSurvivesRestart()
     box->clear();
     nav.close();
     QCOMPARE(owb::Settings::get("ostreldatabase", "uri", "unset"), QString());
+}
+
+void TestFrmNavigate::offeredURIIsNotSaved_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("shown");
+    const QString b = "http://b/x";
+    QTest::newRow("new") << "http://a/x" << QStringList{b, "http://a/x"};
+    QTest::newRow("already first") << "http://b/x,http://a/x" << QStringList{b, "http://a/x"};
+    QTest::newRow("stored further down") << "http://a/x,http://b/x" << QStringList{b, "http://a/x", b};
+    QTest::newRow("empty list") << "" << QStringList{b};
+}
+
+void TestFrmNavigate::offeredURIIsNotSaved()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, shown);
+    owb::Settings::save("ostreldatabase", "uri", stored);
+    {
+        navtest::Context ctx;
+        frmNavigate nav(ctx.app());
+        nav.offerDatabaseURI(" http://b/x ");
+        auto *box = child<QComboBox>(&nav, "cboDatabaseURI");
+        QCOMPARE(items(box), shown);
+        QCOMPARE(box->currentIndex(), 0);
+        QVERIFY(child<QPushButton>(&nav, "Command3")->isEnabled());
+        nav.close();
+    }
+    QCOMPARE(owb::Settings::get("ostreldatabase", "uri"), stored);
 }
 
 void TestFrmNavigate::connectionFailures_data()
