@@ -220,7 +220,8 @@ int main(int argc, char **argv)
     clickDocumentNode(tree, QStringLiteral("./name"));
     shot(framed(customers), QStringLiteral("tree"));
 
-    // The query builder over the customer shown.
+    // The query builder over the customer shown, built from an empty filter box.
+    customers->findChild<QLineEdit *>(QStringLiteral("txtQry"))->clear();
     QTest::mouseClick(customers->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
     if (auto *builder = main->findChild<owb::frmXPathQryBuilder *>()) {
         auto *btree = builder->findChild<QTreeView *>(QStringLiteral("tvDocument"));
