@@ -23,11 +23,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Qt's options are gone from the arguments by now.
     const owb::StartOptions options = owb::StartOptions::parse(QCoreApplication::arguments().mid(1));
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "OstrelClient: %s\nOstrelClient --help lists the options.\n",
+    // A wrong argument is said, not fatal: whoever starts the workbench still gets a window.
+    if (!options.error.isEmpty())
+        std::fprintf(stderr, "OstrelClient: %s, ignored\nOstrelClient --help lists the options.\n",
                      options.error.toLocal8Bit().constData());
-        return 2;
-    }
     QApplication::setApplicationName(QStringLiteral("OstrelClient"));
     // The desktop entry's name and icon, so the task bar shows the menu's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("ostrel-workbench"));
