@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "QueryBudget.h"
+#include "SchemaRegistry.h"
+#include "Selection.h"
 #include "Snapshot.h"
 #include "Store.h"
-#include "Xml.h"
 
 namespace ostreld {
 
@@ -23,9 +24,6 @@ struct Outcome {
     std::string contentType = "text/xml; charset=UTF-8";
     bool challenge = false; // asks for Basic credentials
 };
-
-// Polled while a query runs: true once its client has gone.
-using ClientGone = std::function<bool()>;
 
 // Databases, their schemas and documents; every public call is atomic and thread-safe.
 // Writes take turns; queries run beside them and beside each other on snapshots.
@@ -56,39 +54,14 @@ public:
     void stopQueries();
 
 private:
-    struct DoctypeInfo {
-        bool nonXml = false;
-    };
-    using Doctypes = std::map<std::string, DoctypeInfo>;
-    using Schemas = std::map<std::string, std::map<std::string, Doctypes>>; // db -> collection -> doctypes
     using CollKey = std::pair<std::string, std::string>;
-    struct Stored {
-        int code = 0;
-        std::string message;
-        std::string doctype;
-        long long id = 0;
-        bool inserted = false;
-        DocRow row;
-    };
-    struct Selection {
-        int code = 0;
-        std::string message;
-        std::vector<DocKey> keys;
-        std::vector<std::string> texts; // result texts of keys, when asked for
-    };
 
-    static const Doctypes *doctypes(const Schemas &schemas, const std::string &db, const std::string &coll);
-    // For writers, which hold m_writeMutex, under which alone the schemas change.
-    const Doctypes *doctypes(const std::string &db, const std::string &coll) const;
-    std::shared_ptr<const Schemas> schemas() const;
-    Stored storeXml(const std::string &db, const std::string &coll, std::string_view text, bool fromFile);
-    Stored storeFile(const std::string &db, const std::string &coll, const std::string &doctype,
-                     const std::string &fileName, const std::string &bytes);
     Selection select(const std::string &db, const std::string &coll, const std::string &xpath,
                      const ClientGone &clientGone, bool wantTexts);
     std::shared_ptr<Snapshot> snapshot(const std::string &db, const std::string &coll);
     // After a commit: brings the collection's snapshot up to date, or lets it go.
     void changed(const std::string &db, const std::string &coll, const std::function<bool(Snapshot &)> &apply);
+    // After a write to the schema collection, under m_writeMutex.
     void reloadSchemas(const std::string &db);
 
     std::mutex m_writeMutex;
@@ -96,9 +69,9 @@ private:
     ReaderPool m_readers;
     const std::set<std::string> m_databases;
     QueryBudget m_budget;
+    SchemaRegistry m_schemas; // changes only under m_writeMutex
 
     mutable std::mutex m_stateMutex; // held only to read or swap the members below
-    std::shared_ptr<const Schemas> m_schemas;
     std::map<CollKey, std::shared_ptr<Snapshot>> m_snapshots;
     std::map<CollKey, unsigned long long> m_generations; // commits per collection
 };

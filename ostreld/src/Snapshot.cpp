@@ -69,10 +69,9 @@ bool Snapshot::store(const DocRow &row)
     DocKey k{row.doctype, row.id};
     auto e = entries.find(k);
     if (e != entries.end()) {
-        xmlNodePtr old = e->second.node;
-        byNode.erase(old);
-        xmlReplaceNode(old, copy);
-        xmlFreeNode(old);
+        xml::NodePtr old(e->second.node);
+        byNode.erase(old.get());
+        xmlReplaceNode(old.get(), copy);
     } else {
         xmlAddChild(wrapper, copy);
     }
@@ -85,11 +84,10 @@ void Snapshot::remove(const DocKey &key)
 {
     auto e = entries.find(key);
     if (e == entries.end()) return;
-    xmlNodePtr n = e->second.node;
-    byNode.erase(n);
+    xml::NodePtr n(e->second.node);
+    byNode.erase(n.get());
     entries.erase(e);
-    xmlUnlinkNode(n);
-    xmlFreeNode(n);
+    xmlUnlinkNode(n.get());
 }
 
 } // namespace ostreld

@@ -106,7 +106,7 @@ Parsed parse(std::string_view utf8, bool forceUtf8, int maxDepth)
 {
     initialise();
     Parsed out;
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) {
         out.error = "out of memory";
         return out;
@@ -127,44 +127,39 @@ Parsed parse(std::string_view utf8, bool forceUtf8, int maxDepth)
     ctxt->sax->getParameterEntity = parameterEntityLookedUp;
     ctxt->sax->entityDecl = entityDeclared;
     t_limit = &limit;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, utf8.data(), int(utf8.size()), nullptr, forceUtf8 ? "UTF-8" : nullptr, options);
+    DocPtr doc(xmlCtxtReadMemory(ctxt.get(), utf8.data(), int(utf8.size()), nullptr, forceUtf8 ? "UTF-8" : nullptr,
+                                 options));
     t_limit = nullptr;
     if (limit.entityUsed) {
         out.entityUsed = true;
         out.error = "the document refers to a declared entity";
-        if (doc) xmlFreeDoc(doc);
     } else if (limit.exceeded) {
         out.tooDeep = true;
         out.error = "elements nest deeper than " + std::to_string(maxDepth) + " levels";
-        if (doc) xmlFreeDoc(doc);
     } else if (!doc || !ctxt->wellFormed) {
-        const xmlError *err = xmlCtxtGetLastError(ctxt);
+        const xmlError *err = xmlCtxtGetLastError(ctxt.get());
         std::string reason = err && err->message ? err->message : "document is not well-formed";
         while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
         if (err)
             out.error = "line " + std::to_string(err->line) + ", column " + std::to_string(err->int2) + ": " + reason;
         else
             out.error = reason;
-        if (doc) xmlFreeDoc(doc);
-    } else if (!xmlDocGetRootElement(doc)) {
+    } else if (!xmlDocGetRootElement(doc.get())) {
         out.error = "the document has no root element";
-        xmlFreeDoc(doc);
     } else {
-        out.doc.reset(doc);
+        out.doc = std::move(doc);
     }
-    xmlFreeParserCtxt(ctxt);
     return out;
 }
 
 std::string serialize(xmlNodePtr node)
 {
-    xmlBufferPtr buf = xmlBufferCreate();
-    xmlSaveCtxtPtr save = xmlSaveToBuffer(buf, "UTF-8", XML_SAVE_NO_DECL);
-    xmlSaveTree(save, node);
-    xmlSaveClose(save);
-    std::string out(reinterpret_cast<const char *>(xmlBufferContent(buf)), size_t(xmlBufferLength(buf)));
-    xmlBufferFree(buf);
-    return out;
+    BufferPtr buf(xmlBufferCreate());
+    {
+        SaveCtxtPtr save(xmlSaveToBuffer(buf.get(), "UTF-8", XML_SAVE_NO_DECL));
+        xmlSaveTree(save.get(), node);
+    }
+    return std::string(reinterpret_cast<const char *>(xmlBufferContent(buf.get())), size_t(xmlBufferLength(buf.get())));
 }
 
 std::string localName(xmlNodePtr node)
@@ -179,10 +174,9 @@ std::string nsUri(xmlNodePtr node)
 
 bool attribute(xmlNodePtr node, const char *name, const char *ns, std::string &out)
 {
-    xmlChar *v = ns ? xmlGetNsProp(node, BAD_CAST name, BAD_CAST ns) : xmlGetNoNsProp(node, BAD_CAST name);
+    CharsPtr v(ns ? xmlGetNsProp(node, BAD_CAST name, BAD_CAST ns) : xmlGetNoNsProp(node, BAD_CAST name));
     if (!v) return false;
-    out = reinterpret_cast<const char *>(v);
-    xmlFree(v);
+    out = reinterpret_cast<const char *>(v.get());
     return true;
 }
 

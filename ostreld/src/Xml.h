@@ -5,12 +5,9 @@
 
 #include <libxml/tree.h>
 
-namespace ostreld::xml {
+#include "XmlOwned.h"
 
-struct DocFree {
-    void operator()(xmlDocPtr d) const { xmlFreeDoc(d); }
-};
-using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+namespace ostreld::xml {
 
 // Once per process: no external entities, no network, quiet error output.
 void initialise();
