@@ -5,7 +5,8 @@ PKGS=(
   build-essential cmake pkg-config make git
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-qpa-plugins
   libqscintilla2-qt6-dev libgl-dev
-  libxml2-dev libxslt1-dev libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev libmicrohttpd-dev
+  libxml2-dev libxslt1-dev libcurl4-openssl-dev libsqlite3-dev libcpp-httplib-dev libmicrohttpd-dev libgnutls28-dev
+  openssl ca-certificates
   xvfb xauth
   libxml2-utils poppler-utils
   dpkg-dev file

@@ -1,5 +1,6 @@
 #include "HttpServer.h"
 
+#include <gnutls/gnutls.h>
 #include <microhttpd.h>
 #include <netdb.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "Router.h"
 
@@ -60,27 +62,43 @@ MHD_Result send(MHD_Connection *c, Outcome &&o)
     return queued;
 }
 
-// The library takes no answer while a body is coming in. The connection's own thread runs
-// this, so nothing else writes to the socket: the answer goes out directly and the
-// connection is closed, without reading the rest.
-MHD_Result refuseMidBody(MHD_Connection *c, const Outcome &o)
+// Writes all of raw to the connection from the connection's own thread; gives up when the
+// peer takes nothing for a second.
+void sendRaw(MHD_Connection *c, const std::string &raw)
 {
-    std::string raw = "HTTP/1.1 " + std::to_string(o.status) + " " + MHD_get_reason_phrase_for(o.status)
-                      + "\r\nConnection: close\r\nContent-Type: " + o.contentType
-                      + "\r\nContent-Length: " + std::to_string(o.body.size()) + "\r\n\r\n" + o.body;
     const int fd = socketOf(c);
+    const MHD_ConnectionInfo *tlsInfo = MHD_get_connection_info(c, MHD_CONNECTION_INFO_GNUTLS_SESSION);
+    auto session = tlsInfo ? static_cast<gnutls_session_t>(tlsInfo->tls_session) : nullptr;
     size_t sent = 0;
     while (fd >= 0 && sent < raw.size()) {
-        ssize_t n = ::send(fd, raw.data() + sent, raw.size() - sent, MSG_NOSIGNAL);
+        ssize_t n = 0;
+        bool again = false;
+        if (session) {
+            // Plain bytes on a TLS connection would break its record stream.
+            n = gnutls_record_send(session, raw.data() + sent, raw.size() - sent);
+            again = n == GNUTLS_E_AGAIN || n == GNUTLS_E_INTERRUPTED;
+        } else {
+            n = ::send(fd, raw.data() + sent, raw.size() - sent, MSG_NOSIGNAL);
+            again = n < 0 && (errno == EINTR || errno == EAGAIN);
+        }
         if (n > 0) {
             sent += size_t(n);
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
         pollfd p{fd, POLLOUT, 0};
-        if (n < 0 && errno == EAGAIN && poll(&p, 1, 1000) > 0) continue;
+        if (again && poll(&p, 1, 1000) > 0) continue;
         break;
     }
+}
+
+// The library takes no answer while a body is coming in. The connection's own thread runs
+// this, so nothing else writes to the connection: the answer goes out directly and the
+// connection is closed, without reading the rest.
+MHD_Result refuseMidBody(MHD_Connection *c, const Outcome &o)
+{
+    sendRaw(c, "HTTP/1.1 " + std::to_string(o.status) + " " + MHD_get_reason_phrase_for(o.status)
+                   + "\r\nConnection: close\r\nContent-Type: " + o.contentType
+                   + "\r\nContent-Length: " + std::to_string(o.body.size()) + "\r\n\r\n" + o.body);
     return MHD_NO;
 }
 
@@ -210,7 +228,7 @@ HttpServer::~HttpServer()
     stop();
 }
 
-int HttpServer::start(const std::string &address, int port)
+int HttpServer::start(const std::string &address, int port, const TlsMaterial *tls)
 {
     bool ipv6 = false;
     const int fd = listenOn(address, port, ipv6);
@@ -218,6 +236,13 @@ int HttpServer::start(const std::string &address, int port)
     const auto idleSeconds = unsigned((m_limits.idleTimeout.count() + 999) / 1000);
     unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC;
     if (ipv6) flags |= MHD_USE_IPv6;
+    std::vector<MHD_OptionItem> tlsOptions;
+    if (tls) {
+        flags |= MHD_USE_TLS;
+        tlsOptions.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char *>(tls->certificate.c_str())});
+        tlsOptions.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char *>(tls->key.c_str())});
+    }
+    tlsOptions.push_back({MHD_OPTION_END, 0, nullptr});
     m_daemon = MHD_start_daemon(
         flags, 0, nullptr, nullptr, &HttpCallbacks::onRequest, this,
         MHD_OPTION_LISTEN_SOCKET, MHD_socket(fd),
@@ -229,10 +254,12 @@ int HttpServer::start(const std::string &address, int port)
         MHD_OPTION_URI_LOG_CALLBACK, &HttpCallbacks::onRequestLine, this,
         MHD_OPTION_NOTIFY_COMPLETED, &HttpCallbacks::onCompleted, this,
         MHD_OPTION_NOTIFY_CONNECTION, &HttpCallbacks::onConnection, this,
+        MHD_OPTION_ARRAY, tlsOptions.data(),
         MHD_OPTION_END);
     if (!m_daemon) {
         close(fd);
-        throw std::runtime_error("cannot start the HTTP server on " + address + ":" + std::to_string(bound));
+        throw std::runtime_error(std::string("cannot start the ") + (tls ? "HTTPS" : "HTTP") + " server on "
+                                 + address + ":" + std::to_string(bound));
     }
     m_watcher = std::thread([this] { enforceDeadlines(); });
     return bound;

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "Tls.h"
+
 struct MHD_Daemon;
 
 namespace ostreld {
@@ -30,8 +32,9 @@ public:
     HttpServer(const HttpServer &) = delete;
     HttpServer &operator=(const HttpServer &) = delete;
 
-    // Listens on address:port (port 0: a free one); returns the port. Throws on failure.
-    int start(const std::string &address, int port);
+    // Listens on address:port (port 0: a free one), with TLS when given; returns the port.
+    // Throws on failure.
+    int start(const std::string &address, int port, const TlsMaterial *tls = nullptr);
     // Closes every connection and waits for the requests being answered.
     void stop();
 

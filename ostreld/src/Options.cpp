@@ -35,6 +35,8 @@ std::string usage()
            "  --idle-timeout S  longest a connection may wait before it sends a request (default 15)\n"
            "  --max-connections N  connections at a time (default 256)\n"
            "  --max-connections-per-address N  connections at a time from one address (default 32)\n"
+           "  --tls-cert FILE   serve HTTPS with this PEM certificate (chain); needs --tls-key\n"
+           "  --tls-key FILE    the certificate's PEM private key, unencrypted\n"
            "  --help            show this text\n";
 }
 
@@ -51,7 +53,8 @@ std::optional<Options> parseOptions(const std::vector<std::string> &args, std::s
         if (i + 1 >= args.size()) {
             static const std::set<std::string> valued{"--port", "--bind", "--db", "--data", "--users", "--seed",
                                                       "--max-body", "--query-limit", "--header-timeout", "--idle-timeout",
-                                                      "--max-connections", "--max-connections-per-address"};
+                                                      "--max-connections", "--max-connections-per-address",
+                                                      "--tls-cert", "--tls-key"};
             error = valued.count(a) ? "option " + a + " needs a value" : "unknown option " + a;
             return std::nullopt;
         }
@@ -116,10 +119,20 @@ std::optional<Options> parseOptions(const std::vector<std::string> &args, std::s
                 return std::nullopt;
             }
             (a == "--max-connections" ? o.maxConnections : o.maxPerAddress) = unsigned(n);
+        } else if (a == "--tls-cert" || a == "--tls-key") {
+            if (v.empty()) {
+                error = a + " needs a file";
+                return std::nullopt;
+            }
+            (a == "--tls-cert" ? o.tlsCert : o.tlsKey) = v;
         } else {
             error = "unknown option " + a;
             return std::nullopt;
         }
+    }
+    if (o.tlsCert.empty() != o.tlsKey.empty()) {
+        error = "--tls-cert and --tls-key go together";
+        return std::nullopt;
     }
     if (o.databases.empty()) o.databases.push_back("mydb");
     if (!usersGiven) o.users["admin"] = "admin";

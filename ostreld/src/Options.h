@@ -21,6 +21,9 @@ struct Options {
     std::chrono::milliseconds idleTimeout{15000};
     unsigned maxConnections = 256;
     unsigned maxPerAddress = 32;
+    // Both given: HTTPS with this certificate (chain) and key, PEM files.
+    std::string tlsCert;
+    std::string tlsKey;
     bool help = false;
 };
 

@@ -6,12 +6,14 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <thread>
 
 #include "HttpServer.h"
 #include "Options.h"
 #include "Repository.h"
 #include "Router.h"
+#include "Tls.h"
 
 namespace {
 // After the first signal the server has this long to stop cleanly; a second signal ends it at once.
@@ -55,6 +57,13 @@ int main(int argc, char **argv)
 
     std::atomic<bool> stopped{false};
     try {
+        // A certificate or key that cannot serve stops the start before anything else happens.
+        std::optional<ostreld::TlsMaterial> tls;
+        if (!opts->tlsCert.empty()) {
+            tls = ostreld::loadTlsMaterial(opts->tlsCert, opts->tlsKey);
+            const std::string warning = ostreld::tlsValidityWarning(*tls, opts->tlsCert);
+            if (!warning.empty()) std::cerr << "ostreld: warning: " << warning << "\n";
+        }
         std::filesystem::path data(opts->dataFile);
         if (data.has_parent_path()) std::filesystem::create_directories(data.parent_path());
         ostreld::Repository repo(opts->dataFile, opts->databases, opts->queryLimit);
@@ -68,10 +77,11 @@ int main(int argc, char **argv)
         ostreld::Router router(repo, opts->users, opts->maxBody);
         ostreld::HttpServer server(router, ostreld::ConnectionLimits{opts->idleTimeout, opts->headerTimeout,
                                                                      opts->maxConnections, opts->maxPerAddress});
-        const int port = server.start(opts->bind, opts->port);
-        std::cout << "ostreld listening on port " << port << "\n";
+        const int port = server.start(opts->bind, opts->port, tls ? &*tls : nullptr);
+        std::cout << "ostreld listening on port " << port << (tls ? " (HTTPS)" : "") << "\n";
+        const std::string host = opts->bind.find(':') != std::string::npos ? "[" + opts->bind + "]" : opts->bind;
         for (const auto &db : opts->databases)
-            std::cout << "database http://" << opts->bind << ":" << port << "/ostrel/" << db << "\n";
+            std::cout << "database " << (tls ? "https" : "http") << "://" << host << ":" << port << "/ostrel/" << db << "\n";
         std::cout.flush();
 
         int sig = 0;
