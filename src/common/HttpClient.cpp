@@ -1,6 +1,7 @@
 #include "HttpClient.h"
 #include "HttpWait.h"
 #include "OstrelError.h"
+#include "HttpTls.h"
 
 #include <curl/curl.h>
 
@@ -150,7 +151,7 @@ bool drive(CURLM *multi, CURL *c, RequestWait &wait, const Transfer &transfer, C
 // c: a handle whose options are all set here; its open connections are kept for reuse (in
 // multi, which holds them).
 HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const HttpClient::DataSink *sink,
-                     int connectMs, int stallMs, int totalMs, UserInteraction *ui)
+                     int connectMs, int stallMs, int totalMs, UserInteraction *ui, const QString &caFile)
 {
     totalMs = smallerCap(totalMs, request.totalTimeoutMs);
     const QString url = request.url;
@@ -169,6 +170,7 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
     const QByteArray user = request.user.toUtf8();
     const QByteArray password = request.password.toUtf8();
     const QByteArray method = request.method.toUpper();
+    const QByteArray caPath = caFile.toUtf8();
     char errorBuffer[CURL_ERROR_SIZE] = {0};
 
     Transfer transfer;
@@ -182,6 +184,8 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caPath.isEmpty())
+        curl_easy_setopt(c, CURLOPT_CAINFO, caPath.constData());
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &onBody);
@@ -248,8 +252,10 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
         QString what = QString::fromUtf8(errorBuffer).trimmed();
         if (what.isEmpty())
             what = QString::fromUtf8(curl_easy_strerror(rc));
+        const QString refused = tlsFailureText(c, rc, url, caFile, what, connectMs);
         throw OstrelError(QStringLiteral("HTTP"),
-                          QStringLiteral("Request to %1 failed: %2").arg(url, what));
+                          QStringLiteral("Request to %1 failed: %2").arg(url, refused.isEmpty() ? what : refused),
+                          refused.isEmpty() ? OstrelError::DefaultNumber : HttpClient::RefusedNumber);
     }
     long code = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &code);
@@ -313,7 +319,8 @@ HttpResponse HttpClient::run(const HttpRequest &request, const DataSink *onData)
     if (conn.owner.load() == std::this_thread::get_id()) {
         const auto handle = fresh();
         const auto multi = freshMulti();
-        return perform(multi.get(), handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs, m_ui);
+        return perform(multi.get(), handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs, m_ui,
+                       authorityFileFor(request.url));
     }
     std::lock_guard guard(conn.lock);
     if (!conn.handle)
@@ -325,7 +332,8 @@ HttpResponse HttpClient::run(const HttpRequest &request, const DataSink *onData)
         Connection &c;
         ~Release() { c.owner.store(std::thread::id()); }
     } release{conn};
-    return perform(conn.multi.get(), conn.handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs, m_ui);
+    return perform(conn.multi.get(), conn.handle.get(), request, onData, m_connectMs, m_stallMs, m_totalMs, m_ui,
+                   authorityFileFor(request.url));
 }
 
 void HttpClient::setTimeouts(int connectMs, int stallMs, int totalMs)

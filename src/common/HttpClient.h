@@ -1,10 +1,12 @@
 #pragma once
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace owb {
 
@@ -39,6 +41,9 @@ struct HttpResponse {
 
 // Synchronous HTTP on libcurl. Transport failures (unreachable, refused, time-out, TLS) throw
 // OstrelError with source "HTTP" and a description naming the URL and what happened.
+// The certificate and host name of https:// servers are always checked; a refused one (unknown
+// authority, expired, made out for another host, or a scheme the server does not speak) is
+// told in words that name the host, and nothing of the request is sent.
 // The caller waits for the answer, but its thread is never blocked for long: while the
 // transfer is under way the client asks a progress display (from the UserInteraction given,
 // opened once the request has lasted a moment) every few tens of milliseconds, which keeps the
@@ -58,6 +63,9 @@ public:
     static constexpr quint32 CancelledNumber = 0x80040001u;
     // Whether e (or the error it was wrapped into, keeping the text) is a cancel by the user.
     static bool isCancellation(const OstrelError &e);
+    // The number of a secure connection refused before anything was sent (certificate, CA file,
+    // a scheme the server does not speak).
+    static constexpr quint32 RefusedNumber = 0x80040002u;
 
     // Where the waiting is shown; null: nowhere (the request just runs to its end).
     void setUserInteraction(UserInteraction *ui) { m_ui = ui; }
@@ -70,6 +78,13 @@ public:
     int connectTimeoutMs() const { return m_connectMs; }
     int stallTimeoutMs() const { return m_stallMs; }
     int totalTimeoutMs() const { return m_totalMs; }
+
+    // Servers at databaseUri and below (the URI followed by "/" or "?") are also trusted when
+    // their certificate comes from an authority in caFile (PEM), besides the system's
+    // authorities. An empty caFile forgets the URI's file. The longest matching URI counts.
+    void setAuthorityFile(const QString &databaseUri, const QString &caFile);
+    // The authority file that requests to url use; empty: the system's authorities only.
+    QString authorityFileFor(const QString &url) const;
 
     HttpResponse send(const HttpRequest &request) const;
 
@@ -92,6 +107,8 @@ private:
     int m_connectMs;
     int m_stallMs;
     int m_totalMs;
+    mutable std::mutex m_authorityLock;
+    QHash<QString, QString> m_authorityFiles;   // database URI -> CA file
 };
 
 } // namespace owb

@@ -26,6 +26,18 @@ void save(const QString &section, const QString &key, const QString &value)
     s.sync();
 }
 
+QStringList getList(const QString &section, const QString &key)
+{
+    return store().value(keyOf(section, key)).toStringList();
+}
+
+void saveList(const QString &section, const QString &key, const QStringList &values)
+{
+    QSettings s = store();
+    s.setValue(keyOf(section, key), values);
+    s.sync();
+}
+
 bool contains(const QString &section, const QString &key)
 {
     return store().contains(keyOf(section, key));

@@ -25,6 +25,7 @@ PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const 
         res = http.send(req);
     } catch (const OstrelError &e) {
         result.transportError = e.description();
+        result.secureRefusal = e.number() == HttpClient::RefusedNumber;
         return result;
     }
     result.answered = true;

@@ -16,6 +16,7 @@ struct PingResult {
     // empty otherwise.
     QString failureText;
     QString transportError;    // why it was not answered (unreachable, refused, time-out)
+    bool secureRefusal = false; // the secure connection was refused: transportError says why
 };
 
 // The whole check, answer included, ends within this (also against a server that trickles).

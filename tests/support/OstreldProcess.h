@@ -25,6 +25,9 @@ struct OstreldOptions {
     QStringList extraArgs;
     QString dataFile; // empty: a file in a temporary folder of the process object
     QString executable = qEnvironmentVariable("OSTRELD_EXE");
+    // Both given: HTTPS with this certificate and key (see TlsFiles).
+    QString tlsCert;
+    QString tlsKey;
 };
 
 class OstreldProcess {
@@ -49,10 +52,12 @@ public:
     bool ok() const { return m_port > 0; }
     QString error() const { return m_error; }
     int port() const { return m_port; }
-    QString databaseURI() const
+    // host: the name the URI gives the server by (it listens on 127.0.0.1).
+    QString databaseURI(const QString &host = QStringLiteral("127.0.0.1")) const
     {
-        return QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(m_port);
+        return QStringLiteral("%1://%2:%3/ostrel/mydb").arg(tls() ? "https" : "http", host).arg(m_port);
     }
+    bool tls() const { return !m_options.tlsCert.isEmpty(); }
     QString dataFile() const { return m_options.dataFile; }
     // What the server printed before it listened ("seeded ...", the port line).
     QByteArray startOutput() const { return m_startOutput; }
@@ -114,6 +119,8 @@ private:
                          QStringLiteral("--users"), m_options.users};
         if (!m_options.seedDir.isEmpty())
             args << QStringLiteral("--seed") << m_options.seedDir;
+        if (tls())
+            args << QStringLiteral("--tls-cert") << m_options.tlsCert << QStringLiteral("--tls-key") << m_options.tlsKey;
         args << m_options.extraArgs;
         m_proc = std::make_unique<QProcess>();
         // Errors go straight to the test's output, so an unread pipe can never stall the server.
