@@ -20,6 +20,7 @@
 #include "navigation/NavigateImages.h"
 #include "navigation/TreeWidgetDocTree.h"
 #include "navigation/buildDocTree.h"
+#include "server/LoginSecurity.h"
 #include "server/ServerPing.h"
 #include "server/clsConnection.h"
 #include "server/frmLogin.h"
@@ -47,6 +48,7 @@ frmNavigate::frmNavigate(const AppContext &ctx, QWidget *parent)
     buildUi();
 
     m_tree = std::make_unique<TreeWidgetDocTree>(tvDocs, m_images);
+    LoginSecurity::trustStoredAuthorities(*m_ctx.http);
 
     if (m_ctx.mainWindow)
         m_ctx.mainWindow->DisableDocMenu();
@@ -218,9 +220,13 @@ bool frmNavigate::CheckServer(const QString &databaseURI, const QString &userId,
     const PingResult ping = ServerPing(http(), databaseURI, userId, password);
     if (ping.answered && ping.status > 200)
         log(ping.failureText);
-    // Unreachable, timed out or cancelled: the box that follows does not say which.
+    // Unreachable, timed out or cancelled: the box that follows does not say which. A refused
+    // certificate or scheme it does say, since only the user can mend that.
     if (!ping.answered && !ping.transportError.isEmpty())
         log(ping.transportError);
+    m_refusal = ping.secureRefusal ? ping.transportError : QString();
+    if (!m_refusal.isEmpty())
+        setStatus(m_refusal);
     // A 2xx other than 200 that says "is alive" is still a failed check.
     m_connected = ping.answered && ping.status <= 200 && ping.alive;
     if (m_connected) {
@@ -236,6 +242,8 @@ bool frmNavigate::CheckServer(const QString &databaseURI, const QString &userId,
 
 void frmNavigate::loginData(const QString &uri, const QString &userId, const QString &password)
 {
+    // The dialog has stored the authority chosen for the URI.
+    m_ctx.http->setAuthorityFile(uri.trimmed(), LoginSecurity::authorityFileOf(uri.trimmed()));
     CheckServer(uri, userId, password);
 }
 
@@ -250,7 +258,8 @@ void frmNavigate::Load()
     if (m_ctx.connection && !m_ctx.connection->ConnectionExists(uri)) {
         // A cancelled login must not ride on an earlier success.
         m_connected = false;
-        frmLogin dlg(this);
+        m_refusal.clear();
+        frmLogin dlg(this, m_ctx.ui);
         loginForm = &dlg;
         dlg.setConnection(uri);
         connect(&dlg, &frmLogin::LoginData, this, &frmNavigate::loginData);
@@ -266,7 +275,8 @@ void frmNavigate::Load()
 
     if (!m_connected) {
         if (m_ctx.ui)
-            m_ctx.ui->message(QStringLiteral("Failed to connect to server ") + uri,
+            m_ctx.ui->message(QStringLiteral("Failed to connect to server ") + uri
+                                  + (m_refusal.isEmpty() ? QString() : QLatin1Char('\n') + m_refusal),
                               QGuiApplication::applicationDisplayName(),
                               UserInteraction::Icon::Exclamation);
         return;

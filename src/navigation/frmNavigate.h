@@ -80,6 +80,7 @@ private:
     QStringList m_openDocuments;
     QHash<QString, QPointer<frmOstrelClient>> m_documentWindows;
     bool m_connected = false;
+    QString m_refusal;           // why the last check's secure connection was refused
     bool m_typed = false;        // the combo's text was typed since an entry was chosen
     QString m_loadedURI;         // the database the tree shows
     QPointer<frmLogin> loginForm;

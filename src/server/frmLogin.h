@@ -7,16 +7,24 @@ class QPushButton;
 
 namespace owb {
 
-// Asks for a database URI, user name and password. Connect raises LoginData once; Cancel
-// raises nothing and saves nothing. Shown modally by its opener (through UserInteraction).
+class UserInteraction;
+
+// Asks for a database URI, user name and password, and the certificate authority to trust for
+// the URI. Connect raises LoginData once; Cancel raises nothing and saves nothing. Shown
+// modally by its opener (through UserInteraction, which also asks for the authority file).
+// An http:// URI to another machine shows that the password would go out unencrypted.
 class frmLogin : public QDialog {
     Q_OBJECT
     Q_PROPERTY(QString Connection READ Connection WRITE setConnection)
+    Q_PROPERTY(QString CAFile READ CAFile)
 public:
-    explicit frmLogin(QWidget *parent = nullptr);
+    explicit frmLogin(QWidget *parent = nullptr, UserInteraction *ui = nullptr);
 
     QString Connection() const { return m_connection; }
+    // Also shows the authority file stored for the URI.
     void setConnection(const QString &uri);
+    // The authority file in the dialog, trimmed; empty: the system's authorities only.
+    QString CAFile() const;
 
     // The operating system's login name of the current user.
     static QString currentUserName();
@@ -26,7 +34,11 @@ signals:
 
 private:
     void updateConnect();
+    void updateWarning();
+    void chooseAuthority();
     void connectClicked();
+
+    UserInteraction *m_ui;
 
     QString m_connection;
     bool m_uriGiven = false;
@@ -34,6 +46,10 @@ private:
     bool m_passwordGiven = false;
     QLabel *m_label1;
     QLineEdit *m_txtDBURI;
+    QPushButton *m_cmdCAFile;
+    QLabel *m_lblCAFile;
+    QLineEdit *m_txtCAFile;
+    QLabel *m_lblWarning;
     QLabel *m_lblUser;
     QLineEdit *m_txtUserName;
     QLabel *m_lblPassword;

@@ -1,7 +1,10 @@
 #include "common/Settings.h"
+#include "server/LoginSecurity.h"
 #include "server/frmLogin.h"
 #include "support/NamedChildren.h"
+#include "support/ScriptedUserInteraction.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +27,9 @@ private slots:
     void connectEnabledOnlyWhenAllGiven();
     void connectSavesAndRaisesUntrimmed();
     void cancelSavesNothing();
+    void passwordInTheOpenIsWarned_data();
+    void passwordInTheOpenIsWarned();
+    void authorityFileIsKeptPerUri();
 
 private:
     QTemporaryDir m_settingsDir;
@@ -39,7 +45,8 @@ void TestLogin::initTestCase()
         &dlg, {owbtest::named<QLabel>("Label1"), owbtest::named<QLabel>("lblLabels0"), owbtest::named<QLabel>("lblLabels1"),
                owbtest::named<QLineEdit>("txtDBURI"), owbtest::named<QLineEdit>("txtUserName"),
                owbtest::named<QLineEdit>("txtPassword"), owbtest::named<QPushButton>("cmdOK"),
-               owbtest::named<QPushButton>("cmdCancel")});
+               owbtest::named<QPushButton>("cmdCancel"), owbtest::named<QPushButton>("cmdCAFile"),
+               owbtest::named<QLineEdit>("txtCAFile"), owbtest::named<QLabel>("lblWarning")});
     QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("the dialog lacks ") + missing));
 }
 
@@ -157,6 +164,70 @@ void TestLogin::cancelSavesNothing()
     QCOMPARE(spy.count(), 0);
     QCOMPARE(Settings::get("config", "userid"), QStringLiteral("before"));
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
+}
+
+void TestLogin::passwordInTheOpenIsWarned_data()
+{
+    QTest::addColumn<QString>("uri");
+    QTest::addColumn<bool>("warned");
+    QTest::newRow("http to another host") << "http://db.example.com:8790/ostrel/mydb" << true;
+    QTest::newRow("http to an address") << "http://192.168.1.5/ostrel/mydb" << true;
+    QTest::newRow("http in capitals") << "HTTP://db.example.com/ostrel/mydb" << true;
+    QTest::newRow("loopback look-alike") << "http://127.0.0.1.example.com/ostrel/mydb" << true;
+    QTest::newRow("https") << "https://db.example.com/ostrel/mydb" << false;
+    QTest::newRow("127.0.0.1") << "http://127.0.0.1:8790/ostrel/mydb" << false;
+    QTest::newRow("localhost") << "http://localhost:8790/ostrel/mydb" << false;
+    QTest::newRow("::1") << "http://[::1]:8790/ostrel/mydb" << false;
+}
+
+void TestLogin::passwordInTheOpenIsWarned()
+{
+    QFETCH(QString, uri);
+    QFETCH(bool, warned);
+    frmLogin dlg;
+    dlg.setConnection("http://localhost:8790/ostrel/mydb");
+    dlg.show();
+    auto *warning = dlg.findChild<QLabel *>("lblWarning");
+    QVERIFY(!warning->isVisible());
+    auto *txtUri = dlg.findChild<QLineEdit *>("txtDBURI");
+    txtUri->clear();
+    QTest::keyClicks(txtUri, uri);
+    QCOMPARE(warning->isVisible(), warned);
+    QCOMPARE(warning->text(), QStringLiteral("The password will be sent unencrypted"));
+}
+
+void TestLogin::authorityFileIsKeptPerUri()
+{
+    const QString a = "https://a.example/ostrel/db";
+    const QString b = "https://b.example/ostrel/db";
+    LoginSecurity::saveAuthorityFile(a, "/etc/a-ca.pem");
+    ScriptedUserInteraction ui;
+    {
+        frmLogin dlg(nullptr, &ui);
+        dlg.setConnection(a);
+        dlg.show();
+        QCOMPARE(dlg.findChild<QLineEdit *>("txtCAFile")->text(), QStringLiteral("/etc/a-ca.pem"));
+        ui.fileAnswers << "/home/u/company ca.pem";
+        QTest::mouseClick(dlg.findChild<QPushButton *>("cmdCAFile"), Qt::LeftButton);
+        QCOMPARE(ui.shown.last().kind, QStringLiteral("openFile"));
+        QCOMPARE(dlg.CAFile(), QStringLiteral("/home/u/company ca.pem"));
+        dlg.findChild<QLineEdit *>("txtPassword")->setText("secret-pw");
+        QTest::mouseClick(dlg.findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
+    }
+    QCOMPARE(LoginSecurity::authorityFileOf(a), QStringLiteral("/home/u/company ca.pem"));
+    {
+        frmLogin dlg(nullptr, &ui);
+        dlg.setConnection(b);
+        dlg.show();
+        QVERIFY(dlg.CAFile().isEmpty());
+        ui.fileAnswers << "/tmp/b.pem";
+        QTest::mouseClick(dlg.findChild<QPushButton *>("cmdCAFile"), Qt::LeftButton);
+        QTest::mouseClick(dlg.findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
+    }
+    QCOMPARE(LoginSecurity::authorityFiles(), (QHash<QString, QString>{{a, "/home/u/company ca.pem"}}));
+    QFile stored(QSettings(QSettings::NativeFormat, QSettings::UserScope, "OstrelClient", "OstrelClient").fileName());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QVERIFY(!stored.readAll().contains("secret-pw"));
 }
 
 QTEST_MAIN(TestLogin)
