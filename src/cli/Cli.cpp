@@ -38,48 +38,51 @@ const QList<Entry> &entries()
                                    "user name (default: the last one confirmed at a login, else the login name)");
     const OptionSpec timeout = option("--timeout", "", "SECONDS",
                                       "give up on a server silent for this long (default: 10 to connect, 60 after)");
+    const OptionSpec cacert = option("--cacert", "", "FILE",
+                                     "also trust https:// servers certified by the authority in FILE (PEM)");
     static const QList<Entry> table = {
         {command("ping", "DBURI", "the liveness check; exit 0 when alive",
-                 "Asks the server with the user's credentials whether it is alive.", {user, timeout}),
+                 "Asks the server with the user's credentials whether it is alive.", {user, timeout, cacert}),
          runPing},
         {command("doctypes", "DBURI", "the collections and document types, one collection/doctype a line",
-                 "The list of the Navigate window's tree, in its order.", {timeout}),
+                 "The list of the Navigate window's tree, in its order.", {timeout, cacert}),
          runDoctypes},
         {command("query", "DBURI COLLECTION DOCTYPE [FILTER]", "the ids of the documents found, one a line",
                  "FILTER is an XPath predicate without brackets, e.g. \"@status='open'\".\n"
                  "No hit prints \"Nothing found\" on standard error and exits with 0.",
-                 {option("--xml", "", "", "print the documents, formatted, instead of their ids"), timeout}),
+                 {option("--xml", "", "", "print the documents, formatted, instead of their ids"), timeout, cacert}),
          runQuery},
         {command("get", "DBURI COLLECTION DOCTYPE ID", "one document, formatted", "",
-                 {option("--raw", "", "", "the document as the server sent it, not indented anew"), timeout}),
+                 {option("--raw", "", "", "the document as the server sent it, not indented anew"), timeout, cacert}),
          runGet},
         {command("store", "DBURI COLLECTION FILE...", "insert or replace each file; prints each id",
                  "A file whose root element carries an osl:id replaces that document; any other is\n"
                  "inserted. Every file is checked for well-formedness before the first is stored.",
-                 {user, timeout}),
+                 {user, timeout, cacert}),
          runStore},
         {command("remove", "DBURI COLLECTION DOCTYPE ID...", "remove documents",
-                 "Stops at the first id that names no document.", {user, timeout}),
+                 "Stops at the first id that names no document.", {user, timeout, cacert}),
          runRemove},
         {command("new", "DBURI COLLECTION DOCTYPE", "the sample document made from the document type's schema", "",
-                 {timeout}),
+                 {timeout, cacert}),
          runNew},
         {command("validate", "DBURI COLLECTION DOCTYPE FILE...",
                  "well-formedness, then the schema; every error as FILE:LINE: reason",
-                 "The errors go to standard output; the exit status is 1 when any file fails.", {timeout}),
+                 "The errors go to standard output; the exit status is 1 when any file fails.", {timeout, cacert}),
          runValidate},
         {command("import", "DBURI COLLECTION DOCTYPE FILE|DIR...",
                  "the transfer engine's import; prints the ids of new documents",
                  "XML files for an XML document type, any files for a non-XML one; a DIR stands for\n"
                  "its files (for XML its *.xml files) in name order. Stops at the first file that\n"
                  "fails. Ctrl+C stops after the current file.",
-                 {user, timeout}),
+                 {user, timeout, cacert}),
          runImport},
         {command("export", "DBURI COLLECTION DOCTYPE DIR [FILTER]",
                  "the transfer engine's export of every hit into DIR",
                  "Each document found goes to DIR/DOCTYPE_ID.xml, in iso-8859-1, replacing a file of\n"
                  "that name. Ctrl+C stops after the current file.",
-                 {option("--without-id", "", "", "write the documents without their osl:id"), timeout}),
+                 {option("--without-id", "", "", "write the documents without their osl:id"), timeout,
+                  cacert}),
          runExport},
         {command("transform", "XSL FILE", "the stylesheet applied to a local document",
                  "The result goes to standard output as the stylesheet's xsl:output asks.",
@@ -116,8 +119,10 @@ int dispatch(Tool &tool, const QList<CommandSpec> &commands, const QStringList &
         return Done;
     }
     for (const Entry &e : entries())
-        if (e.spec.name == inv.command->name)
+        if (e.spec.name == inv.command->name) {
+            trustAuthority(tool, inv);
             return e.run(tool, inv);
+        }
     return Usage;
 }
 

@@ -157,7 +157,7 @@ QString toolHelp(const QList<CommandSpec> &commands)
     QString s = QStringLiteral(
         "Usage: owb COMMAND [options] [arguments]\n"
         "The Ostrel Workbench from the command line: what the workbench does, without a window.\n"
-        "DBURI is a database URI such as http://localhost:8790/ostrel/mydb.\n\nCommands:\n");
+        "DBURI is a database URI such as http://localhost:8790/ostrel/mydb, or https://...\n\nCommands:\n");
     for (const CommandSpec &c : commands)
         s += QStringLiteral("  %1 %2\n      %3\n").arg(c.name, c.arguments.join(QLatin1Char(' ')), c.summary);
     s += QStringLiteral("\nOptions of every command:\n")
@@ -177,6 +177,10 @@ QString toolHelp(const QList<CommandSpec> &commands)
         "\nThe password of --user comes from OSTREL_PASSWORD, or is asked for without echo on a\n"
         "terminal; it is never taken from an argument. Data goes to standard output, messages to\n"
         "standard error.\n"
+        "An https:// server's certificate and host name are always checked; one from a private\n"
+        "certificate authority is trusted with --cacert FILE, or OSTREL_CA_FILE, or the authority\n"
+        "chosen for the URI at the workbench's login. Logging in over http:// to another machine\n"
+        "warns that the password will be sent unencrypted.\n"
         "Exit status: 0 done, 1 the operation failed, 2 usage error.\n");
     return s;
 }

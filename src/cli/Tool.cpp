@@ -1,9 +1,12 @@
 #include "cli/Tool.h"
 #include "cli/Credentials.h"
 #include "common/OstrelError.h"
+#include "server/LoginSecurity.h"
 #include "server/ServerPing.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace owb::cli {
 
@@ -72,8 +75,23 @@ void applyTimeout(Tool &tool, const Invocation &inv)
     tool.http.setTimeouts(ms, ms, 0);
 }
 
+void trustAuthority(Tool &tool, const Invocation &inv)
+{
+    const QString option = QStringLiteral("--cacert");
+    const auto &options = inv.command->options;
+    if (std::none_of(options.begin(), options.end(), [&](const OptionSpec &o) { return o.name == option; }))
+        return;
+    const QString db = databaseUriOf(inv);
+    QString file = inv.has(option) ? inv.value(option) : qEnvironmentVariable("OSTREL_CA_FILE");
+    if (file.isEmpty())
+        file = LoginSecurity::authorityFileOf(db);
+    tool.http.setAuthorityFile(db, file);
+}
+
 void login(Tool &tool, const Invocation &inv, const QString &databaseURI)
 {
+    if (LoginSecurity::passwordSentInClear(databaseURI))
+        tool.console.message(LoginSecurity::UnencryptedWarning);
     const Credentials c = credentialsFor(commandName(inv), inv.value(QStringLiteral("--user")), databaseURI);
     const PingResult ping = ServerPing(tool.http, databaseURI, c.user, c.password);
     if (!ping.alive) {

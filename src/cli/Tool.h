@@ -36,8 +36,13 @@ qint32 documentIdOf(const Invocation &inv, const QString &text);
 // Applies --timeout when given.
 void applyTimeout(Tool &tool, const Invocation &inv);
 
+// For a command that talks to a server: the certificate authority its https:// requests also
+// trust, from --cacert, else OSTREL_CA_FILE, else the file the workbench's login stored for
+// the database URI.
+void trustAuthority(Tool &tool, const Invocation &inv);
+
 // Asks for the credentials, checks the server with them as the login does, and makes the
-// connection current. Throws OstrelError ("Failed to connect to server ...") when it is not
+// connection current. Warns on standard error first when the password would go out unencrypted. Throws OstrelError ("Failed to connect to server ...") when it is not
 // alive.
 void login(Tool &tool, const Invocation &inv, const QString &databaseURI);
 
