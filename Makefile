@@ -3,6 +3,8 @@ JOBS ?= $(shell nproc)
 # make run PORT=8791 when 8790 is taken.
 PORT ?= $(or $(OSTREL_DEMO_PORT),8790)
 PREFIX ?= /usr/local
+# make run TLS=1: the demo over HTTPS, with a certificate authority made for it.
+TLS ?=
 
 .PHONY: all deps configure build test run bench package install clean
 
@@ -21,7 +23,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j 1
 
 run: build
-	bash scripts/run-demo.sh --port $(PORT) $(BUILD)
+	bash scripts/run-demo.sh --port $(PORT) $(if $(TLS),--tls) $(BUILD)
 
 bench: build
 	bash scripts/run-bench.sh $(BUILD)

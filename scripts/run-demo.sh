@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Starts ostreld with the demo data, then the workbench; stops the server when the workbench
-# ends.
-# Usage: scripts/run-demo.sh [--port N] [build folder]   (the port also from OSTREL_DEMO_PORT)
+# ends. With --tls the server speaks HTTPS, with a certificate from a private authority made
+# for the demo (kept in the demo's data folder, made anew when missing or about to expire).
+# Usage: scripts/run-demo.sh [--port N] [--tls] [build folder]   (the port also from OSTREL_DEMO_PORT)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 port=${OSTREL_DEMO_PORT:-8790}
 build=$top/build
+tls=
 while [ $# -gt 0 ]; do
     case "$1" in
         --port) port=${2:-}; shift 2 || shift ;;
         --port=*) port=${1#--port=}; shift ;;
-        -h|--help) sed -n '2,4p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        --tls) tls=1; shift ;;
+        -h|--help) sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) build=$1; shift ;;
     esac
 done
@@ -27,8 +30,21 @@ data_dir=${XDG_DATA_HOME:-$HOME/.local/share}/ostreld
 mkdir -p "$data_dir"
 server_log=$(mktemp)
 
+scheme=http
+tls_args=()
+if [ -n "$tls" ]; then
+    pki=$data_dir/demo-tls
+    # A day's margin, so that a certificate never runs out during a demo.
+    if ! openssl x509 -checkend 86400 -noout -in "$pki/server.pem" >/dev/null 2>&1; then
+        rm -rf "$pki"
+        bash "$top/scripts/make-tls-files.sh" "$pki" 365 || { echo "Could not make the demo certificates." >&2; exit 1; }
+    fi
+    scheme=https
+    tls_args=(--tls-cert "$pki/server.pem" --tls-key "$pki/server.key")
+fi
+
 "$bin/ostreld" --port "$port" --db mydb --data "$data_dir/demo.sqlite" \
-    --users demo:demo --seed "$top/ostreld/demo" >"$server_log" 2>&1 &
+    --users demo:demo --seed "$top/ostreld/demo" "${tls_args[@]}" >"$server_log" 2>&1 &
 server=$!
 trap 'kill $server 2>/dev/null; wait $server 2>/dev/null || true; rm -f "$server_log"' EXIT
 
@@ -51,13 +67,21 @@ for _ in $(seq 1 150); do
 done
 grep -q "^ostreld listening on port" "$server_log" || { echo "ostreld did not answer within 15 s." >&2; exit 1; }
 
-uri=http://localhost:$port/ostrel/mydb
+uri=$scheme://localhost:$port/ostrel/mydb
 cat <<TEXT
 
   Ostrel Workbench demo
     Database URI:  $uri
     User name:     demo
     Password:      demo
+TEXT
+if [ -n "$tls" ]; then
+    cat <<TEXT
+    Certificate authority file:  $pki/ca.pem
+      (in the login dialog: Certificate authority..., then this file; owb: --cacert FILE)
+TEXT
+fi
+cat <<TEXT
 
   The Navigate window shows this URI first (for this run only): press Load and log in with
   the user name and password above. Closing the workbench stops the demo server.
