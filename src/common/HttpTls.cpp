@@ -42,8 +42,10 @@ bool speaksTheOtherScheme(const QUrl &url, const QString &caFile, int connectMs)
     curl_easy_setopt(c, CURLOPT_URL, target.constData());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs > 0 ? connectMs : 10000));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 5000L);
+    // The server has just been reached: the probe needs no patience.
+    constexpr int kProbeMs = 5000;
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs > 0 ? qMin(connectMs, kProbeMs) : kProbeMs));
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(kProbeMs));
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &discard);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
