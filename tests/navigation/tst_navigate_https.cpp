@@ -13,20 +13,13 @@
 #include "common/Settings.h"
 #include "workbench/frmOstrelClient.h"
 #include "NavFixture.h"
+#include "support/NamedChildren.h"
 #include "support/TlsFiles.h"
 
 using owb::frmNavigate;
+using owbtest::child;
 
 namespace {
-
-template <typename T>
-T *child(QObject *w, const char *name)
-{
-    T *c = w->findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
 
 QTreeWidgetItem *find(QTreeWidget *tree, const QString &key)
 {
@@ -41,8 +34,13 @@ std::function<int(QDialog *)> loginWith(owb::ScriptedUserInteraction &ui, const 
 {
     return [&ui, caFile](QDialog *dlg) {
         if (!caFile.isEmpty()) {
+            auto *choose = child<QPushButton>(dlg, "cmdCAFile");
+            if (!choose) {
+                QTest::qFail("the login dialog lacks cmdCAFile", __FILE__, __LINE__);
+                return int(QDialog::Rejected);
+            }
             ui.fileAnswers << caFile;
-            child<QPushButton>(dlg, "cmdCAFile")->click();
+            choose->click();
         }
         return navtest::answerLogin("demo", "demo")(dlg);
     };
