@@ -63,5 +63,8 @@ int runImport(Tool &tool, const Invocation &inv);
 int runExport(Tool &tool, const Invocation &inv);
 int runTransform(Tool &tool, const Invocation &inv);
 int runFormat(Tool &tool, const Invocation &inv);
+// The forms of new and validate with --schema: a local schema instead of the server's.
+int runNewLocal(Tool &tool, const Invocation &inv);
+int runValidateLocal(Tool &tool, const Invocation &inv);
 
 } // namespace owb::cli

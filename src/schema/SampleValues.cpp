@@ -1,0 +1,402 @@
+#include "schema/SampleValues.h"
+
+#include "schema/PatternSampler.h"
+#include "xml/Namespaces.h"
+
+#include <QHash>
+
+#include <cmath>
+#include <limits>
+
+namespace owb::xsd {
+
+namespace {
+
+const QHash<QString, QString> &samples()
+{
+    static const QHash<QString, QString> table{
+        {QStringLiteral("string"), QStringLiteral("test")},
+        {QStringLiteral("boolean"), QStringLiteral("false")},
+        {QStringLiteral("decimal"), QStringLiteral("126.45")},
+        {QStringLiteral("double"), QStringLiteral("12.78e-2")},
+        {QStringLiteral("float"), QStringLiteral("12.78e-2")},
+        {QStringLiteral("time"), QStringLiteral("12:00:00")},
+        {QStringLiteral("date"), QStringLiteral("2002-01-01")},
+        // The "T" makes it a dateTime at all.
+        {QStringLiteral("dateTime"), QStringLiteral("2002-01-01T12:00:00")},
+        {QStringLiteral("dateTimeStamp"), QStringLiteral("2002-01-01T12:00:00Z")},
+        {QStringLiteral("duration"), QStringLiteral("P1D")},
+        {QStringLiteral("dayTimeDuration"), QStringLiteral("P1D")},
+        {QStringLiteral("yearMonthDuration"), QStringLiteral("P1Y")},
+        {QStringLiteral("gYear"), QStringLiteral("2002")},
+        {QStringLiteral("gYearMonth"), QStringLiteral("2002-01")},
+        {QStringLiteral("gMonth"), QStringLiteral("--01")},
+        {QStringLiteral("gMonthDay"), QStringLiteral("--01-01")},
+        {QStringLiteral("gDay"), QStringLiteral("---01")},
+        {QStringLiteral("hexBinary"), QStringLiteral("9a7f")},
+        {QStringLiteral("base64Binary"), QStringLiteral("9a7fcca3")},
+        {QStringLiteral("anyURI"), QString::fromLatin1(owb::ns::VALIDATION)},
+        // The validator does not count "xml" as a declared prefix in a value: "xml:qualified"
+        // would be refused.
+        {QStringLiteral("QName"), QStringLiteral("qualified")},
+        {QStringLiteral("normalizedString"), QStringLiteral("Normalized string")},
+        {QStringLiteral("token"), QStringLiteral("token")},
+        {QStringLiteral("language"), QStringLiteral("en")},
+        {QStringLiteral("Name"), QStringLiteral("name")},
+        {QStringLiteral("NCName"), QStringLiteral("name")},
+        {QStringLiteral("NMTOKEN"), QStringLiteral("nmtoken")},
+        {QStringLiteral("NMTOKENS"), QStringLiteral("nmtoken1 nmtoken2")},
+        {QStringLiteral("integer"), QStringLiteral("1")},
+        {QStringLiteral("nonPositiveInteger"), QStringLiteral("0")},
+        {QStringLiteral("positiveInteger"), QStringLiteral("123")},
+        {QStringLiteral("negativeInteger"), QStringLiteral("-1")},
+        {QStringLiteral("long"), QStringLiteral("1234567")},
+        {QStringLiteral("short"), QStringLiteral("12345")},
+        {QStringLiteral("int"), QStringLiteral("123")},
+        {QStringLiteral("byte"), QStringLiteral("1")},
+        {QStringLiteral("nonNegativeInteger"), QStringLiteral("123")},
+        {QStringLiteral("unsignedLong"), QStringLiteral("1234567")},
+        {QStringLiteral("unsignedShort"), QStringLiteral("123")},
+        {QStringLiteral("unsignedInt"), QStringLiteral("12345")},
+        {QStringLiteral("unsignedByte"), QStringLiteral("1")},
+        {QStringLiteral("anySimpleType"), QStringLiteral("test")},
+        {QStringLiteral("anyAtomicType"), QStringLiteral("test")},
+    };
+    return table;
+}
+
+// Bounds the integer types carry of themselves.
+const QHash<QString, QPair<long double, long double>> &integerRanges()
+{
+    static const long double inf = INFINITY;
+    static const QHash<QString, QPair<long double, long double>> table{
+        {QStringLiteral("integer"), {-inf, inf}},
+        {QStringLiteral("nonPositiveInteger"), {-inf, 0}},
+        {QStringLiteral("negativeInteger"), {-inf, -1}},
+        {QStringLiteral("nonNegativeInteger"), {0, inf}},
+        {QStringLiteral("positiveInteger"), {1, inf}},
+        {QStringLiteral("long"), {-9223372036854775807.0L - 1, 9223372036854775807.0L}},
+        {QStringLiteral("int"), {-2147483648.0L, 2147483647.0L}},
+        {QStringLiteral("short"), {-32768, 32767}},
+        {QStringLiteral("byte"), {-128, 127}},
+        {QStringLiteral("unsignedLong"), {0, 18446744073709551615.0L}},
+        {QStringLiteral("unsignedInt"), {0, 4294967295.0L}},
+        {QStringLiteral("unsignedShort"), {0, 65535}},
+        {QStringLiteral("unsignedByte"), {0, 255}},
+    };
+    return table;
+}
+
+bool isNumeric(const QString &b)
+{
+    return b == QLatin1String("decimal") || b == QLatin1String("float") || b == QLatin1String("double")
+           || integerRanges().contains(b);
+}
+
+bool isFloat(const QString &b) { return b == QLatin1String("float") || b == QLatin1String("double"); }
+
+std::optional<long double> number(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t == QLatin1String("INF") || t == QLatin1String("+INF"))
+        return INFINITY;
+    if (t == QLatin1String("-INF"))
+        return -INFINITY;
+    bool ok = false;
+    const long double v = t.toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return v;
+}
+
+// Digits of a decimal's canonical form: all, and those behind the point.
+QPair<int, int> digits(const QString &value)
+{
+    QString t = value.trimmed();
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+')))
+        t.remove(0, 1);
+    QString whole = t.section(QLatin1Char('.'), 0, 0), fraction = t.section(QLatin1Char('.'), 1);
+    while (whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    return {int(whole.size() + fraction.size()), int(fraction.size())};
+}
+
+QString formatNumber(long double v, bool integral, int fractionDigits)
+{
+    if (integral)
+        return QString::number(double(std::round(v)), 'f', 0);
+    return QString::number(double(v), 'f', qBound(0, fractionDigits, 6));
+}
+
+} // namespace
+
+QString SampleValues::builtinSample(const QString &local) { return samples().value(local); }
+
+void SampleValues::addFacets(const Node &restriction, SimpleType &into) const
+{
+    Facets &f = into.facets;
+    QStringList enumeration, patterns;
+    auto intFacet = [](std::optional<int> &slot, const Node &c) {
+        if (!slot)
+            slot = c.attr("value").trimmed().toInt();
+    };
+    auto textFacet = [](QString &slot, const Node &c) {
+        if (slot.isNull())
+            slot = c.attr("value");
+    };
+    for (const Node &c : restriction.children()) {
+        if (c.is("enumeration"))
+            enumeration << c.attr("value");
+        else if (c.is("pattern"))
+            patterns << c.attr("value");
+        else if (c.is("length"))
+            intFacet(f.length, c);
+        else if (c.is("minLength"))
+            intFacet(f.minLength, c);
+        else if (c.is("maxLength"))
+            intFacet(f.maxLength, c);
+        else if (c.is("totalDigits"))
+            intFacet(f.totalDigits, c);
+        else if (c.is("fractionDigits"))
+            intFacet(f.fractionDigits, c);
+        else if (c.is("minInclusive"))
+            textFacet(f.minInclusive, c);
+        else if (c.is("maxInclusive"))
+            textFacet(f.maxInclusive, c);
+        else if (c.is("minExclusive"))
+            textFacet(f.minExclusive, c);
+        else if (c.is("maxExclusive"))
+            textFacet(f.maxExclusive, c);
+    }
+    if (f.enumeration.isEmpty())
+        f.enumeration = enumeration;
+    if (!patterns.isEmpty())
+        f.patterns << patterns;
+}
+
+SimpleType SampleValues::derive(const QName &builtin, SimpleType into) const
+{
+    into.builtin = builtin.local;
+    return into;
+}
+
+SimpleType SampleValues::derive(const Node &simpleType, SimpleType into) const
+{
+    Node step = simpleType;
+    for (int guard = 0; step && guard < 100; ++guard) {
+        const Node r = step.is("restriction") ? step : step.child("restriction");
+        if (r) {
+            addFacets(r, into);
+            if (r.has("base")) {
+                const QName base = m_schemas.resolve(r, r.attr("base"));
+                if (base.isXs())
+                    return derive(base, into);
+                step = m_schemas.require(SchemaSet::SimpleType, base, r);
+            } else {
+                step = r.child("simpleType");
+            }
+            continue;
+        }
+        if (const Node list = step.child("list")) {
+            into.variety = SimpleType::List;
+            const Node inner = list.child("simpleType");
+            const QName item = inner ? QName{} : m_schemas.resolve(list, list.attr("itemType"));
+            into.itemOrMembers = {inner ? inner : m_schemas.type(item, list)};
+            into.builtins = {item};
+            return into;
+        }
+        if (const Node u = step.child("union")) {
+            into.variety = SimpleType::Union;
+            for (const QString &m : u.attr("memberTypes").split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const QName name = m_schemas.resolve(u, m);
+                into.itemOrMembers << m_schemas.type(name, u);
+                into.builtins << name;
+            }
+            for (const Node &inner : u.children())
+                if (inner.is("simpleType")) {
+                    into.itemOrMembers << inner;
+                    into.builtins << QName{};
+                }
+            return into;
+        }
+        break;
+    }
+    into.builtin = QStringLiteral("anySimpleType");
+    return into;
+}
+
+QString SampleValues::nextId() const { return QStringLiteral("id%1").arg(++m_ids); }
+
+bool SampleValues::accepts(const SimpleType &type, const QString &value) const
+{
+    const Facets &f = type.facets;
+    if (!m_avoid.isEmpty() && value.contains(m_avoid))
+        return false;
+    for (const QStringList &level : f.patterns) {
+        bool any = false;
+        for (const QString &p : level)
+            any = any || Pattern(p).matches(value);
+        if (!any)
+            return false;
+    }
+    if (type.variety == SimpleType::Atomic) {
+        const QString &b = type.builtin;
+        int length = int(value.toUcs4().size());
+        if (b == QLatin1String("hexBinary"))
+            length /= 2;
+        else if (b == QLatin1String("base64Binary"))
+            length = int(QByteArray::fromBase64(value.toLatin1()).size());
+        if ((f.length && length != *f.length) || (f.minLength && length < *f.minLength)
+            || (f.maxLength && length > *f.maxLength))
+            return false;
+        if (isNumeric(b)) {
+            const auto v = number(value);
+            if (!v)
+                return false;
+            auto bound = [&](const QString &text, auto ok) {
+                const auto limit = text.isNull() ? std::nullopt : number(text);
+                return !limit || ok(*v, *limit);
+            };
+            if (!bound(f.minInclusive, [](long double a, long double l) { return a >= l; })
+                || !bound(f.maxInclusive, [](long double a, long double l) { return a <= l; })
+                || !bound(f.minExclusive, [](long double a, long double l) { return a > l; })
+                || !bound(f.maxExclusive, [](long double a, long double l) { return a < l; }))
+                return false;
+            const auto range = integerRanges().value(b, {-INFINITY, INFINITY});
+            if (*v < range.first || *v > range.second)
+                return false;
+            const QPair<int, int> d = digits(value);
+            if ((f.totalDigits && d.first > *f.totalDigits) || (f.fractionDigits && d.second > *f.fractionDigits))
+                return false;
+        }
+    }
+    return true;
+}
+
+SampleValues::Value SampleValues::make(const SimpleType &type, int depth) const
+{
+    if (depth > 20)
+        return {QString(), QStringLiteral("the simple types nest too deeply")};
+    const Facets &f = type.facets;
+    if (!f.enumeration.isEmpty()) {
+        for (const QString &v : f.enumeration)
+            if (accepts(type, v))
+                return {v};
+        return {f.enumeration.first()};
+    }
+    if (type.variety == SimpleType::Atomic)
+        return atomic(type);
+
+    QStringList tried;
+    for (qsizetype i = 0; i < type.itemOrMembers.size(); ++i) {
+        const Node &n = type.itemOrMembers[i];
+        const SimpleType member = n ? derive(n) : derive(type.builtins.value(i));
+        Value v = make(member, depth + 1);
+        if (!v.ok()) {
+            tried << v.why;
+            continue;
+        }
+        if (type.variety == SimpleType::List) {
+            const int count = f.length.value_or(qMax(1, f.minLength.value_or(1)));
+            if (f.maxLength && count > *f.maxLength)
+                return {QString(), QStringLiteral("a list of at most %1 items cannot hold %2").arg(*f.maxLength).arg(count)};
+            QStringList items;
+            for (int k = 0; k < count; ++k)
+                items << (v.idRef || k == 0 || member.builtin != QLatin1String("ID") ? v.text : nextId());
+            v.text = items.join(QLatin1Char(' '));
+        }
+        if (accepts(type, v.text))
+            return v;
+        tried << QStringLiteral("\"%1\" does not match the patterns").arg(v.text);
+    }
+    for (const QStringList &level : f.patterns)
+        for (const QString &p : level)
+            if (const auto s = Pattern(p).sample(); s && accepts(type, *s))
+                return {*s};
+    return {QString(), tried.isEmpty() ? QStringLiteral("no member type gives a value") : tried.first()};
+}
+
+SampleValues::Value SampleValues::atomic(const SimpleType &type) const
+{
+    const QString &b = type.builtin;
+    const Facets &f = type.facets;
+    if (b == QLatin1String("ENTITY") || b == QLatin1String("ENTITIES"))
+        return {QString(), QStringLiteral("an %1 value needs an unparsed entity that only a DTD declares").arg(b)};
+    if (b == QLatin1String("NOTATION"))
+        return {QString(), QStringLiteral("a NOTATION value needs an enumeration of notations")};
+    if (b == QLatin1String("IDREF") || b == QLatin1String("IDREFS"))
+        return {QString(), QString(), true};
+    if (b == QLatin1String("ID")) {
+        const QString id = nextId();
+        if (accepts(type, id))
+            return {id};
+    }
+
+    QStringList candidates;
+    const QString sample = samples().value(b, QStringLiteral("test"));
+    candidates << sample;
+    if (b == QLatin1String("anyURI"))
+        candidates << QStringLiteral("http://www.example.com/");
+    if (isNumeric(b)) {
+        const bool integral = integerRanges().contains(b);
+        const auto range = integerRanges().value(b, {-INFINITY, INFINITY});
+        long double lo = range.first, hi = range.second;
+        if (const auto v = number(f.minInclusive); !f.minInclusive.isNull() && v)
+            lo = qMax(lo, *v);
+        if (const auto v = number(f.minExclusive); !f.minExclusive.isNull() && v)
+            lo = qMax(lo, integral ? std::floor(*v) + 1 : *v);
+        if (const auto v = number(f.maxInclusive); !f.maxInclusive.isNull() && v)
+            hi = qMin(hi, *v);
+        if (const auto v = number(f.maxExclusive); !f.maxExclusive.isNull() && v)
+            hi = qMin(hi, integral ? std::ceil(*v) - 1 : *v);
+        const int fraction = f.fractionDigits.value_or(2);
+        candidates << QStringLiteral("1") << QStringLiteral("0");
+        if (std::isfinite(lo)) {
+            candidates << formatNumber(lo, integral, fraction);
+            candidates << formatNumber(lo + (integral ? 1 : 0.5L), integral, fraction);
+        }
+        if (std::isfinite(hi))
+            candidates << formatNumber(hi, integral, fraction);
+        if (std::isfinite(lo) && std::isfinite(hi))
+            candidates << formatNumber((lo + hi) / 2, integral, fraction);
+    } else {
+        // Dates and the like: a bound is a value of the type.
+        candidates << f.minInclusive << f.maxInclusive;
+    }
+    const bool hasLength = f.length || f.minLength || f.maxLength;
+    for (const QString &c : std::as_const(candidates))
+        if (!c.isNull() && accepts(type, c))
+            return {c};
+
+    const int maxLength = f.length.value_or(f.maxLength.value_or(-1));
+    if (!f.patterns.isEmpty()) {
+        for (const QString &p : f.patterns.first()) {
+            const Pattern pattern(p);
+            if (!pattern.isValid())
+                return {QString(), QStringLiteral("the pattern \"%1\" cannot be read: %2").arg(p, pattern.error())};
+            const int minLength = f.length.value_or(f.minLength.value_or(0));
+            if (const auto s = pattern.sample(minLength, maxLength); s && accepts(type, *s))
+                return {*s};
+        }
+        return {QString(), QStringLiteral("no value of %1 was found that matches the pattern \"%2\"")
+                               .arg(b, f.patterns.first().join(QStringLiteral("\" or \"")))};
+    }
+    if (hasLength) {
+        const int lo = f.length.value_or(f.minLength.value_or(0));
+        const int hi = f.length.value_or(f.maxLength.value_or(std::numeric_limits<int>::max()));
+        QString fitted;
+        if (b == QLatin1String("hexBinary"))
+            fitted = QStringLiteral("9a").repeated(lo);
+        else if (b == QLatin1String("base64Binary"))
+            fitted = QString::fromLatin1(QByteArray(lo, 'a').toBase64());
+        else
+            fitted = (sample + QStringLiteral("x").repeated(qMax(0, lo - int(sample.size())))).left(hi);
+        if (accepts(type, fitted))
+            return {fitted};
+    }
+    return {QString(), QStringLiteral("no value of %1 satisfies its facets").arg(b)};
+}
+
+} // namespace owb::xsd
