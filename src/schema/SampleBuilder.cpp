@@ -35,6 +35,88 @@ private:
 SampleBuilder::SampleBuilder(const SchemaSet &schemas, const QString &avoid)
     : m_schemas(schemas), m_model(schemas), m_values(schemas, avoid)
 {
+    QList<Node> keyrefs;
+    for (const SchemaDoc *doc : schemas.documents()) {
+        QList<xmlNodePtr> todo{xmlDocGetRootElement(doc->doc)};
+        while (!todo.isEmpty()) {
+            xmlNodePtr n = todo.takeLast();
+            for (xmlNodePtr c = n->children; c; c = c->next)
+                if (c->type == XML_ELEMENT_NODE)
+                    todo << c;
+            if (isXsElement(n, "keyref"))
+                keyrefs << Node{n, doc};
+            if (!isXsElement(n, "field") || !(isXsElement(n->parent, "key") || isXsElement(n->parent, "unique")))
+                continue;
+            for (const QString &field : fieldNames(Node{n, doc}))
+                if (field.startsWith(QLatin1Char('<')))
+                    m_keyElements << field.mid(1);
+                else
+                    m_keyAttributes << field;
+        }
+    }
+    // A key reference's field takes the first value given to the key's field.
+    for (const Node &ref : std::as_const(keyrefs)) {
+        const Node key = schemas.find(SchemaSet::IdentityConstraint, schemas.resolve(ref, ref.attr("refer")));
+        if (!key)
+            continue;
+        const QList<Node> from = ref.children(), to = key.children();
+        for (qsizetype i = 0, j = 0; i < from.size() && j < to.size(); ++i, ++j) {
+            while (i < from.size() && !from[i].is("field"))
+                ++i;
+            while (j < to.size() && !to[j].is("field"))
+                ++j;
+            if (i < from.size() && j < to.size() && !fieldNames(from[i]).isEmpty() && !fieldNames(to[j]).isEmpty())
+                m_keyRefs.insert(fieldNames(from[i]).first(), fieldNames(to[j]).first());
+        }
+    }
+}
+
+QStringList SampleBuilder::fieldNames(const Node &field)
+{
+    auto lastStep = [](const QString &path) {
+        return path.section(QLatin1Char('|'), 0, 0).section(QLatin1Char('/'), -1).trimmed().section(QLatin1Char(':'), -1);
+    };
+    // An attribute is told apart by the element the selector picks ("Layer@id").
+    QString selected = lastStep(Node{field.n->parent, field.doc}.child("selector").attr("xpath"));
+    if (selected == QLatin1String("*") || selected == QLatin1String("."))
+        selected.clear();
+    QStringList out;
+    for (QString step : field.attr("xpath").split(QLatin1Char('|'))) {
+        step = lastStep(step);
+        if (step.startsWith(QLatin1Char('@')))
+            out << selected + step;
+        else
+            out << QLatin1Char('<') + step;
+    }
+    return out;
+}
+
+QString SampleBuilder::keyOf(const QString &element, const QString &attribute) const
+{
+    const QString qualified = element + QLatin1Char('@') + attribute;
+    if (m_keyAttributes.contains(qualified) || m_keyRefs.contains(qualified))
+        return qualified;
+    return QLatin1Char('@') + attribute;
+}
+
+void SampleBuilder::fillKeyRefs(SampleElement &e)
+{
+    for (auto &a : e.attributes)
+        if (const auto it = m_keyRefs.constFind(keyOf(e.name.local, a.first.local));
+            it != m_keyRefs.cend() && m_keyFirst.contains(*it))
+            a.second = m_keyFirst.value(*it);
+    if (const auto it = m_keyRefs.constFind(QLatin1Char('<') + e.name.local);
+        e.children.empty() && it != m_keyRefs.cend() && m_keyFirst.contains(*it))
+        e.text = m_keyFirst.value(*it);
+    for (auto &c : e.children)
+        fillKeyRefs(*c);
+}
+
+QString SampleBuilder::distinct(const QString &name, const QString &value, const SimpleType &type)
+{
+    if (!m_keyFirst.contains(name))
+        m_keyFirst.insert(name, value);
+    return m_values.another(type, value, ++m_keyUses[name]);
 }
 
 std::unique_ptr<SampleElement> SampleBuilder::build(const Node &globalElement)
@@ -51,6 +133,7 @@ std::unique_ptr<SampleElement> SampleBuilder::build(const Node &globalElement)
             scan(*c);
     };
     scan(*root);
+    fillKeyRefs(*root);
     if (needsId) {
         if (m_ids.isEmpty())
             fail(QStringLiteral("An IDREF value must name an ID of the document, and the sample holds no ID"));
@@ -102,20 +185,21 @@ std::unique_ptr<SampleElement> SampleBuilder::element(const Node &declOrRef, boo
         }
         if (m_model.isAbstract(type) || m_model.typeCost(type) >= Unbuildable) {
             if (!e.nillable) {
-                QString why = QStringLiteral("The element %1 (line %2) cannot be built: its content has no finite instance")
-                                  .arg(shown(e.name))
-                                  .arg(e.decl.line());
-                if (!m_model.problem().isNull())
-                    why += QStringLiteral(" (%1)").arg(m_model.problem());
-                fail(why);
+                fail(QStringLiteral("The element %1 (line %2) cannot be built: its content has no finite instance")
+                         .arg(shown(e.name))
+                         .arg(e.decl.line()));
             }
             out->nil = true;
             attributes(*out, type);
             return out;
         }
         attributes(*out, type);
-        if (m_model.hasSimpleContent(type))
-            out->text = !preset.isNull() ? preset : value(m_model.simpleContent(type, m_values), e.decl, &out->idRefText);
+        if (m_model.hasSimpleContent(type)) {
+            const SimpleType simple = m_model.simpleContent(type, m_values);
+            out->text = !preset.isNull() ? preset : value(simple, e.decl, &out->idRefText);
+            if (m_keyElements.contains(e.name.local) && e.fixed.isNull())
+                out->text = distinct(QLatin1Char('<') + e.name.local, out->text, simple);
+        }
         else if (!preset.isNull() && type.attr("mixed") == QLatin1String("true"))
             out->text = preset;
         else
@@ -124,7 +208,10 @@ std::unique_ptr<SampleElement> SampleBuilder::element(const Node &declOrRef, boo
         if (!preset.isNull())
             out->text = preset;
     } else {
-        out->text = !preset.isNull() ? preset : value(m_model.simpleType(type, e.builtin, m_values), e.decl, &out->idRefText);
+        const SimpleType simple = m_model.simpleType(type, e.builtin, m_values);
+        out->text = !preset.isNull() ? preset : value(simple, e.decl, &out->idRefText);
+        if (m_keyElements.contains(e.name.local) && e.fixed.isNull())
+            out->text = distinct(QLatin1Char('<') + e.name.local, out->text, simple);
     }
     return out;
 }
@@ -261,10 +348,13 @@ void SampleBuilder::attributes(SampleElement &out, const Node &complexType)
     for (const AttributeUse &use : m_model.attributes(complexType)) {
         try {
             bool idRef = false;
-            const QString v = !use.fixed.isNull()          ? use.fixed
-                              : !use.defaultValue.isNull() ? use.defaultValue
-                                                           : value(m_model.simpleType(use.type, use.builtin, m_values),
-                                                                   use.decl, &idRef);
+            const SimpleType simple = m_model.simpleType(use.type, use.builtin, m_values);
+            QString v = !use.fixed.isNull()          ? use.fixed
+                        : !use.defaultValue.isNull() ? use.defaultValue
+                                                     : value(simple, use.decl, &idRef);
+            const QString key = keyOf(out.name.local, use.name.local);
+            if (m_keyAttributes.contains(key) && use.fixed.isNull())
+                v = distinct(key, v, simple);
             if (idRef)
                 out.idRefAttributes << int(out.attributes.size());
             out.attributes.append({use.name, v});

@@ -42,8 +42,14 @@ private:
     void wildcard(SampleElement &out, const Node &any, int depth);
     void attributes(SampleElement &out, const Node &complexType);
     QString value(const SimpleType &type, const Node &where, bool *idRef);
+    QString distinct(const QString &name, const QString &value, const SimpleType &type);
     void fillIdRefs(SampleElement &e, const QString &id);
     bool onPath(const Node &declOrRef) const;
+    void fillKeyRefs(SampleElement &e);
+    // The names an identity constraint's field selects: "element@attribute" (element empty
+    // when the selector names none) or "<element".
+    static QStringList fieldNames(const Node &field);
+    QString keyOf(const QString &element, const QString &attribute) const;
 
     const SchemaSet &m_schemas;
     ContentModel m_model;
@@ -51,6 +57,12 @@ private:
     QSet<xmlNodePtr> m_expanded;   // declarations built once with their optional content
     QList<xmlNodePtr> m_path;      // declarations being built, outermost first
     QStringList m_ids;
+    // Names of the attributes and elements that keys and unique constraints compare, and how
+    // often each has been given a value: their values are made to differ.
+    QSet<QString> m_keyAttributes, m_keyElements;
+    QHash<QString, int> m_keyUses;
+    QHash<QString, QString> m_keyFirst;   // a field name: the first value given
+    QHash<QString, QString> m_keyRefs;    // a key reference's field: the key's field it names
     int m_count = 0;
 };
 

@@ -227,13 +227,11 @@ void ContentModel::computeCosts()
     for (int round = 0; round < 10000; ++round) {
         bool changed = false;
         for (const Node &n : std::as_const(nodes)) {
-            qint64 now = Unbuildable;
+            qint64 now = 1;
             try {
                 now = n.is("element") ? elementCostNow(n) : typeCostNow(n);
-            } catch (const OstrelError &e) {
-                // Left unbuildable; should the sample need it, building says why.
-                if (m_problem.isNull())
-                    m_problem = e.description();
+            } catch (const OstrelError &) {
+                // Taken as buildable: should the sample need it, building says what is wrong.
             }
             qint64 &kept = m_costs[n.n];
             if (now < kept) {
@@ -284,7 +282,8 @@ qint64 ContentModel::termCostNow(const Node &term) const
     if (term.is("element")) {
         const Node decl = term.has("ref") ? m_schemas.find(SchemaSet::Element, m_schemas.resolve(term, term.attr("ref")))
                                           : term;
-        return decl ? m_costs.value(decl.n, Unbuildable) : Unbuildable;
+        // A declaration that is missing is for building to report.
+        return decl ? m_costs.value(decl.n, Unbuildable) : 1;
     }
     if (term.is("any"))
         return 1;
@@ -293,7 +292,7 @@ qint64 ContentModel::termCostNow(const Node &term) const
         for (const Node &c : g.children())
             if (c.is("sequence") || c.is("choice") || c.is("all"))
                 return termCostNow(c);
-        return g ? 0 : Unbuildable;
+        return 0;
     }
     const bool choice = term.is("choice");
     qint64 total = choice ? Unbuildable : 0;

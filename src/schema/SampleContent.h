@@ -64,8 +64,6 @@ public:
     // Cached lookups of the schema set.
     QList<Node> substitutes(const QName &head) const;
     QList<Node> derivedFrom(const QName &base) const;
-    // The first fault met while sizing the declarations; null when none.
-    QString problem() const { return m_problem; }
 
     // The element to put where declOrRef stands: itself, or for an abstract (or unbuildable)
     // one the first substitute that can be built.
@@ -82,7 +80,6 @@ private:
     const SchemaSet &m_schemas;
     QHash<xmlNodePtr, qint64> m_costs;   // element declarations and complex types
     bool m_computed = false;
-    QString m_problem;
     mutable QHash<QString, QList<Node>> m_substitutes, m_derived;
 };
 

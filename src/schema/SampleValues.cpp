@@ -134,6 +134,24 @@ QString formatNumber(long double v, bool integral, int fractionDigits)
 
 QString SampleValues::builtinSample(const QString &local) { return samples().value(local); }
 
+QString SampleValues::another(const SimpleType &type, const QString &value, int n) const
+{
+    static const QStringList textual{QStringLiteral("string"), QStringLiteral("normalizedString"),
+                                     QStringLiteral("token"), QStringLiteral("NMTOKEN"), QStringLiteral("Name"),
+                                     QStringLiteral("NCName"), QStringLiteral("anySimpleType")};
+    QStringList candidates;
+    if (!type.facets.enumeration.isEmpty())
+        candidates << type.facets.enumeration.value((n - 1) % type.facets.enumeration.size());
+    else if (type.variety == SimpleType::Atomic && textual.contains(type.builtin))
+        candidates << value + QString::number(n);
+    else if (type.variety == SimpleType::Atomic && integerRanges().contains(type.builtin))
+        candidates << QString::number(value.toLongLong() + n - 1) << QString::number(value.toLongLong() - n + 1);
+    for (const QString &c : std::as_const(candidates))
+        if (accepts(type, c))
+            return c;
+    return value;
+}
+
 void SampleValues::addFacets(const Node &restriction, SimpleType &into) const
 {
     Facets &f = into.facets;
@@ -233,6 +251,8 @@ bool SampleValues::accepts(const SimpleType &type, const QString &value) const
 {
     const Facets &f = type.facets;
     if (!m_avoid.isEmpty() && value.contains(m_avoid))
+        return false;
+    if (!f.enumeration.isEmpty() && !f.enumeration.contains(value))
         return false;
     for (const QStringList &level : f.patterns) {
         bool any = false;
@@ -358,7 +378,7 @@ SampleValues::Value SampleValues::atomic(const SimpleType &type) const
             candidates << formatNumber(lo + (integral ? 1 : 0.5L), integral, fraction);
         }
         if (std::isfinite(hi))
-            candidates << formatNumber(hi, integral, fraction);
+            candidates << formatNumber(hi, integral, fraction) << formatNumber(hi - 1, integral, fraction);
         if (std::isfinite(lo) && std::isfinite(hi))
             candidates << formatNumber((lo + hi) / 2, integral, fraction);
     } else {

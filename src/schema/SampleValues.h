@@ -43,13 +43,16 @@ public:
         bool ok() const { return why.isNull(); }
     };
     Value make(const SimpleType &type, int depth = 0) const;
+    // The n-th distinct value where the type allows one (n = 1: value itself), else value.
+    QString another(const SimpleType &type, const QString &value, int n) const;
+    // Whether value satisfies the type's facets, as far as they can be checked here.
+    bool accepts(const SimpleType &type, const QString &value) const;
 
     // The sample of a built-in type by its local name; a null string for one without.
     static QString builtinSample(const QString &local);
 
 private:
     Value atomic(const SimpleType &type) const;
-    bool accepts(const SimpleType &type, const QString &value) const;
     QString nextId() const;
 
     const SchemaSet &m_schemas;

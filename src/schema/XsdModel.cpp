@@ -14,7 +14,7 @@ const QString kSource = QStringLiteral("BuildNewDoc");
 QString str(const xmlChar *s) { return s ? QString::fromUtf8(reinterpret_cast<const char *>(s)) : QString(); }
 
 const char *const kKindNames[] = {"element", "attribute", "complexType", "simpleType", "group", "attributeGroup",
-                                  "notation"};
+                                  "notation", "key"};
 
 struct FirstError {
     QString text;
@@ -152,6 +152,18 @@ void SchemaSet::loadDoc(const QByteArray &bytes, const char *encoding, const QSt
 
 void SchemaSet::index(SchemaDoc &doc)
 {
+    // Keys and uniques are named wherever they stand, below element declarations.
+    QList<xmlNodePtr> todo{xmlDocGetRootElement(doc.doc)};
+    while (!todo.isEmpty()) {
+        xmlNodePtr n = todo.takeLast();
+        for (xmlNodePtr c = n->children; c; c = c->next)
+            if (c->type == XML_ELEMENT_NODE)
+                todo << c;
+        const Node node{n, &doc};
+        if ((node.is("key") || node.is("unique")) && node.has("name"))
+            m_index[IdentityConstraint].insert(QName{doc.targetNs, node.attr("name")}.key(), node);
+    }
+
     const Node root{xmlDocGetRootElement(doc.doc), &doc};
     QList<Node> tops = root.children();
     // Components of redefine and override count as the schema's own.
@@ -159,7 +171,7 @@ void SchemaSet::index(SchemaDoc &doc)
         if (tops[i].is("redefine") || tops[i].is("override"))
             tops << tops[i].children();
     for (const Node &c : tops) {
-        for (int k = 0; k <= Notation; ++k) {
+        for (int k = 0; k < IdentityConstraint; ++k) {
             if (!c.is(kKindNames[k]))
                 continue;
             const QString key = QName{doc.targetNs, c.attr("name")}.key();
@@ -179,13 +191,13 @@ QList<const SchemaDoc *> SchemaSet::documents() const
 
 Node SchemaSet::find(Kind kind, const QName &name) const { return m_index[kind].value(name.key()); }
 
-Node SchemaSet::require(Kind kind, const QName &name, const Node &from) const
+Node SchemaSet::require(Kind kind, const QName &name, const Node &from, const char *what) const
 {
     const Node found = find(kind, name);
     if (found)
         return found;
     QString text = QStringLiteral("The schema refers to the %1 %2 (line %3), which is not declared")
-                       .arg(QLatin1String(kKindNames[kind]), name.ns.isEmpty() ? name.local : name.key())
+                       .arg(QLatin1String(what ? what : kKindNames[kind]), name.ns.isEmpty() ? name.local : name.key())
                        .arg(from.line());
     const auto why = m_unreadable.constFind(name.ns);
     if (why != m_unreadable.cend())
@@ -199,7 +211,7 @@ Node SchemaSet::type(const QName &name, const Node &from) const
         return {};
     if (const Node c = find(ComplexType, name))
         return c;
-    return require(SimpleType, name, from);
+    return require(SimpleType, name, from, "type");
 }
 
 QList<Node> SchemaSet::globalElements() const

@@ -55,7 +55,7 @@ bool isXsElement(xmlNodePtr n, const char *local = nullptr);
 
 class SchemaSet {
 public:
-    enum Kind { Element, Attribute, ComplexType, SimpleType, Group, AttributeGroup, Notation };
+    enum Kind { Element, Attribute, ComplexType, SimpleType, Group, AttributeGroup, Notation, IdentityConstraint };
 
     SchemaSet();
     ~SchemaSet();
@@ -71,7 +71,7 @@ public:
     Node find(Kind kind, const QName &name) const;
     // Like find; a name that is not declared throws OstrelError naming it and, where its
     // namespace came from a schema that could not be read, why.
-    Node require(Kind kind, const QName &name, const Node &from) const;
+    Node require(Kind kind, const QName &name, const Node &from, const char *what = nullptr) const;
     // A type: a complexType or simpleType node, or null for a built-in (name.isXs).
     Node type(const QName &name, const Node &from) const;
 
@@ -95,7 +95,7 @@ private:
     void index(SchemaDoc &doc);
 
     std::vector<std::unique_ptr<SchemaDoc>> m_docs;
-    QHash<QString, Node> m_index[Notation + 1];
+    QHash<QString, Node> m_index[IdentityConstraint + 1];
     QHash<QString, QString> m_unreadable;   // namespace -> why its schema could not be read
     QList<QString> m_loaded;                // url + namespace of every document read
 };
