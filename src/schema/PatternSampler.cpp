@@ -98,14 +98,24 @@ struct CharClass {
         return in && !(subtracted && subtracted->contains(c));
     }
 
-    // A character of the class, preferring plain ones.
-    std::optional<char32_t> pick() const
+    // A character of the class, preferring plain ones; variant n takes the n-th plain one.
+    std::optional<char32_t> pick(int variant = 0) const
     {
         static const char32_t preferred[] = {'a', 'A', '1', '0', 'x', 'X', '_', '-', '.', ' ', ':', '/', '+', '@',
-                                             '#', '=', ',', '*', '(', ')'};
-        for (char32_t c : preferred)
-            if (contains(c))
+                                             '#', '=', ',', '*', '(', ')', 'b', 'c', 'd', 'e', 'B', 'C', 'D', 'E',
+                                             '2', '3', '4', '5', '6', '7', '8', '9'};
+        std::optional<char32_t> first;
+        int seen = 0;
+        for (char32_t c : preferred) {
+            if (!contains(c))
+                continue;
+            if (seen++ == variant)
                 return c;
+            if (!first)
+                first = c;
+        }
+        if (first)
+            return first;
         for (const auto &r : ranges)
             for (char32_t c = r.first; c <= r.second && c - r.first < 64; ++c)
                 if (contains(c))
@@ -381,13 +391,13 @@ private:
 };
 
 // The shortest expansion, each repetition taking `extra` more rounds where it may.
-bool generate(const RegexNode &n, int extra, int alternative, QString &out)
+bool generate(const RegexNode &n, int extra, int alternative, int variant, QString &out)
 {
     if (out.size() > 100000)
         return false;
     switch (n.kind) {
     case RegexNode::Atom: {
-        const auto c = n.cls.pick();
+        const auto c = n.cls.pick(variant);
         if (!c)
             return false;
         out += QString::fromUcs4(&*c, 1);
@@ -395,7 +405,7 @@ bool generate(const RegexNode &n, int extra, int alternative, QString &out)
     }
     case RegexNode::Sequence:
         for (const auto &c : n.children)
-            if (!generate(*c, extra, alternative, out))
+            if (!generate(*c, extra, alternative, variant, out))
                 return false;
         return true;
     case RegexNode::Alternation: {
@@ -403,7 +413,7 @@ bool generate(const RegexNode &n, int extra, int alternative, QString &out)
         for (size_t i = 0; i < count; ++i) {
             const size_t pick = (size_t(alternative) + i) % count;
             QString tried = out;
-            if (generate(*n.children[pick], extra, alternative, tried)) {
+            if (generate(*n.children[pick], extra, alternative, variant, tried)) {
                 out = tried;
                 return true;
             }
@@ -413,7 +423,7 @@ bool generate(const RegexNode &n, int extra, int alternative, QString &out)
     case RegexNode::Repeat: {
         const int rounds = n.max < 0 ? n.min + extra : qMin(n.max, n.min + extra);
         for (int i = 0; i < rounds; ++i)
-            if (!generate(*n.children.front(), extra, alternative, out))
+            if (!generate(*n.children.front(), extra, alternative, variant, out))
                 return false;
         return true;
     }
@@ -441,14 +451,14 @@ bool Pattern::matches(const QString &text) const
     return Matcher(t).run(*m_root);
 }
 
-std::optional<QString> Pattern::sample(int minLength, int maxLength) const
+std::optional<QString> Pattern::sample(int minLength, int maxLength, int variant) const
 {
     if (!m_root)
         return std::nullopt;
     for (int alternative = 0; alternative < 4; ++alternative) {
         for (int extra = 0; extra <= 64; extra = extra < 8 ? extra + 1 : extra * 2) {
             QString out;
-            if (!generate(*m_root, extra, alternative, out))
+            if (!generate(*m_root, extra, alternative, variant, out))
                 break;
             const int length = int(out.toUcs4().size());
             if (maxLength >= 0 && length > maxLength)

@@ -23,8 +23,8 @@ public:
 
     bool matches(const QString &text) const;
     // A matching string whose length lies in [minLength, maxLength] (maxLength < 0: no bound);
-    // nothing when none was found.
-    std::optional<QString> sample(int minLength = 0, int maxLength = -1) const;
+    // nothing when none was found. Another variant picks other characters where it may.
+    std::optional<QString> sample(int minLength = 0, int maxLength = -1, int variant = 0) const;
 
 private:
     std::unique_ptr<RegexNode> m_root;

@@ -99,17 +99,13 @@ QString SampleBuilder::keyOf(const QString &element, const QString &attribute) c
     return QLatin1Char('@') + attribute;
 }
 
-void SampleBuilder::fillKeyRefs(SampleElement &e)
+void SampleBuilder::fillKeyRefs()
 {
-    for (auto &a : e.attributes)
-        if (const auto it = m_keyRefs.constFind(keyOf(e.name.local, a.first.local));
-            it != m_keyRefs.cend() && m_keyFirst.contains(*it))
-            a.second = m_keyFirst.value(*it);
-    if (const auto it = m_keyRefs.constFind(QLatin1Char('<') + e.name.local);
-        e.children.empty() && it != m_keyRefs.cend() && m_keyFirst.contains(*it))
-        e.text = m_keyFirst.value(*it);
-    for (auto &c : e.children)
-        fillKeyRefs(*c);
+    for (const PendingRef &p : std::as_const(m_pendingRefs)) {
+        const auto value = m_keyFirst.constFind(p.key);
+        if (value != m_keyFirst.cend() && m_values.accepts(p.type, *value))
+            p.element->attributes[p.attribute].second = *value;
+    }
 }
 
 QString SampleBuilder::distinct(const QString &name, const QString &value, const SimpleType &type)
@@ -123,6 +119,7 @@ std::unique_ptr<SampleElement> SampleBuilder::build(const Node &globalElement)
 {
     m_count = 0;
     m_ids.clear();
+    m_pendingRefs.clear();
     m_expanded.clear();
     m_path.clear();
     auto root = element(globalElement, true, 1);
@@ -133,7 +130,7 @@ std::unique_ptr<SampleElement> SampleBuilder::build(const Node &globalElement)
             scan(*c);
     };
     scan(*root);
-    fillKeyRefs(*root);
+    fillKeyRefs();
     if (needsId) {
         if (m_ids.isEmpty())
             fail(QStringLiteral("An IDREF value must name an ID of the document, and the sample holds no ID"));
@@ -239,12 +236,14 @@ void SampleBuilder::particle(SampleElement &out, const Node &p, bool full, int d
     SampleElement trial;
     const int count = m_count;
     const QStringList ids = m_ids;
+    const qsizetype pending = m_pendingRefs.size();
     try {
         term(trial, p, true, depth);
     } catch (const OstrelError &) {
-        // Optional content that cannot be built is left out.
+        // Optional content that cannot be built is left out, with all it noted.
         m_count = count;
         m_ids = ids;
+        m_pendingRefs.resize(pending);
         return;
     }
     for (auto &c : trial.children)
@@ -355,6 +354,8 @@ void SampleBuilder::attributes(SampleElement &out, const Node &complexType)
             const QString key = keyOf(out.name.local, use.name.local);
             if (m_keyAttributes.contains(key) && use.fixed.isNull())
                 v = distinct(key, v, simple);
+            if (m_keyRefs.contains(key) && use.fixed.isNull())
+                m_pendingRefs.append({&out, int(out.attributes.size()), m_keyRefs.value(key), simple});
             if (idRef)
                 out.idRefAttributes << int(out.attributes.size());
             out.attributes.append({use.name, v});
@@ -375,9 +376,18 @@ QString SampleBuilder::value(const SimpleType &type, const Node &where, bool *id
                  .arg(where.line())
                  .arg(v.why));
     *idRef = v.idRef;
-    if (type.variety == SimpleType::Atomic && type.builtin == QLatin1String("ID"))
-        m_ids << v.text;
-    return v.text;
+    QString text = v.text;
+    if (type.variety == SimpleType::Atomic && type.builtin == QLatin1String("ID")) {
+        // IDs are unique in a document.
+        for (int n = 2; m_ids.contains(text) && n < 100; ++n)
+            text = m_values.another(type, v.text, n);
+        if (m_ids.contains(text))
+            fail(QStringLiteral("No second value for the ID %1 (line %2) satisfies its type")
+                     .arg(shown(m_schemas.declaredName(where)))
+                     .arg(where.line()));
+        m_ids << text;
+    }
+    return text;
 }
 
 void SampleBuilder::fillIdRefs(SampleElement &e, const QString &id)

@@ -45,7 +45,7 @@ private:
     QString distinct(const QString &name, const QString &value, const SimpleType &type);
     void fillIdRefs(SampleElement &e, const QString &id);
     bool onPath(const Node &declOrRef) const;
-    void fillKeyRefs(SampleElement &e);
+    void fillKeyRefs();
     // The names an identity constraint's field selects: "element@attribute" (element empty
     // when the selector names none) or "<element".
     static QStringList fieldNames(const Node &field);
@@ -63,6 +63,13 @@ private:
     QHash<QString, int> m_keyUses;
     QHash<QString, QString> m_keyFirst;   // a field name: the first value given
     QHash<QString, QString> m_keyRefs;    // a key reference's field: the key's field it names
+    struct PendingRef {
+        SampleElement *element;
+        int attribute;
+        QString key;
+        SimpleType type;
+    };
+    QList<PendingRef> m_pendingRefs;      // attributes to name a key's value once the sample is built
     int m_count = 0;
 };
 

@@ -149,6 +149,12 @@ QString SampleValues::another(const SimpleType &type, const QString &value, int 
     for (const QString &c : std::as_const(candidates))
         if (accepts(type, c))
             return c;
+    // A pattern may allow other characters.
+    if (type.variety == SimpleType::Atomic && !type.facets.patterns.isEmpty())
+        for (const QString &p : type.facets.patterns.first())
+            if (const auto s = Pattern(p).sample(type.facets.minLength.value_or(0), type.facets.maxLength.value_or(-1), n - 1);
+                s && accepts(type, *s))
+                return *s;
     return value;
 }
 
