@@ -45,6 +45,7 @@ private:
     QString distinct(const QString &name, const QString &value, const SimpleType &type);
     void fillIdRefs(SampleElement &e, const QString &id);
     bool onPath(const Node &declOrRef) const;
+    void collectKeys();
     void fillKeyRefs();
     // The names an identity constraint's field selects: "element@attribute" (element empty
     // when the selector names none) or "<element".

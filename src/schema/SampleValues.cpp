@@ -1,6 +1,7 @@
 #include "schema/SampleValues.h"
 
 #include "schema/PatternSampler.h"
+#include "schema/SampleTables.h"
 #include "xml/Namespaces.h"
 
 #include <QHash>
@@ -10,129 +11,8 @@
 
 namespace owb::xsd {
 
-namespace {
 
-const QHash<QString, QString> &samples()
-{
-    static const QHash<QString, QString> table{
-        {QStringLiteral("string"), QStringLiteral("test")},
-        {QStringLiteral("boolean"), QStringLiteral("false")},
-        {QStringLiteral("decimal"), QStringLiteral("126.45")},
-        {QStringLiteral("double"), QStringLiteral("12.78e-2")},
-        {QStringLiteral("float"), QStringLiteral("12.78e-2")},
-        {QStringLiteral("time"), QStringLiteral("12:00:00")},
-        {QStringLiteral("date"), QStringLiteral("2002-01-01")},
-        // The "T" makes it a dateTime at all.
-        {QStringLiteral("dateTime"), QStringLiteral("2002-01-01T12:00:00")},
-        {QStringLiteral("dateTimeStamp"), QStringLiteral("2002-01-01T12:00:00Z")},
-        {QStringLiteral("duration"), QStringLiteral("P1D")},
-        {QStringLiteral("dayTimeDuration"), QStringLiteral("P1D")},
-        {QStringLiteral("yearMonthDuration"), QStringLiteral("P1Y")},
-        {QStringLiteral("gYear"), QStringLiteral("2002")},
-        {QStringLiteral("gYearMonth"), QStringLiteral("2002-01")},
-        {QStringLiteral("gMonth"), QStringLiteral("--01")},
-        {QStringLiteral("gMonthDay"), QStringLiteral("--01-01")},
-        {QStringLiteral("gDay"), QStringLiteral("---01")},
-        {QStringLiteral("hexBinary"), QStringLiteral("9a7f")},
-        {QStringLiteral("base64Binary"), QStringLiteral("9a7fcca3")},
-        {QStringLiteral("anyURI"), QString::fromLatin1(owb::ns::VALIDATION)},
-        // The validator does not count "xml" as a declared prefix in a value: "xml:qualified"
-        // would be refused.
-        {QStringLiteral("QName"), QStringLiteral("qualified")},
-        {QStringLiteral("normalizedString"), QStringLiteral("Normalized string")},
-        {QStringLiteral("token"), QStringLiteral("token")},
-        {QStringLiteral("language"), QStringLiteral("en")},
-        {QStringLiteral("Name"), QStringLiteral("name")},
-        {QStringLiteral("NCName"), QStringLiteral("name")},
-        {QStringLiteral("NMTOKEN"), QStringLiteral("nmtoken")},
-        {QStringLiteral("NMTOKENS"), QStringLiteral("nmtoken1 nmtoken2")},
-        {QStringLiteral("integer"), QStringLiteral("1")},
-        {QStringLiteral("nonPositiveInteger"), QStringLiteral("0")},
-        {QStringLiteral("positiveInteger"), QStringLiteral("123")},
-        {QStringLiteral("negativeInteger"), QStringLiteral("-1")},
-        {QStringLiteral("long"), QStringLiteral("1234567")},
-        {QStringLiteral("short"), QStringLiteral("12345")},
-        {QStringLiteral("int"), QStringLiteral("123")},
-        {QStringLiteral("byte"), QStringLiteral("1")},
-        {QStringLiteral("nonNegativeInteger"), QStringLiteral("123")},
-        {QStringLiteral("unsignedLong"), QStringLiteral("1234567")},
-        {QStringLiteral("unsignedShort"), QStringLiteral("123")},
-        {QStringLiteral("unsignedInt"), QStringLiteral("12345")},
-        {QStringLiteral("unsignedByte"), QStringLiteral("1")},
-        {QStringLiteral("anySimpleType"), QStringLiteral("test")},
-        {QStringLiteral("anyAtomicType"), QStringLiteral("test")},
-    };
-    return table;
-}
-
-// Bounds the integer types carry of themselves.
-const QHash<QString, QPair<long double, long double>> &integerRanges()
-{
-    static const long double inf = INFINITY;
-    static const QHash<QString, QPair<long double, long double>> table{
-        {QStringLiteral("integer"), {-inf, inf}},
-        {QStringLiteral("nonPositiveInteger"), {-inf, 0}},
-        {QStringLiteral("negativeInteger"), {-inf, -1}},
-        {QStringLiteral("nonNegativeInteger"), {0, inf}},
-        {QStringLiteral("positiveInteger"), {1, inf}},
-        {QStringLiteral("long"), {-9223372036854775807.0L - 1, 9223372036854775807.0L}},
-        {QStringLiteral("int"), {-2147483648.0L, 2147483647.0L}},
-        {QStringLiteral("short"), {-32768, 32767}},
-        {QStringLiteral("byte"), {-128, 127}},
-        {QStringLiteral("unsignedLong"), {0, 18446744073709551615.0L}},
-        {QStringLiteral("unsignedInt"), {0, 4294967295.0L}},
-        {QStringLiteral("unsignedShort"), {0, 65535}},
-        {QStringLiteral("unsignedByte"), {0, 255}},
-    };
-    return table;
-}
-
-bool isNumeric(const QString &b)
-{
-    return b == QLatin1String("decimal") || b == QLatin1String("float") || b == QLatin1String("double")
-           || integerRanges().contains(b);
-}
-
-bool isFloat(const QString &b) { return b == QLatin1String("float") || b == QLatin1String("double"); }
-
-std::optional<long double> number(const QString &text)
-{
-    const QString t = text.trimmed();
-    if (t == QLatin1String("INF") || t == QLatin1String("+INF"))
-        return INFINITY;
-    if (t == QLatin1String("-INF"))
-        return -INFINITY;
-    bool ok = false;
-    const long double v = t.toDouble(&ok);
-    if (!ok)
-        return std::nullopt;
-    return v;
-}
-
-// Digits of a decimal's canonical form: all, and those behind the point.
-QPair<int, int> digits(const QString &value)
-{
-    QString t = value.trimmed();
-    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+')))
-        t.remove(0, 1);
-    QString whole = t.section(QLatin1Char('.'), 0, 0), fraction = t.section(QLatin1Char('.'), 1);
-    while (whole.startsWith(QLatin1Char('0')))
-        whole.remove(0, 1);
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    return {int(whole.size() + fraction.size()), int(fraction.size())};
-}
-
-QString formatNumber(long double v, bool integral, int fractionDigits)
-{
-    if (integral)
-        return QString::number(double(std::round(v)), 'f', 0);
-    return QString::number(double(v), 'f', qBound(0, fractionDigits, 6));
-}
-
-} // namespace
-
-QString SampleValues::builtinSample(const QString &local) { return samples().value(local); }
+QString SampleValues::builtinSample(const QString &local) { return sampletables::samples().value(local); }
 
 QString SampleValues::another(const SimpleType &type, const QString &value, int n) const
 {
@@ -144,7 +24,7 @@ QString SampleValues::another(const SimpleType &type, const QString &value, int 
         candidates << type.facets.enumeration.value((n - 1) % type.facets.enumeration.size());
     else if (type.variety == SimpleType::Atomic && textual.contains(type.builtin))
         candidates << value + QString::number(n);
-    else if (type.variety == SimpleType::Atomic && integerRanges().contains(type.builtin))
+    else if (type.variety == SimpleType::Atomic && sampletables::integerRanges().contains(type.builtin))
         candidates << QString::number(value.toLongLong() + n - 1) << QString::number(value.toLongLong() - n + 1);
     for (const QString &c : std::as_const(candidates))
         if (accepts(type, c))
@@ -277,12 +157,12 @@ bool SampleValues::accepts(const SimpleType &type, const QString &value) const
         if ((f.length && length != *f.length) || (f.minLength && length < *f.minLength)
             || (f.maxLength && length > *f.maxLength))
             return false;
-        if (isNumeric(b)) {
-            const auto v = number(value);
+        if (sampletables::isNumeric(b)) {
+            const auto v = sampletables::number(value);
             if (!v)
                 return false;
             auto bound = [&](const QString &text, auto ok) {
-                const auto limit = text.isNull() ? std::nullopt : number(text);
+                const auto limit = text.isNull() ? std::nullopt : sampletables::number(text);
                 return !limit || ok(*v, *limit);
             };
             if (!bound(f.minInclusive, [](long double a, long double l) { return a >= l; })
@@ -290,10 +170,10 @@ bool SampleValues::accepts(const SimpleType &type, const QString &value) const
                 || !bound(f.minExclusive, [](long double a, long double l) { return a > l; })
                 || !bound(f.maxExclusive, [](long double a, long double l) { return a < l; }))
                 return false;
-            const auto range = integerRanges().value(b, {-INFINITY, INFINITY});
+            const auto range = sampletables::integerRanges().value(b, {-INFINITY, INFINITY});
             if (*v < range.first || *v > range.second)
                 return false;
-            const QPair<int, int> d = digits(value);
+            const QPair<int, int> d = sampletables::digits(value);
             if ((f.totalDigits && d.first > *f.totalDigits) || (f.fractionDigits && d.second > *f.fractionDigits))
                 return false;
         }
@@ -361,32 +241,32 @@ SampleValues::Value SampleValues::atomic(const SimpleType &type) const
     }
 
     QStringList candidates;
-    const QString sample = samples().value(b, QStringLiteral("test"));
+    const QString sample = sampletables::samples().value(b, QStringLiteral("test"));
     candidates << sample;
     if (b == QLatin1String("anyURI"))
         candidates << QStringLiteral("http://www.example.com/");
-    if (isNumeric(b)) {
-        const bool integral = integerRanges().contains(b);
-        const auto range = integerRanges().value(b, {-INFINITY, INFINITY});
+    if (sampletables::isNumeric(b)) {
+        const bool integral = sampletables::integerRanges().contains(b);
+        const auto range = sampletables::integerRanges().value(b, {-INFINITY, INFINITY});
         long double lo = range.first, hi = range.second;
-        if (const auto v = number(f.minInclusive); !f.minInclusive.isNull() && v)
+        if (const auto v = sampletables::number(f.minInclusive); !f.minInclusive.isNull() && v)
             lo = qMax(lo, *v);
-        if (const auto v = number(f.minExclusive); !f.minExclusive.isNull() && v)
+        if (const auto v = sampletables::number(f.minExclusive); !f.minExclusive.isNull() && v)
             lo = qMax(lo, integral ? std::floor(*v) + 1 : *v);
-        if (const auto v = number(f.maxInclusive); !f.maxInclusive.isNull() && v)
+        if (const auto v = sampletables::number(f.maxInclusive); !f.maxInclusive.isNull() && v)
             hi = qMin(hi, *v);
-        if (const auto v = number(f.maxExclusive); !f.maxExclusive.isNull() && v)
+        if (const auto v = sampletables::number(f.maxExclusive); !f.maxExclusive.isNull() && v)
             hi = qMin(hi, integral ? std::ceil(*v) - 1 : *v);
         const int fraction = f.fractionDigits.value_or(2);
         candidates << QStringLiteral("1") << QStringLiteral("0");
         if (std::isfinite(lo)) {
-            candidates << formatNumber(lo, integral, fraction);
-            candidates << formatNumber(lo + (integral ? 1 : 0.5L), integral, fraction);
+            candidates << sampletables::formatNumber(lo, integral, fraction);
+            candidates << sampletables::formatNumber(lo + (integral ? 1 : 0.5L), integral, fraction);
         }
         if (std::isfinite(hi))
-            candidates << formatNumber(hi, integral, fraction) << formatNumber(hi - 1, integral, fraction);
+            candidates << sampletables::formatNumber(hi, integral, fraction) << sampletables::formatNumber(hi - 1, integral, fraction);
         if (std::isfinite(lo) && std::isfinite(hi))
-            candidates << formatNumber((lo + hi) / 2, integral, fraction);
+            candidates << sampletables::formatNumber((lo + hi) / 2, integral, fraction);
     } else {
         // Dates and the like: a bound is a value of the type.
         candidates << f.minInclusive << f.maxInclusive;
