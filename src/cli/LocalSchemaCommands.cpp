@@ -70,26 +70,11 @@ int runValidateLocal(Tool &tool, const Invocation &inv)
 {
     const QString schemaPath = schemaOf(inv);
     const clsVerify verify(nullptr);
-    bool allValid = true;
-    for (const QString &file : inv.arguments) {
-        QString text;
-        try {
-            text = tool.files.LoadFile(file);
-        } catch (const OstrelError &e) {
-            tool.console.error(e.description());
-            allValid = false;
-            continue;
-        }
-        QStringList errors;
+    return checkFiles(tool, inv.arguments, [&](const QString &file, const QString &text) {
         if (const auto err = verify.CheckWellFormedNess(text))
-            errors << located(file, err->LineNumber, err->Reason);
-        else
-            errors = locatedIssues(file, text, XsdValidator::validateFile(file, schemaPath, clsVerify::MaxErrors, false));
-        for (const QString &line : std::as_const(errors))
-            tool.console.dataLine(line);
-        allValid = allValid && errors.isEmpty();
-    }
-    return allValid ? Done : Failed;
+            return QStringList{located(file, err->LineNumber, err->Reason)};
+        return locatedIssues(file, text, XsdValidator::validateFile(file, schemaPath, clsVerify::MaxErrors, false));
+    });
 }
 
 } // namespace owb::cli
