@@ -36,12 +36,36 @@ int runValidate(Tool &tool, const Invocation &inv)
     if (loader.NonXML())
         fail(QStringLiteral("It is of no use to validate a non-xml document"));
 
-    // Validation goes through work files of fixed names: runs side by side take turns.
-    QLockFile lock(AppPaths::ensureWritableDir(QStringLiteral("temp")) + QStringLiteral("/validate.lock"));
-    if (!lock.tryLock(120000))
-        fail(QStringLiteral("Another validation holds %1").arg(lock.fileName()));
-
+    const auto lock = lockValidation();
     const clsVerify verify(&tool.http);
+    const QList<ServerSchemaSource::Stored> referenced = clsVerify::storedReferences(&tool.http, target.DatabaseURI(), schema);
+    return checkFiles(tool, files, [&](const QString &file, const QString &text) {
+        std::optional<clsVerifyError> err = verify.CheckWellFormedNess(text);
+        if (!err)
+            err = verify.ValidateWithSchema(text, schema, target.DoctypeName(), referenced);
+        QStringList lines;
+        if (err) {
+            lines << located(file, err->LineNumber, err->Reason);
+            for (const clsVerifyError &further : err->Further)
+                lines << located(file, further.LineNumber, further.Reason);
+        }
+        return lines;
+    });
+}
+
+std::unique_ptr<QLockFile> lockValidation()
+{
+    // Validation goes through work files of fixed names: runs side by side take turns.
+    auto lock = std::make_unique<QLockFile>(AppPaths::ensureWritableDir(QStringLiteral("temp"))
+                                            + QStringLiteral("/validate.lock"));
+    if (!lock->tryLock(120000))
+        fail(QStringLiteral("Another validation holds %1").arg(lock->fileName()));
+    return lock;
+}
+
+int checkFiles(Tool &tool, const QStringList &files,
+               const std::function<QStringList(const QString &file, const QString &text)> &check)
+{
     bool allValid = true;
     for (const QString &file : files) {
         QString text;
@@ -52,15 +76,10 @@ int runValidate(Tool &tool, const Invocation &inv)
             allValid = false;
             continue;
         }
-        std::optional<clsVerifyError> err = verify.CheckWellFormedNess(text);
-        if (!err)
-            err = verify.ValidateWithSchema(text, schema, target.DoctypeName());
-        if (!err)
-            continue;
-        allValid = false;
-        tool.console.dataLine(located(file, err->LineNumber, err->Reason));
-        for (const clsVerifyError &further : err->Further)
-            tool.console.dataLine(located(file, further.LineNumber, further.Reason));
+        const QStringList errors = check(file, text);
+        for (const QString &line : errors)
+            tool.console.dataLine(line);
+        allValid = allValid && errors.isEmpty();
     }
     return allValid ? Done : Failed;
 }

@@ -13,10 +13,19 @@ namespace {
 
 using Runner = std::function<int(Tool &, const Invocation &)>;
 
-OptionSpec option(const char *name, const char *alias, const char *valueName, const char *help)
+OptionSpec option(const char *name, const char *alias, const char *valueName, const char *help, bool altOnly = false)
 {
     return {QString::fromLatin1(name), QString::fromLatin1(alias), QString::fromLatin1(valueName),
-            QString::fromLatin1(help)};
+            QString::fromLatin1(help), altOnly};
+}
+
+// The command's second form, on a local schema named by --schema.
+CommandSpec withLocalSchema(CommandSpec spec, const QStringList &arguments, const char *synopsis)
+{
+    spec.altOption = QStringLiteral("--schema");
+    spec.altArguments = arguments;
+    spec.altSynopsis = QString::fromLatin1(synopsis);
+    return spec;
 }
 
 // arguments: the synopsis's arguments, separated by blanks.
@@ -40,6 +49,9 @@ const QList<Entry> &entries()
                                       "give up on a server silent for this long (default: 10 to connect, 60 after)");
     const OptionSpec cacert = option("--cacert", "", "FILE",
                                      "also trust https:// servers certified by the authority in FILE (PEM)");
+    const OptionSpec schemaFile = option("--schema", "", "FILE.xsd",
+                                         "a local schema instead of the server's; what it includes or imports is "
+                                         "read beside it, never over the network");
     static const QList<Entry> table = {
         {command("ping", "DBURI", "the liveness check; exit 0 when alive",
                  "Asks the server with the user's credentials whether it is alive.", {user, timeout, cacert}),
@@ -63,13 +75,30 @@ const QList<Entry> &entries()
         {command("remove", "DBURI COLLECTION DOCTYPE ID...", "remove documents",
                  "Stops at the first id that names no document.", {user, timeout, cacert}),
          runRemove},
-        {command("new", "DBURI COLLECTION DOCTYPE", "the sample document made from the document type's schema", "",
-                 {timeout, cacert}),
-         runNew},
-        {command("validate", "DBURI COLLECTION DOCTYPE FILE...",
-                 "well-formedness, then the schema; every error as FILE:LINE: reason",
-                 "The errors go to standard output; the exit status is 1 when any file fails.", {timeout, cacert}),
-         runValidate},
+        {withLocalSchema(command("new", "DBURI COLLECTION DOCTYPE",
+                                 "the sample document made from the document type's schema",
+                                 "The sample is validated against the schema before it is printed. When no valid\n"
+                                 "sample can be made, nothing is printed: standard error tells why and the exit\n"
+                                 "status is 1. With --schema the schema is a local file and the sample starts from\n"
+                                 "its global element NAME (default: the first); the sample declares the schema's\n"
+                                 "target namespace.",
+                                 {timeout, cacert, schemaFile,
+                                  option("--root", "", "NAME", "(with --schema) the global element the sample starts from",
+                                         true)}),
+                         {}, "owb new --schema FILE.xsd [--root NAME]"),
+         [](Tool &tool, const Invocation &inv) {
+             return inv.has(QStringLiteral("--schema")) ? runNewLocal(tool, inv) : runNew(tool, inv);
+         }},
+        {withLocalSchema(command("validate", "DBURI COLLECTION DOCTYPE FILE...",
+                                 "well-formedness, then the schema; every error as FILE:LINE: reason",
+                                 "The errors go to standard output; the exit status is 1 when any file fails.\n"
+                                 "With --schema each FILE is validated against a local schema, whatever schema its\n"
+                                 "own xsi:schemaLocation names.",
+                                 {timeout, cacert, schemaFile}),
+                         {QStringLiteral("FILE...")}, "owb validate --schema FILE.xsd FILE..."),
+         [](Tool &tool, const Invocation &inv) {
+             return inv.has(QStringLiteral("--schema")) ? runValidateLocal(tool, inv) : runValidate(tool, inv);
+         }},
         {command("import", "DBURI COLLECTION DOCTYPE FILE|DIR...",
                  "the transfer engine's import; prints the ids of new documents",
                  "XML files for an XML document type, any files for a non-XML one; a DIR stands for\n"

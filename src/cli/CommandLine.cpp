@@ -36,21 +36,22 @@ QString optionLine(const OptionSpec &o)
 
 } // namespace
 
-int CommandSpec::minArguments() const
+int CommandSpec::minArguments(bool alt) const
 {
     int n = 0;
-    for (const QString &a : arguments)
+    for (const QString &a : alt ? altArguments : arguments)
         if (!a.startsWith(QLatin1Char('[')))
             ++n;
     return n;
 }
 
-int CommandSpec::maxArguments() const
+int CommandSpec::maxArguments(bool alt) const
 {
-    for (const QString &a : arguments)
+    const QStringList &list = alt ? altArguments : arguments;
+    for (const QString &a : list)
         if (a.endsWith(QStringLiteral("...")) || a.endsWith(QStringLiteral("...]")))
             return -1;
-    return int(arguments.size());
+    return int(list.size());
 }
 
 QString CommandSpec::synopsis() const
@@ -59,7 +60,8 @@ QString CommandSpec::synopsis() const
     for (const QString &a : arguments)
         s += QLatin1Char(' ') + a;
     for (const OptionSpec &o : options)
-        s += QStringLiteral(" [") + o.name + (o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName)
+        if (!o.altOnly && o.name != altOption)
+            s += QStringLiteral(" [") + o.name + (o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName)
              + QLatin1Char(']');
     return s;
 }
@@ -141,11 +143,16 @@ Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpe
         if (!ownsOption(*inv.command, o->name))
             throw UsageError(name, QStringLiteral("%1 is not an option of %2").arg(o->name, name));
 
-    const int min = inv.command->minArguments();
-    const int max = inv.command->maxArguments();
+    const bool alt = !inv.command->altOption.isEmpty() && inv.has(inv.command->altOption);
+    for (const OptionSpec *o : given)
+        if (o->altOnly && !alt)
+            throw UsageError(name, QStringLiteral("%1 goes with %2").arg(o->name, inv.command->altOption));
+    const int min = inv.command->minArguments(alt);
+    const int max = inv.command->maxArguments(alt);
     if (positional.size() < min)
         throw UsageError(name, QStringLiteral("%1 is missing")
-                                   .arg(inv.command->arguments.value(int(positional.size()))));
+                                   .arg((alt ? inv.command->altArguments : inv.command->arguments)
+                                            .value(int(positional.size()))));
     if (max >= 0 && positional.size() > max)
         throw UsageError(name, QStringLiteral("too many arguments (from \"%1\" on)").arg(positional.value(max)));
     inv.arguments = positional;
@@ -158,8 +165,12 @@ QString toolHelp(const QList<CommandSpec> &commands)
         "Usage: owb COMMAND [options] [arguments]\n"
         "The Ostrel Workbench from the command line: what the workbench does, without a window.\n"
         "DBURI is a database URI such as http://localhost:8790/ostrel/mydb, or https://...\n\nCommands:\n");
-    for (const CommandSpec &c : commands)
-        s += QStringLiteral("  %1 %2\n      %3\n").arg(c.name, c.arguments.join(QLatin1Char(' ')), c.summary);
+    for (const CommandSpec &c : commands) {
+        s += QStringLiteral("  %1 %2\n").arg(c.name, c.arguments.join(QLatin1Char(' ')));
+        if (!c.altSynopsis.isEmpty())
+            s += QStringLiteral("  %1\n").arg(c.altSynopsis.mid(4));
+        s += QStringLiteral("      %1\n").arg(c.summary);
+    }
     s += QStringLiteral("\nOptions of every command:\n")
          + optionLine({QStringLiteral("--help"), QStringLiteral("-h"), {},
                        QStringLiteral("this help, or the command's (owb COMMAND --help)")})
@@ -187,8 +198,10 @@ QString toolHelp(const QList<CommandSpec> &commands)
 
 QString commandHelp(const CommandSpec &command)
 {
-    QString s = QStringLiteral("Usage: ") + command.synopsis() + QStringLiteral("\n") + command.summary
-                + QStringLiteral("\n");
+    QString s = QStringLiteral("Usage: ") + command.synopsis() + QStringLiteral("\n");
+    if (!command.altSynopsis.isEmpty())
+        s += QStringLiteral("       ") + command.altSynopsis + QStringLiteral("\n");
+    s += command.summary + QStringLiteral("\n");
     if (!command.details.isEmpty())
         s += QStringLiteral("\n") + command.details + QStringLiteral("\n");
     s += QStringLiteral("\nOptions:\n");

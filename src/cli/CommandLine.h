@@ -25,6 +25,7 @@ struct OptionSpec {
     QString alias;       // "-o", or empty
     QString valueName;   // empty: a flag without value
     QString help;
+    bool altOnly = false;   // an option of the command's second form only
 };
 
 struct CommandSpec {
@@ -33,9 +34,15 @@ struct CommandSpec {
     QString summary;         // one line, for the tool's help
     QString details;         // the command's help below its synopsis
     QList<OptionSpec> options;
+    // A second form of the command: with this option given it takes these arguments instead
+    // ("owb new --schema FILE.xsd"), as its synopsis says.
+    QString altOption;
+    QStringList altArguments;
+    QString altSynopsis;
 
-    int minArguments() const;
-    int maxArguments() const;   // -1: no limit
+    // Of the form that the given options select.
+    int minArguments(bool alt = false) const;
+    int maxArguments(bool alt = false) const;   // -1: no limit
     QString synopsis() const;
 };
 

@@ -4,6 +4,7 @@
 #include "navigation/DocTree.h"
 #include "navigation/buildDocTree.h"
 #include "schema/BuildNewDoc.h"
+#include "schema/SchemaSource.h"
 #include "schema/clsSchema.h"
 #include "schema/clsVerify.h"
 #include "server/clsOstrelAccess.h"
@@ -173,10 +174,20 @@ int runNew(Tool &tool, const Invocation &inv)
         fail(QStringLiteral("Document type %1 holds non-XML documents: add them with owb import")
                  .arg(target.DoctypeName()));
     const xmlutil formatter;
+    // Included and imported schemas come from the server; the sample is checked as the
+    // workbench checks it, through the validation work files.
+    ServerSchemaSource stored(&tool.http, target.DatabaseURI());
+    const auto lock = lockValidation();
+    BuildNewDoc builder;
+    builder.setSchemaSource(&stored);
+    builder.setChecker([&](const QString &text) -> std::optional<QString> {
+        const auto err = clsVerify(&tool.http).ValidateWithSchema(text, schema, target.DoctypeName(), stored.found());
+        if (!err)
+            return std::nullopt;
+        return QStringLiteral("line %1: %2").arg(err->LineNumber).arg(err->Reason);
+    });
     // A schema may declare several doctypes: start from the one asked for.
-    const DomDocument sample = BuildNewDoc().CreateNewDoc(formatter.FormatXML(schema), target.DoctypeName());
-    if (sample.documentElement().isNull())
-        fail(QStringLiteral("The schema of %1 declares no element to start a document with").arg(target.DoctypeName()));
+    const DomDocument sample = builder.CreateNewDoc(formatter.FormatXML(schema), target.DoctypeName());
     tool.console.data(asLine(formatter.FormatXML(sample)).toUtf8());
     return Done;
 }

@@ -81,6 +81,9 @@ void trustAuthority(Tool &tool, const Invocation &inv)
     const auto &options = inv.command->options;
     if (std::none_of(options.begin(), options.end(), [&](const OptionSpec &o) { return o.name == option; }))
         return;
+    // The local-schema forms talk to no server.
+    if (inv.has(QStringLiteral("--schema")))
+        return;
     const QString db = databaseUriOf(inv);
     QString file = inv.has(option) ? inv.value(option) : qEnvironmentVariable("OSTREL_CA_FILE");
     if (file.isEmpty())

@@ -9,6 +9,11 @@
 
 #include <QString>
 
+#include <QLockFile>
+
+#include <functional>
+#include <memory>
+
 namespace owb::cli {
 
 enum Exit { Done = 0, Failed = 1, Usage = 2 };
@@ -68,5 +73,14 @@ int runImport(Tool &tool, const Invocation &inv);
 int runExport(Tool &tool, const Invocation &inv);
 int runTransform(Tool &tool, const Invocation &inv);
 int runFormat(Tool &tool, const Invocation &inv);
+// Holds the lock of the validation work files while it lives; fails when another run keeps it.
+std::unique_ptr<QLockFile> lockValidation();
+// Checks each file in turn and prints the error lines check gives for its text; a file that
+// cannot be read is told on standard error. Failed when any file fails.
+int checkFiles(Tool &tool, const QStringList &files,
+               const std::function<QStringList(const QString &file, const QString &text)> &check);
+// The forms of new and validate with --schema: a local schema instead of the server's.
+int runNewLocal(Tool &tool, const Invocation &inv);
+int runValidateLocal(Tool &tool, const Invocation &inv);
 
 } // namespace owb::cli

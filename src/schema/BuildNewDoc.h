@@ -1,41 +1,42 @@
 #pragma once
 #include "xml/DomDocument.h"
 
-#include <QSet>
 #include <QString>
-#include <QStringList>
+
+#include <functional>
+#include <optional>
 
 namespace owb {
 
-// A filled-in sample document of a doctype, built from its XML Schema: one element per
-// element declaration (depth first, optional ones included, of each choice the first
-// alternative), one attribute per attribute declaration, and a fixed sample value by type.
-// Failures throw OstrelError (source "BuildNewDoc"); nothing is returned then.
+class SchemaSource;
+
+// A filled-in sample document of a doctype, built from its XML Schema so that the schema
+// accepts it: required content always, optional content once where it does not recur, of a
+// choice the first alternative that can be built, values that satisfy the types' facets.
+// Failures throw OstrelError (source "BuildNewDoc") saying why; nothing is returned then.
 class BuildNewDoc {
 public:
-    // The root declaration is the schema element's second child (the first is the server's
-    // annotation). A second child that is no element declaration gives an empty document.
+    // Validates the formatted sample; returns why it is not valid, or nothing.
+    using Checker = std::function<std::optional<QString>(const QString &sampleText)>;
+
+    // The root is the first global element declaration of the schema.
     DomDocument CreateNewDoc(const QString &schemaText);
-    // The root declaration is the global declaration named doctype; a schema without one falls
-    // back to the second child. A schema for several doctypes needs this to start right.
+    // The root is the global element declaration named doctype.
     DomDocument CreateNewDoc(const QString &schemaText, const QString &doctype);
 
-    // The sample value of an element or attribute declaration.
-    static QString SampleValue(const DomNode &declaration);
+    // Where included and imported schemas are read; url: the schema's own location, the base
+    // of relative locations. Without a source a schema that includes others cannot be used.
+    void setSchemaSource(SchemaSource *source, const QString &url = {});
+    // Run on every sample before it is returned; a sample it refuses is not returned.
+    void setChecker(Checker checker) { m_checker = std::move(checker); }
 
-    // The most elements one sample may hold; a schema whose references fan out beyond this
-    // is refused rather than left to run out of memory.
+    // The most elements one sample may hold.
     static constexpr int MaxElements = 100000;
 
 private:
-    DomDocument build(const QString &schemaText, const QString &doctype);
-    void generate(const DomNode &declaration, DomNode parent, int depth);
-
-    DomNode m_schema;
-    DomDocument m_doc;
-    QSet<QString> m_expanded;   // every reference followed so far
-    QStringList m_path;         // references being expanded above the current declaration
-    int m_elements = 0;
+    SchemaSource *m_source = nullptr;
+    QString m_url;
+    Checker m_checker;
 };
 
 } // namespace owb

@@ -169,7 +169,7 @@ private:
 
 } // namespace
 
-xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *refused)
+xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *refused, const char *encoding)
 {
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt) {
@@ -180,7 +180,7 @@ xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *re
     xmlDocPtr doc = nullptr;
     {
         const xmlparse::Guard guard(ctxt);
-        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), base.constData(), nullptr,
+        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), base.constData(), encoding,
                                 xmlparse::Options);
         *refused = guard.reason();
     }

@@ -38,7 +38,9 @@ struct RootHint {
 
 // A schema document, parsed as every other document; null when it is not well-formed (the
 // parser's errors went to the thread's error handler) or goes past a bound (why in refused).
-xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *refused);
+// encoding: read the bytes in it whatever their declaration says; null: as declared.
+xmlDocPtr parseDocument(const QByteArray &bytes, const QString &url, QString *refused,
+                        const char *encoding = nullptr);
 
 // Reads up to the root start tag only.
 RootHint scanRoot(const QByteArray &bytes, const QString &url);

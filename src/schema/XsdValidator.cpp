@@ -1,5 +1,6 @@
 #include "schema/XsdValidator.h"
 
+#include "schema/SchemaSource.h"
 #include "schema/XsdStream.h"
 #include "xml/Namespaces.h"
 
@@ -74,6 +75,7 @@ public:
     LoaderGuard &operator=(const LoaderGuard &) = delete;
 
     QStringList refused;   // "location: why", in the order met
+    QString besideFolder;  // the main schema's folder
 
 private:
     static xmlParserInputPtr load(const char *url, const char *, xmlParserCtxtPtr ctxt)
@@ -83,7 +85,14 @@ private:
         if (!self || !url || (ctxt && ctxt->inputNr > 0))
             return nullptr;
         const QString location = str(url);
-        const QString path = localPath(location);
+        QString path = localPath(location);
+        // What is neither here nor to be fetched may lie beside the main schema, as a schema
+        // kept with the others on the server is written there for validation.
+        if ((path.isNull() || !QFileInfo(path).isFile()) && !self->besideFolder.isEmpty()) {
+            const QString beside = QDir(self->besideFolder).filePath(SchemaSource::fileNameOf(location));
+            if (QFileInfo(beside).isFile())
+                path = beside;
+        }
         if (path.isNull()) {
             self->refused << location + QStringLiteral(": network access is off");
             return nullptr;
@@ -132,7 +141,8 @@ struct DocDeleter {
 
 } // namespace
 
-QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fallbackSchema, int maxIssues)
+QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fallbackSchema, int maxIssues,
+                                        bool useHint)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -148,7 +158,7 @@ QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fall
     // A hint of the user's own that names no file here (a web address, a schema kept
     // elsewhere) gives way to the doctype's schema.
     QString schemaLocation = fallbackSchema;
-    const QString hint = hintedLocation(root);
+    const QString hint = useHint ? hintedLocation(root) : QString();
     if (!hint.isEmpty()) {
         const QString resolved = resolve(hint, path);
         const QString local = localPath(resolved);
@@ -162,6 +172,7 @@ QList<Issue> XsdValidator::validateFile(const QString &path, const QString &fall
     const QString schemaPath = localPath(schemaLocation);
     if (schemaPath.isNull())
         return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": network access is off"), false}};
+    guard.besideFolder = QFileInfo(schemaPath).absolutePath();
     QFile schemaFile(schemaPath);
     if (!QFileInfo(schemaPath).isFile() || !schemaFile.open(QIODevice::ReadOnly))
         return {Issue{0, failedSchema + schemaLocation + QStringLiteral(": file not found"), false}};

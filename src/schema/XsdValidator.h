@@ -19,7 +19,9 @@ public:
     };
 
     // Errors in the order found; empty when the file is valid. At most maxIssues are kept.
-    static QList<Issue> validateFile(const QString &path, const QString &fallbackSchema, int maxIssues);
+    // useHint false: fallbackSchema whatever the file's hint names.
+    static QList<Issue> validateFile(const QString &path, const QString &fallbackSchema, int maxIssues,
+                                     bool useHint = true);
 };
 
 } // namespace owb

@@ -42,13 +42,47 @@ QString clsSchema::schemaUrl(const QString &databaseURI, const QString &collecti
 DomNode clsSchema::GetSchema(const QString &databaseURI, const QString &collection,
                              const QString &doctype)
 {
+    const DomNode schema = firstSchema(schemaUrl(databaseURI, collection, doctype));
+    m_nonXML = false;
+    if (schema.isNull())
+        return {};
+    // Only the asked doctype's own declaration counts: a schema may mix XML and non-XML
+    // doctypes.
+    m_nonXML = !schema
+                    .selectSingleNode(
+                        QStringLiteral("xs:annotation/xs:appinfo/osd:schemaInfo/osd:doctype[@name=")
+                        + xpathLiteral(doctype) + QStringLiteral("]/osd:nonXML"))
+                    .isNull();
+    return schema;
+}
+
+DomNode clsSchema::FindStoredSchema(const QString &databaseURI, const QString &name, const QString &targetNamespace)
+{
+    const QString collection = databaseURI + QStringLiteral("/osl:collection?_xql=");
+    if (!name.isEmpty()) {
+        const QString byName = QStringLiteral("xs:schema[xs:annotation/xs:appinfo/osd:schemaInfo/@name=")
+                               + xpathLiteral(name) + QLatin1Char(']');
+        const DomNode found =
+            firstSchema(collection + QString::fromLatin1(UrlEncoding::encodeQueryValue(byName)));
+        if (!found.isNull() || targetNamespace.isNull())
+            return found;
+    }
+    if (targetNamespace.isNull())
+        return {};
+    const QString byNamespace =
+        QStringLiteral("xs:schema[@targetNamespace=") + xpathLiteral(targetNamespace) + QLatin1Char(']');
+    return firstSchema(collection + QString::fromLatin1(UrlEncoding::encodeQueryValue(byNamespace)));
+}
+
+DomNode clsSchema::firstSchema(const QString &url)
+{
     DomDocument doc = NewDOMDocument(false, true);
     doc.setHttpClient(m_http);
 
     bool loaded = false;
     QString reason;
     try {
-        loaded = doc.load(schemaUrl(databaseURI, collection, doctype));
+        loaded = doc.load(url);
         if (!loaded)
             reason = doc.parseError().reason;
         // A refused query says nothing about whether the doctype has a schema.
@@ -65,23 +99,11 @@ DomNode clsSchema::GetSchema(const QString &databaseURI, const QString &collecti
                           QStringLiteral("Failed to load schema, reason\r\n") + reason);
 
     const DomNode result = doc.selectSingleNode(QStringLiteral("//xql:result"));
-    m_nonXML = false;
     if (result.isNull())
         return {};
-
     DomNode schema = result.firstChild();
     while (!schema.isNull() && schema.nodeType() != DomNodeType::Element)
         schema = schema.nextSibling();
-    if (schema.isNull())
-        return {};
-
-    // Only the asked doctype's own declaration counts: a schema may mix XML and non-XML
-    // doctypes.
-    m_nonXML = !schema
-                    .selectSingleNode(
-                        QStringLiteral("xs:annotation/xs:appinfo/osd:schemaInfo/osd:doctype[@name=")
-                        + xpathLiteral(doctype) + QStringLiteral("]/osd:nonXML"))
-                    .isNull();
     return schema;
 }
 

@@ -16,6 +16,10 @@ public:
     // The xs:schema element, or a null node when the server has none for the names.
     // Throws OstrelError (source "clsChema") when the answer cannot be loaded.
     DomNode GetSchema(const QString &databaseURI, const QString &collection, const QString &doctype);
+    // A schema stored for others to include or import: the one whose schema information is
+    // named name, else (targetNamespace not null) the one with that target namespace; a null
+    // node when there is none. Throws as GetSchema.
+    DomNode FindStoredSchema(const QString &databaseURI, const QString &name, const QString &targetNamespace);
     // Whether the doctype asked for last is declared non-XML in its schema.
     bool NonXML() const { return m_nonXML; }
 
@@ -26,6 +30,9 @@ public:
     static QString xpathLiteral(const QString &text);
 
 private:
+    // The first schema element of a query answer; null when it has none.
+    DomNode firstSchema(const QString &url);
+
     const HttpClient *m_http;
     bool m_nonXML = false;
 };

@@ -3,11 +3,13 @@
 #include "common/AppPaths.h"
 #include "common/OstrelError.h"
 #include "schema/VerifyText.h"
+#include "schema/XsdModel.h"
 #include "schema/XsdValidator.h"
 #include "schema/clsSchema.h"
 #include "xml/Namespaces.h"
 #include "xml/clsFileHandler.h"
 
+#include <QDir>
 #include <QFile>
 #include <QList>
 
@@ -52,6 +54,29 @@ void writeWorkFile(const QString &path, const QString &text)
                           QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
 }
 
+// Included and imported schemas beside the work schema, where the validator finds them by
+// name; those of an earlier run are taken away first, so that none is found by mistake.
+void writeReferenced(const QString &folder, const QList<ServerSchemaSource::Stored> &referenced, const QString &ns,
+                     bool ownNamespace)
+{
+    QDir dir(folder);
+    for (const QString &old : dir.entryList({QStringLiteral("*.xsd")}, QDir::Files))
+        if (old != QLatin1String(clsVerify::SchemaFile))
+            dir.remove(old);
+    for (const ServerSchemaSource::Stored &s : referenced) {
+        if (s.fileName == QLatin1String(clsVerify::SchemaFile) || s.fileName.contains(QLatin1Char('/')))
+            continue;
+        QString text = s.text;
+        // An included schema without namespace follows the work schema into the one it was given.
+        if (s.included && !ownNamespace) {
+            const verifytext::StartTag root = verifytext::rootStartTag(text);
+            if (!root.isNull() && !root.attribute(QStringLiteral("targetNamespace")))
+                text = verifytext::prepareSchema(text, QString(), ns).text;
+        }
+        writeWorkFile(dir.filePath(s.fileName), text);
+    }
+}
+
 clsVerifyError makeError(int line, const QString &reason, Lines &lines)
 {
     clsVerifyError e;
@@ -85,11 +110,28 @@ std::optional<clsVerifyError> clsVerify::ValidateDocument(const QString &text, c
                                                           const QString &collection, const QString &doctype) const
 {
     clsSchema schema(m_http);
-    return ValidateWithSchema(text, schema.GetSchema(databaseURI, collection, doctype), doctype);
+    const DomNode element = schema.GetSchema(databaseURI, collection, doctype);
+    return ValidateWithSchema(text, element, doctype, storedReferences(m_http, databaseURI, element));
+}
+
+QList<ServerSchemaSource::Stored> clsVerify::storedReferences(const HttpClient *http, const QString &databaseURI,
+                                                              const DomNode &schema)
+{
+    if (schema.isNull())
+        return {};
+    ServerSchemaSource source(http, databaseURI);
+    try {
+        xsd::SchemaSet set;
+        set.load(schema.xml(), QString(), &source);
+    } catch (const OstrelError &) {
+        // The validation tells what is wrong with the schema.
+    }
+    return source.found();
 }
 
 std::optional<clsVerifyError> clsVerify::ValidateWithSchema(const QString &text, const DomNode &schema,
-                                                            const QString &doctype) const
+                                                            const QString &doctype,
+                                                            const QList<ServerSchemaSource::Stored> &referenced) const
 {
     Lines lines(text);
     if (schema.isNull()) {
@@ -104,6 +146,7 @@ std::optional<clsVerifyError> clsVerify::ValidateWithSchema(const QString &text,
     const QString schemaPath = folder + QLatin1Char('/') + QLatin1String(SchemaFile);
     const QString documentPath = folder + QLatin1Char('/') + QLatin1String(DocumentFile);
     writeWorkFile(schemaPath, xsd.text);
+    writeReferenced(folder, referenced, xsd.ns, schema.hasAttribute(QStringLiteral("targetNamespace")));
 
     const verifytext::PreparedDocument doc =
         verifytext::prepareDocument(text, xsd.ns, doctype, QLatin1String(SchemaFile));

@@ -2,6 +2,7 @@
 #include <QString>
 #include <optional>
 
+#include "schema/SchemaSource.h"
 #include "schema/clsVerifyError.h"
 #include "xml/DomDocument.h"
 
@@ -29,8 +30,14 @@ public:
     std::optional<clsVerifyError> ValidateDocument(const QString &text, const QString &databaseURI,
                                                    const QString &collection, const QString &doctype) const;
     // ValidateDocument once the schema is at hand; a null schema: the server has none.
+    // referenced: the schemas it includes or imports, written beside it.
     std::optional<clsVerifyError> ValidateWithSchema(const QString &text, const DomNode &schema,
-                                                     const QString &doctype) const;
+                                                     const QString &doctype,
+                                                     const QList<ServerSchemaSource::Stored> &referenced = {}) const;
+    // The schemas stored on the server that schema includes or imports, directly or not; those
+    // that cannot be had are left to the validation to report.
+    static QList<ServerSchemaSource::Stored> storedReferences(const HttpClient *http, const QString &databaseURI,
+                                                              const DomNode &schema);
 
     // The folder of the work files (not created).
     static QString workFolder();

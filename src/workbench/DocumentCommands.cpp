@@ -6,6 +6,8 @@
 #include "common/UserInteraction.h"
 #include "log/Outcome.h"
 #include "schema/BuildNewDoc.h"
+#include "schema/SchemaSource.h"
+#include "schema/clsVerify.h"
 #include "transfer/ImportExportParm.h"
 #include "transfer/frmExport.h"
 #include "transfer/frmImport.h"
@@ -124,13 +126,33 @@ void DocumentCommands::BuildSampleDocument()
     }
     m_window.reporter().run(
         [&] {
+            const QString doctype = m_window.DoctypeName();
+            // Included and imported schemas come from the server, for the generator and for
+            // the validation that checks its sample alike.
+            ServerSchemaSource stored(m_window.context().http, m_window.target().DatabaseURI());
+            DomDocument schemaDoc = NewDOMDocument(false, true);
+            const DomNode schemaElement = schemaDoc.loadXML(schema) ? schemaDoc.documentElement() : DomNode();
             BuildNewDoc builder;
-            const DomDocument sample = builder.CreateNewDoc(schema, m_window.DoctypeName());
+            builder.setSchemaSource(&stored);
+            builder.setChecker([&](const QString &text) -> std::optional<QString> {
+                const auto err = clsVerify(m_window.context().http)
+                                     .ValidateWithSchema(text, schemaElement, doctype, stored.found());
+                if (!err)
+                    return std::nullopt;
+                return QStringLiteral("line %1: %2").arg(err->LineNumber).arg(err->Reason);
+            });
+            const DomDocument sample = builder.CreateNewDoc(schema, doctype);
             m_window.documentEditor()->setText(xmlutil().FormatXML(sample));
             // A generated sample holds nothing of the user's yet.
             m_window.documentEditor()->setModified(false);
         },
-        logged);
+        [](const OstrelError &e) {
+            // The editor keeps its text: nothing has been replaced.
+            return Outcome()
+                .withBox(e.description(), QStringLiteral("Creation failed"), Icon::Exclamation)
+                .withLog(e.description())
+                .withStatus(e.description());
+        });
 }
 
 QsciScintilla *DocumentCommands::fileEditor(QString *suffix, QString *filter, QString *what) const

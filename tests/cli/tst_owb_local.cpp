@@ -22,6 +22,10 @@ private slots:
     void transformRefusals();
     void format_data();
     void format();
+    void newFromALocalSchema_data();
+    void newFromALocalSchema();
+    void newWithoutAValidSample();
+    void validateAgainstALocalSchema();
 
 private:
     QString write(const QString &name, const QByteArray &text)
@@ -171,6 +175,82 @@ void TestOwbLocal::format()
         QVERIFY2(r.errLines().size() == 1 && r.errLines().first().startsWith(expected.replace("@FILE", file)),
                  r.describe());
     }
+}
+
+
+void TestOwbLocal::newFromALocalSchema_data()
+{
+    QTest::addColumn<QString>("schema");   // relative to the source tree
+    QTest::addColumn<QString>("root");     // empty: none named
+    QTest::addColumn<QString>("start");    // how the sample begins
+    QTest::newRow("first global element") << "ostreld/demo/schemas/sales.xsd" << "" << "<Order status=\"open\"";
+    QTest::newRow("named root") << "ostreld/demo/schemas/sales.xsd" << "Invoice" << "<Invoice number=\"test\"";
+    QTest::newRow("imports beside the schema")
+        << "tests/schema/data/realworld/xmltooling/xenc11-schema.xsd" << "DerivedKey"
+        << "<DerivedKey xmlns=\"http://www.w3.org/2009/xmlenc11#\" xmlns:xenc=\"http://www.w3.org/2001/04/xmlenc#\"";
+}
+
+void TestOwbLocal::newFromALocalSchema()
+{
+    QFETCH(QString, schema);
+    QFETCH(QString, root);
+    QFETCH(QString, start);
+    const QString path = QStringLiteral(OWB_SOURCE_DIR "/") + schema;
+    QStringList args{"new", "--schema", path};
+    if (!root.isEmpty())
+        args << "--root" << root;
+    const OwbResult r = m_owb.run(args);
+    QVERIFY2(r.exitCode == 0 && r.err.isEmpty(), r.describe());
+    QVERIFY2(r.outText().startsWith(start), r.describe());
+    // The sample as printed is valid to the reference tool, and to owb itself.
+    const QString sample = write("sample.xml", r.out);
+    QProcess lint;
+    lint.start("xmllint", {"--nonet", "--noout", "--schema", path, sample});
+    QVERIFY(lint.waitForFinished(60000));
+    QVERIFY2(lint.exitCode() == 0, lint.readAllStandardError().constData());
+    const OwbResult v = m_owb.run({"validate", "--schema", path, sample});
+    QVERIFY2(v.exitCode == 0 && v.out.isEmpty(), v.describe());
+}
+
+void TestOwbLocal::newWithoutAValidSample()
+{
+    // Two items must differ in a fixed value: no document can satisfy this schema.
+    const QString schema = write("unique.xsd",
+        "<xsd:schema xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><xsd:element name=\"r\"><xsd:complexType>"
+        "<xsd:sequence><xsd:element name=\"item\" minOccurs=\"2\" maxOccurs=\"2\"><xsd:complexType>"
+        "<xsd:attribute name=\"k\" type=\"xsd:string\" fixed=\"same\"/></xsd:complexType></xsd:element></xsd:sequence>"
+        "</xsd:complexType><xsd:unique name=\"u\"><xsd:selector xpath=\"item\"/><xsd:field xpath=\"@k\"/></xsd:unique>"
+        "</xsd:element></xsd:schema>");
+    OwbResult r = m_owb.run({"new", "--schema", schema});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.out.isEmpty(), r.describe());
+    QVERIFY2(r.err.startsWith("owb: The sample document made from the schema is not valid: line ")
+                 && r.err.contains("Duplicate key-sequence"),
+             r.describe());
+
+    r = m_owb.run({"new", "--schema", schema, "--root", "nothing"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("The schema declares no global element nothing"), r.describe());
+    r = m_owb.run({"new", "--root", "r"});
+    QVERIFY2(r.exitCode == 2 && r.err.contains("--root goes with --schema"), r.describe());
+    r = m_owb.run({"new", "--schema", m_owb.path("missing.xsd")});
+    QVERIFY2(r.exitCode == 1 && r.err.contains("file not found"), r.describe());
+}
+
+void TestOwbLocal::validateAgainstALocalSchema()
+{
+    const QString schema = QStringLiteral(OWB_SOURCE_DIR "/ostreld/demo/schemas/sales.xsd");
+    const QString bad = write("bad.xml", "<Customer number=\"C1\">\n  <name>n</name>\n  <address/>\n</Customer>\n");
+    const QString broken = write("broken.xml", "<Customer>\n<name>\n</Customer>\n");
+    const QString good = write("good.xml", m_owb.run({"new", "--schema", schema, "--root", "Customer"}).out);
+    const OwbResult r = m_owb.run({"validate", "--schema", schema, good, bad, broken});
+    QCOMPARE(r.exitCode, 1);
+    const QStringList lines = r.outLines();
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], bad + ":3: Element 'address': Missing child element(s). Expected is ( street ).");
+    QCOMPARE(lines[1], bad + ":1: Element 'Customer': Missing child element(s). Expected is ( email ).");
+    QVERIFY2(lines[2].startsWith(broken + ":3: "), r.describe());
+    QVERIFY(m_owb.run({"validate", "--schema", schema, good}).exitCode == 0);
 }
 
 QTEST_GUILESS_MAIN(TestOwbLocal)

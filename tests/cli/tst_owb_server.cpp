@@ -179,6 +179,11 @@ void TestOwbServer::newBuildsTheDoctypesSample()
     QVERIFY(doc.loadBytes(r.out));
     QCOMPARE(doc.documentElement().nodeName(), doctype);
     QVERIFY(doc.documentElement().hasChildNodes());
+    // The doctype's schema accepts it.
+    const QString file = m_owb.path("new.xml");
+    QVERIFY(owbtest::writeFile(file, r.out));
+    const OwbResult v = m_owb.run(QStringList{"validate"} + db({collection, doctype, file}));
+    QVERIFY2(v.exitCode == 0 && v.out.isEmpty(), v.describe());
 }
 
 void TestOwbServer::storeThenGetKeepsNonAsciiText()

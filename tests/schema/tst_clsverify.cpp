@@ -5,7 +5,11 @@
 #include "common/HttpClient.h"
 #include "common/LocalHttpServer.h"
 #include "common/OstrelError.h"
+#include "schema/BuildNewDoc.h"
+#include "schema/SchemaSource.h"
+#include "schema/clsSchema.h"
 #include "schema/clsVerify.h"
+#include "xml/xmlutil.h"
 #include "support/OstreldProcess.h"
 #include "xml/DomDocument.h"
 
@@ -77,6 +81,7 @@ private slots:
     void rootOfDoctypeMissing();
     void schemaLocationsStayLocal_data();
     void schemaLocationsStayLocal();
+    void schemasStoredForImport();
 
 private:
     Lint xmllint(const QStringList &args, const QString &file, const QString &kind);
@@ -380,6 +385,66 @@ void TestClsVerify::schemaLocationsStayLocal()
     QVERIFY(err);
     QVERIFY2(err->Reason.contains(QString(location).replace("%1", base)), qPrintable(err->Reason));
     QCOMPARE(hits.load(), 0);
+}
+
+void TestClsVerify::schemasStoredForImport()
+{
+    // A schema that imports one stored on the server (found by its name) and includes one
+    // without namespace; New and validation read both from the server alike.
+    const QString info = "<xs:annotation><xs:appinfo><osd:schemaInfo name=\"%1\"><osd:collection name=\"%2\"/>%3"
+                         "</osd:schemaInfo></xs:appinfo></xs:annotation>";
+    const QString head = "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+                         "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\" ";
+    QTemporaryDir seed;
+    QVERIFY(QDir().mkpath(seed.filePath("schemas")));
+    const QList<QPair<QString, QString>> files{
+        {"a-common.xsd", head + "xmlns:c=\"urn:common\" targetNamespace=\"urn:common\" elementFormDefault=\"qualified\">"
+                             + info.arg("common", "Common", "")
+                             + "<xs:complexType name=\"Address\"><xs:sequence><xs:element name=\"city\" type=\"xs:string\"/>"
+                               "</xs:sequence></xs:complexType><xs:element name=\"note\" type=\"xs:token\"/></xs:schema>"},
+        {"b-parts.xsd", head + ">" + info.arg("parts", "Parts", "")
+                            + "<xs:simpleType name=\"Age\"><xs:restriction base=\"xs:int\"><xs:maxInclusive value=\"99\"/>"
+                              "</xs:restriction></xs:simpleType></xs:schema>"},
+        {"c-main.xsd", head + "xmlns:c=\"urn:common\">"
+                           + info.arg("Main", "People", "<osd:doctype name=\"Person\"/>")
+                           + "<xs:import namespace=\"urn:common\" schemaLocation=\"http://example.org/x/common.xsd\"/>"
+                             "<xs:include schemaLocation=\"parts.xsd\"/>"
+                             "<xs:element name=\"Person\"><xs:complexType><xs:sequence>"
+                             "<xs:element name=\"home\" type=\"c:Address\"/><xs:element ref=\"c:note\"/>"
+                             "<xs:element name=\"age\" type=\"Age\"/></xs:sequence></xs:complexType></xs:element>"
+                             "</xs:schema>"},
+        {"d-broken.xsd", head + ">" + info.arg("Broken", "Broken", "<osd:doctype name=\"Broken\"/>")
+                             + "<xs:include schemaLocation=\"gone.xsd\"/><xs:element name=\"Broken\" type=\"Gone\"/>"
+                               "</xs:schema>"},
+    };
+    for (const auto &f : files) {
+        QFile out(seed.filePath("schemas/" + f.first));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(f.second.toUtf8()) > 0);
+    }
+    owbtest::OstreldProcess server(seed.path());
+    if (!server.ok())
+        QFAIL(qPrintable(server.error()));
+
+    owb::clsSchema schemas(&m_http);
+    const owb::DomNode main = schemas.GetSchema(server.databaseURI(), "People", "Person");
+    QVERIFY(!main.isNull());
+    owb::ServerSchemaSource stored(&m_http, server.databaseURI());
+    owb::BuildNewDoc builder;
+    builder.setSchemaSource(&stored);
+    const QString sample = owb::xmlutil().FormatXML(builder.CreateNewDoc(main.xml(), "Person"));
+    QVERIFY2(sample.contains("<c:city>test</c:city>") && sample.contains("<age>1</age>"), qPrintable(sample));
+    const auto err = clsVerify(&m_http).ValidateDocument(sample, server.databaseURI(), "People", "Person");
+    QVERIFY2(!err, err ? qPrintable(err->Reason) : "");
+    QVERIFY(QFile::exists(clsVerify::workFolder() + "/common.xsd"));
+
+    const owb::DomNode broken = schemas.GetSchema(server.databaseURI(), "Broken", "Broken");
+    QVERIFY(!broken.isNull());
+    try {
+        builder.CreateNewDoc(broken.xml(), "Broken");
+        QFAIL("a sample of a type nobody stores");
+    } catch (const owb::OstrelError &e) {
+        QVERIFY2(e.description().contains("the server stores no schema named gone"), qPrintable(e.description()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestClsVerify)

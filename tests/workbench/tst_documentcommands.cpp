@@ -91,6 +91,7 @@ private slots:
     void toolbarButtons();
     void newThenStoreOnEachDemoDoctype_data();
     void newThenStoreOnEachDemoDoctype();
+    void failedNewKeepsTheEditor();
     void storeReplacesAChangedDocument();
     void storeFailureAndNothingToStore();
     void removeAsksFirst_data();
@@ -181,6 +182,10 @@ void TestDocumentCommands::newThenStoreOnEachDemoDoctype()
     // The generator's document for the schema on the schema page, formatted.
     owb::BuildNewDoc builder;
     QCOMPARE(sample, owb::xmlutil().FormatXML(builder.CreateNewDoc(o.w->schemaEditor()->text(), doctype)));
+    // The schema accepts its sample, as the user checks it.
+    o.run("Schema");
+    QCOMPARE(o.ctx->ui.messages(), QStringList{"Document is valid"});
+    o.ctx->ui.shown.clear();
 
     o.run("Store");
     QVERIFY2(o.ctx->ui.shown.isEmpty(), qPrintable(o.ctx->ui.messages().join('\n')));
@@ -195,6 +200,26 @@ void TestDocumentCommands::newThenStoreOnEachDemoDoctype()
     QVERIFY(!stored(collection, doctype, id).isEmpty());
     o.query("@osl:id=" + id);
     QCOMPARE(listText(o.list(), 0), "osl:id=" + id);
+}
+
+void TestDocumentCommands::failedNewKeepsTheEditor()
+{
+    auto o = open("Sales", "Order");
+    // A schema no document can satisfy: a text of one of three letters, at least two long.
+    o.w->schemaEditor()->setText(
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"Order\"><xs:simpleType>"
+        "<xs:restriction base=\"xs:string\"><xs:pattern value=\"[a-c]\"/><xs:minLength value=\"2\"/>"
+        "</xs:restriction></xs:simpleType></xs:element></xs:schema>");
+    o.text()->setText("<Order>mine</Order>");
+    o.text()->setModified(true);
+    o.run("New");
+    QCOMPARE(o.ctx->ui.shown.size(), 1);
+    QCOMPARE(o.ctx->ui.shown[0].title, QString("Creation failed"));
+    QCOMPARE(o.ctx->ui.shown[0].icon, Icon::Exclamation);
+    QVERIFY2(o.ctx->ui.shown[0].text.contains("matches the pattern \"[a-c]\""), qPrintable(o.ctx->ui.shown[0].text));
+    QCOMPARE(o.ctx->log.lines.last(), o.ctx->ui.shown[0].text);
+    QCOMPARE(o.text()->text(), QString("<Order>mine</Order>"));
+    QVERIFY(o.text()->isModified());
 }
 
 void TestDocumentCommands::storeReplacesAChangedDocument()
