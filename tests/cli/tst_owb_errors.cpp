@@ -70,7 +70,7 @@ void TestOwbErrors::helpOfToolAndCommands_data()
                                        << QStringList{"owb export DBURI COLLECTION DOCTYPE DIR [FILTER]", "--without-id"};
     QTest::newRow("owb new --help")
         << QStringList{"new", "--help"}
-        << QStringList{"owb new DBURI COLLECTION DOCTYPE [--timeout SECONDS]\n       owb new --schema FILE.xsd [--root NAME]",
+        << QStringList{"owb new DBURI COLLECTION DOCTYPE [--timeout SECONDS] [--cacert FILE]\n       owb new --schema FILE.xsd [--root NAME]",
                        "--schema FILE.xsd", "--root NAME"};
     QTest::newRow("owb help get") << QStringList{"help", "get"} << QStringList{"owb get DBURI COLLECTION DOCTYPE ID", "--raw"};
     // Help wins over whatever else is wrong with the line.
