@@ -258,7 +258,7 @@ bool DocumentCommands::mayClose()
 {
     if (!m_window.context().ui || !m_window.hasUnsavedChanges())
         return true;
-    return m_window.context().ui->question(
+    return m_window.context().ui->questionDefaultNo(
         QStringLiteral("The document or the stylesheet holds changes that were neither stored nor saved.\r\n"
                        "Close anyway?"),
         QStringLiteral("Close anyway?"));

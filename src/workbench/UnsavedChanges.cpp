@@ -34,11 +34,6 @@ UnsavedChanges::UnsavedChanges(QsciScintilla *editor, Editor kind, QObject *pare
     m_idle->setInterval(kRecoveryDelayMs);
     connect(m_idle, &QTimer::timeout, this, &UnsavedChanges::idle);
     connect(editor, &QsciScintilla::textChanged, this, &UnsavedChanges::textChanged);
-    // Undone back to where it was clean: the marker goes at once.
-    connect(editor, &QsciScintilla::modificationChanged, this, [this](bool modified) {
-        if (!modified)
-            isChanged();
-    });
 }
 
 QByteArray UnsavedChanges::fingerprint() const
@@ -60,25 +55,22 @@ void UnsavedChanges::markClean()
     m_editor->setModified(false);
 }
 
+bool UnsavedChanges::differs() const
+{
+    // Only a text of the clean one's length needs reading: typing is not slowed down.
+    const QByteArray length = QByteArray::number(editorBytes(m_editor).size()) + ':';
+    return !m_baseline.startsWith(length) || fingerprint() != m_baseline;
+}
+
 void UnsavedChanges::markClean(const QString &shown, const QString &id)
 {
     setShown(shown, id);
     markClean();
 }
 
-bool UnsavedChanges::isChanged()
-{
-    if (!m_dirty)
-        return false;
-    if (fingerprint() != m_baseline)
-        return true;
-    setDirty(false);
-    return false;
-}
-
 bool UnsavedChanges::confirmDiscard(UserInteraction *ui)
 {
-    if (m_trusted || !isChanged())
+    if (m_trusted || !m_dirty)
         return true;
     return UnsavedWork::confirmDiscard(ui, {m_shown});
 }
@@ -100,8 +92,8 @@ void UnsavedChanges::setDirty(bool dirty)
 
 void UnsavedChanges::textChanged()
 {
-    setDirty(true);
-    if (!m_store)
+    setDirty(differs());
+    if (!m_dirty || !m_store)
         return;
     if (!m_pendingSince.isValid())
         m_pendingSince.start();
@@ -113,7 +105,7 @@ void UnsavedChanges::textChanged()
 void UnsavedChanges::idle()
 {
     m_pendingSince.invalidate();
-    if (isChanged())
+    if (m_dirty)
         writeRecovery();
 }
 
@@ -146,7 +138,8 @@ void UnsavedChanges::restore(const RecoveryEntry &entry)
     m_shown = entry.shown;
     m_id = entry.id;
     m_baseline = entry.baseline;
-    if (!isChanged() || !m_store)
+    setDirty(differs());
+    if (!m_dirty || !m_store)
         return;
     m_idle->stop();
     m_pendingSince.invalidate();

@@ -34,10 +34,9 @@ public:
     void markClean();
     void markClean(const QString &shown, const QString &id = QString());
 
-    // Typed into since it was clean, as far as typing tells: the window's modified marker.
-    bool isDirty() const { return m_dirty; }
-    // Whether the text differs from the one last clean; a text typed back to it is clean.
-    bool isChanged();
+    // Whether the text differs from the one last clean (a text typed back to it is clean
+    // again): the window's modified marker.
+    bool isChanged() const { return m_dirty; }
 
     // True when the text may be replaced: it holds no changes, or the user lets them go.
     bool confirmDiscard(UserInteraction *ui);
@@ -65,6 +64,7 @@ signals:
 
 private:
     QByteArray fingerprint() const;
+    bool differs() const;
     void textChanged();
     void idle();
     void writeRecovery();

@@ -63,11 +63,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     tvDocument->setModel(m_tree);
     m_session = std::make_unique<DocumentSession>(m_ctx, m_target, *m_list);
     m_valuePanel = new TreeValuePanel({tvDocument, m_tree, lblPath, txtValue, Command1, Command2}, *m_session,
-                                      [this] {
-                                          showText(m_session->CurrentElement());
-                                          m_docChanges->setShown(documentName(m_session->CurrentElement()));
-                                      },
-                                      this);
+                                      [this] { showEditedDocument(); }, this);
     m_valuePanel->setRewriteGuard([this] { return textMatchesDocument() || mayReplace(cmxXMLDoc); });
     connect(cmxXMLDoc, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
     m_queryBuilder = new QueryBuilderButton(Command3, txtQry, *m_session, m_ctx, this);
@@ -233,7 +229,7 @@ void frmOstrelClient::ShowSelectedDocument()
     reporter().run(
         [&] {
             showText(m_session->CurrentElement());
-            m_docChanges->markClean(documentName(m_session->CurrentElement()));
+            markDocumentShown(m_session->CurrentElement(), true);
             rebuildTree();
         },
         logged);
@@ -280,7 +276,7 @@ void frmOstrelClient::RemoveCurrentDocument()
             m_session->RemoveCurrentDocument();
             reporter().report(Outcome::done(QStringLiteral("Document has been deleted successfully")));
             showText(m_session->CurrentElement());
-            m_docChanges->markClean(documentName(m_session->CurrentElement()));
+            markDocumentShown(m_session->CurrentElement(), true);
         },
         [](const OstrelError &e) {
             return Outcome::failure(e, QStringLiteral("Error has been raised"),
@@ -311,7 +307,7 @@ bool frmOstrelClient::eventFilter(QObject *watched, QEvent *event)
     }
     if (lstDocuments && watched == lstDocuments->viewport() && event->type() == QEvent::MouseButtonPress) {
         m_rowBeforePress = lstDocuments->currentRow();
-        return false;
+        return m_docChanges && pressedOtherEntry(static_cast<QMouseEvent *>(event));
     }
     if (m_session && SSTab1 && watched == SSTab1->tabBar() && event->type() == QEvent::KeyPress) {
         // A Delete on the tab strip never arms removal: the next document shown (maybe by a

@@ -19,6 +19,7 @@ class QGroupBox;
 class QToolBar;
 class QsciScintilla;
 class QWebEngineView;
+class QMouseEvent;
 
 namespace owb {
 
@@ -108,7 +109,7 @@ public:
     // True when editor's text may be replaced: unchanged, or the user lets the changes go.
     bool mayReplace(const QsciScintilla *editor);
     // Changes in either editor that closing would lose (none once the user let them go).
-    bool hasUnsavedChanges();
+    bool hasUnsavedChanges() const;
     // What the questions call a document: doctype + " osl:id=" + its id, or "the new document".
     QString documentName(const DomNode &element) const;
     // Takes a recovered text into its editor, after the question when that editor holds
@@ -144,6 +145,13 @@ private:
     // Whether the document text is the current document as the formatter writes it, so that
     // rewriting it from the document loses nothing typed.
     bool textMatchesDocument() const;
+    // A press on another list entry while the text holds changes: asked about here, before
+    // the list moves. True: the press is dealt with.
+    bool pressedOtherEntry(QMouseEvent *press);
+    // After Accept: the document, edited, is the text.
+    void showEditedDocument();
+    // The document editor shows element; clean: as fetched or stored.
+    void markDocumentShown(const DomNode &element, bool clean);
 
     AppContext m_ctx;
     QString m_doctype;

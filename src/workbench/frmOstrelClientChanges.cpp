@@ -8,7 +8,9 @@
 #include "xml/xmlutil.h"
 
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <Qsci/qsciscintilla.h>
 
@@ -28,7 +30,7 @@ void frmOstrelClient::setUpUnsavedChanges()
     for (UnsavedChanges *changes : {m_docChanges, m_xslChanges}) {
         changes->setRecovery(m_ctx.recovery, target);
         connect(changes, &UnsavedChanges::dirtyChanged, this,
-                [this] { setWindowModified(m_docChanges->isDirty() || m_xslChanges->isDirty()); });
+                [this] { setWindowModified(m_docChanges->isChanged() || m_xslChanges->isChanged()); });
     }
 }
 
@@ -42,27 +44,45 @@ bool frmOstrelClient::mayReplace(const QsciScintilla *editor)
     return changesOf(editor).confirmDiscard(m_ctx.ui);
 }
 
-bool frmOstrelClient::hasUnsavedChanges()
+bool frmOstrelClient::hasUnsavedChanges() const
 {
-    if (m_discardConfirmed)
-        return false;
-    // Both are asked: each one that is clean again loses its marker.
-    const bool document = m_docChanges->isChanged();
-    const bool stylesheet = m_xslChanges->isChanged();
-    return document || stylesheet;
+    return !m_discardConfirmed && (m_docChanges->isChanged() || m_xslChanges->isChanged());
 }
+
+namespace {
+
+QString idOf(const DomNode &element)
+{
+    return element.isNull() ? QString() : element.getAttribute(QStringLiteral("osl:id"));
+}
+
+} // namespace
 
 QString frmOstrelClient::documentName(const DomNode &element) const
 {
-    const QString id = element.isNull() ? QString() : element.getAttribute(QStringLiteral("osl:id"));
+    const QString id = idOf(element);
     return id.isEmpty() ? UnsavedChanges::newDocument() : m_target.DoctypeName() + QStringLiteral(" osl:id=") + id;
+}
+
+void frmOstrelClient::markDocumentShown(const DomNode &element, bool clean)
+{
+    if (clean)
+        m_docChanges->markClean(documentName(element), idOf(element));
+    else
+        m_docChanges->setShown(documentName(element), idOf(element));
 }
 
 void frmOstrelClient::keepShownDocument()
 {
     m_session->setDeleteArmed(false);
-    const QSignalBlocker quiet(lstDocuments);
-    lstDocuments->setCurrentRow(m_session->shownRow());
+    const auto back = [this] {
+        const QSignalBlocker quiet(lstDocuments);
+        lstDocuments->setCurrentRow(m_session->shownRow());
+    };
+    back();
+    // The list view may still apply a selection of its own once the key that moved it is
+    // handled.
+    QTimer::singleShot(0, this, back);
 }
 
 bool frmOstrelClient::textMatchesDocument() const
@@ -70,6 +90,26 @@ bool frmOstrelClient::textMatchesDocument() const
     if (m_textShowsDocument)
         return true;
     return m_session->hasCurrentElement() && cmxXMLDoc->text() == xmlutil().FormatXML(m_session->CurrentElement());
+}
+
+bool frmOstrelClient::pressedOtherEntry(QMouseEvent *press)
+{
+    const QModelIndex at = lstDocuments->indexAt(press->position().toPoint());
+    if (!at.isValid() || at.row() == lstDocuments->currentRow() || !m_docChanges->isChanged())
+        return false;
+    // Asked before the list moves at all: after No it stays exactly as it was.
+    lstDocuments->setFocus(Qt::MouseFocusReason);
+    if (mayReplace(cmxXMLDoc)) {
+        const auto agreed = m_docChanges->trusted();
+        lstDocuments->setCurrentRow(at.row());
+    }
+    return true;
+}
+
+void frmOstrelClient::showEditedDocument()
+{
+    showText(m_session->CurrentElement());
+    markDocumentShown(m_session->CurrentElement(), false);
 }
 
 bool frmOstrelClient::restoreText(const RecoveryEntry &entry)
