@@ -15,10 +15,15 @@ namespace {
 // the next process reads it.
 constexpr size_t kSeed = 0x6f7762;
 
-// The editor's own buffer, without a copy.
+long editorLength(const QsciScintilla *editor)
+{
+    return editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+}
+
+// The editor's own buffer, without a copy (though the editor closes its gap for it).
 QByteArrayView editorBytes(const QsciScintilla *editor)
 {
-    const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const long length = editorLength(editor);
     const auto *data = reinterpret_cast<const char *>(editor->SendScintilla(QsciScintillaBase::SCI_GETCHARACTERPOINTER));
     return QByteArrayView(data, length);
 }
@@ -57,8 +62,8 @@ void UnsavedChanges::markClean()
 
 bool UnsavedChanges::differs() const
 {
-    // Only a text of the clean one's length needs reading: typing is not slowed down.
-    const QByteArray length = QByteArray::number(editorBytes(m_editor).size()) + ':';
+    // Only a text of the clean one's length is read: typing elsewhere costs nothing.
+    const QByteArray length = QByteArray::number(qint64(editorLength(m_editor))) + ':';
     return !m_baseline.startsWith(length) || fingerprint() != m_baseline;
 }
 
