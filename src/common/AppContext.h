@@ -8,6 +8,7 @@ class FormEncoder;
 class HttpClient;
 class ILogMessage;
 class IMainWindow;
+class RecoveryStore;
 class UserInteraction;
 
 // The process-wide objects, owned by the shell's application object and handed down to
@@ -20,6 +21,7 @@ struct AppContext {
     ILogMessage *log = nullptr;
     IMainWindow *mainWindow = nullptr;
     UserInteraction *ui = nullptr;
+    RecoveryStore *recovery = nullptr;   // none: no recovery copies
 };
 
 } // namespace owb

@@ -22,6 +22,8 @@ public:
     virtual void message(const QString &text, const QString &title, Icon icon) = 0;
     // Yes/No question; true for Yes.
     virtual bool question(const QString &text, const QString &title) = 0;
+    // The same with No as the default answer, for questions where Yes loses something.
+    virtual bool questionDefaultNo(const QString &text, const QString &title) { return question(text, title); }
     // Empty result: cancelled. An existing file is not questioned here: the caller decides.
     virtual QString saveFileName(const QString &title, const QString &proposedPath,
                                  const QString &filter, const QString &defaultSuffix) = 0;

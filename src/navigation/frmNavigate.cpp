@@ -331,11 +331,20 @@ void frmNavigate::onNodeClicked(QTreeWidgetItem *item)
 void frmNavigate::openDocument(const QString &key)
 {
     log(QStringLiteral("Selected document ") + key);
+    // The tree belongs to the database it was loaded from, whatever the combo shows now.
+    const QString database = m_loadedURI.isEmpty() ? cboDatabaseURI->currentText() : m_loadedURI;
+    openDocumentWindow(database, key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1));
+}
+
+frmOstrelClient *frmNavigate::openDocumentWindow(const QString &databaseURI, const QString &collection,
+                                                 const QString &doctype)
+{
+    const QString key = collection + QLatin1Char('/') + doctype;
     if (m_openDocuments.contains(key)) {
         frmOstrelClient *open = m_documentWindows.value(key);
         if (open && m_ctx.mainWindow)
             m_ctx.mainWindow->activateChild(open);
-        return;
+        return open;
     }
 
     m_openDocuments << key;
@@ -347,17 +356,15 @@ void frmNavigate::openDocument(const QString &key)
     if (m_ctx.mainWindow)
         m_ctx.mainWindow->showChild(window);
 
-    const QString collection = key.section(QLatin1Char('/'), 0, 0);
-    const QString doctype = key.section(QLatin1Char('/'), 1);
-    // The tree belongs to the database it was loaded from, whatever the combo shows now.
-    const QString database = m_loadedURI.isEmpty() ? cboDatabaseURI->currentText() : m_loadedURI;
     try {
-        window->Init(database + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype);
+        window->Init(databaseURI + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype);
     } catch (const OstrelError &e) {
         if (m_ctx.ui)
             m_ctx.ui->message(e.description(), QStringLiteral("Error raised"), UserInteraction::Icon::Critical);
         window->close();   // its closed signal unregisters it
+        return nullptr;
     }
+    return window;
 }
 
 void frmNavigate::UnloadDoc(const QString &doctypeKey)

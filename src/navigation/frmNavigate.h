@@ -51,6 +51,10 @@ public:
     QStringList databaseURIs() const;
     QStringList openDocuments() const { return m_openDocuments; }
     frmOstrelClient *documentWindow(const QString &doctypeKey) const;
+    // The document window of a doctype: the open one brought forward, or a new one,
+    // registered and initialised. Null when it cannot open (the user has been told).
+    frmOstrelClient *openDocumentWindow(const QString &databaseURI, const QString &collection,
+                                        const QString &doctype);
     const QHash<QString, QIcon> &imlDocs() const { return m_images; }
     // Writes the URI list, without an offered entry, to the settings (also done when the
     // window closes).

@@ -1,6 +1,8 @@
 #include "shell/Application.h"
 #include "shell/frmMain.h"
+#include "shell/frmRecover.h"
 #include "common/HttpClient.h"
+#include "common/RecoveryStore.h"
 #include "shell/QtUserInteraction.h"
 #include "log/frmLog.h"
 #include "server/FormEncoder.h"
@@ -8,6 +10,7 @@
 #include "xml/clsFileHandler.h"
 #ifdef OWB_HAVE_NAVIGATION
 #include "navigation/frmNavigate.h"
+#include "workbench/frmOstrelClient.h"
 #endif
 
 namespace owb {
@@ -28,6 +31,7 @@ void Application::start()
     m_formEncoder = std::make_unique<FormEncoder>();
     m_steps << QStringLiteral("FormEncoder");
     m_http = std::make_unique<HttpClient>();
+    m_recovery = std::make_unique<RecoveryStore>(RecoveryStore::defaultRoot());
 
     m_main = std::make_unique<frmMain>();
     m_steps << QStringLiteral("frmMain");
@@ -37,6 +41,7 @@ void Application::start()
         m_ui = std::make_unique<QtUserInteraction>(m_main.get());
     // Every request of the windows waits with the progress display and its Cancel.
     m_http->setUserInteraction(m_ui.get());
+    m_main->setUserInteraction(m_ui.get());
 
     m_context.fileHandler = m_fileHandler.get();
     m_context.connection = m_connection.get();
@@ -44,11 +49,13 @@ void Application::start()
     m_context.http = m_http.get();
     m_context.mainWindow = m_main.get();
     m_context.ui = m_ui.get();
+    m_context.recovery = m_recovery.get();
 
     m_main->show();
     m_log = new frmLog(m_main.get(), m_ui.get());
     m_steps << QStringLiteral("frmLog");
     m_context.log = m_log;
+    m_recovery->setErrorHandler([this](const QString &why) { m_log->LogEntry(why); });
     m_main->setLogWindow(m_log);
     m_main->showChild(m_log);
     m_main->hideChild(m_log);
@@ -63,6 +70,43 @@ void Application::start()
     m_splash = new frmSplash(m_main.get());
     m_steps << m_splash->objectName();
     m_splash->show();
+
+    offerRecovery();
+}
+
+void Application::offerRecovery()
+{
+    const QList<RecoveryEntry> left = m_recovery->claimOrphans();
+    if (left.isEmpty()) {
+        m_recovery->releaseOrphans();
+        return;
+    }
+    m_recover = new frmRecover(*m_recovery, left, [this](const RecoveryEntry &e) { return restore(e); }, m_main.get());
+    m_recover->setWindowFlag(Qt::Dialog);
+    m_recover->show();
+}
+
+bool Application::restore(const RecoveryEntry &entry)
+{
+#ifdef OWB_HAVE_NAVIGATION
+    auto *navigate = qobject_cast<frmNavigate *>(m_navigate);
+    frmOstrelClient *window =
+        navigate ? navigate->openDocumentWindow(entry.database, entry.collection, entry.doctype) : nullptr;
+    if (!window)
+        return false;
+    if (window->DatabaseURI() != entry.database) {
+        // One window per doctype: the open one belongs to another database.
+        m_ui->message(QStringLiteral("The window of ") + window->doctype() + QStringLiteral(" shows the database ")
+                          + window->DatabaseURI() + QStringLiteral(". Close it to restore this text of ")
+                          + entry.database + QLatin1Char('.'),
+                      QStringLiteral("Recover unsaved documents"), UserInteraction::Icon::Exclamation);
+        return false;
+    }
+    return window->restoreText(entry);
+#else
+    Q_UNUSED(entry);
+    return false;
+#endif
 }
 
 void Application::showHelp()

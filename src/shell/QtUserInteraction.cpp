@@ -28,6 +28,12 @@ bool QtUserInteraction::question(const QString &text, const QString &title)
            == QMessageBox::Yes;
 }
 
+bool QtUserInteraction::questionDefaultNo(const QString &text, const QString &title)
+{
+    return QMessageBox::question(m_parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
 QString QtUserInteraction::saveFileName(const QString &title, const QString &proposedPath,
                                         const QString &filter, const QString &defaultSuffix)
 {

@@ -13,6 +13,7 @@ public:
 
     void message(const QString &text, const QString &title, Icon icon) override;
     bool question(const QString &text, const QString &title) override;
+    bool questionDefaultNo(const QString &text, const QString &title) override;
     QString saveFileName(const QString &title, const QString &proposedPath, const QString &filter,
                          const QString &defaultSuffix) override;
     QString openFileName(const QString &title, const QString &dir, const QString &filter) override;

@@ -1,4 +1,5 @@
 #include "shell/frmMain.h"
+#include "common/UnsavedWork.h"
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
@@ -213,6 +214,25 @@ bool frmMain::isChildShown(QWidget *child) const
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    // One question for every window holding unsaved changes, instead of one per window.
+    QStringList names;
+    QList<UnsavedWork *> holding;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+        auto *work = dynamic_cast<UnsavedWork *>(sub->widget());
+        const QStringList more = work ? work->unsavedChanges() : QStringList();
+        if (!more.isEmpty()) {
+            names << more;
+            holding << work;
+        }
+    }
+    if (m_ui && !names.isEmpty()) {
+        if (!UnsavedWork::confirmDiscard(m_ui, names)) {
+            event->ignore();
+            return;
+        }
+        for (UnsavedWork *work : holding)
+            work->discardUnsavedChanges();
+    }
     // Every child runs its own close handling; one that refuses keeps the program running.
     for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
         if (!sub->close()) {

@@ -12,6 +12,8 @@ class QStatusBar;
 
 namespace owb {
 
+class UserInteraction;
+
 // The main window: an MDI area for every child window, the File/View/Help menus and a
 // one-panel status bar.
 class frmMain : public QMainWindow, public IMainWindow {
@@ -38,6 +40,9 @@ public:
     void setNavigateWindow(QWidget *navigate);
     QWidget *logWindow() const { return m_log; }
     QWidget *navigateWindow() const { return m_navigate; }
+
+    // Where the question before closing over unsaved changes goes.
+    void setUserInteraction(UserInteraction *ui) { m_ui = ui; }
 
     QString statusText() const;
     QMdiArea *mdiArea() const { return m_mdi; }
@@ -72,6 +77,7 @@ private:
     QAction *m_viewLog;
     QPointer<QWidget> m_log;
     QPointer<QWidget> m_navigate;
+    UserInteraction *m_ui = nullptr;
 };
 
 } // namespace owb

@@ -13,6 +13,7 @@
 #include "transfer/frmImport.h"
 #include "workbench/DocumentSession.h"
 #include "workbench/DocumentTabs.h"
+#include "workbench/UnsavedChanges.h"
 #include "workbench/frmOstrelClient.h"
 #include "xml/DocumentList.h"
 #include "xml/clsFileHandler.h"
@@ -80,10 +81,12 @@ void DocumentCommands::StoreCurrentDocument()
     m_window.reporter().run(
         [&] {
             const QString text = editor->text();
-            // A new document's entry is selected below, which shows it again with its id.
+            // A new document's entry is selected below, which shows it again with its id:
+            // the text it replaces is stored by then.
+            const auto stored = m_window.documentChanges().trusted();
             const QString id = m_window.session().ProcessDocument(text);
             if (editor->text() == text)
-                editor->setModified(false);
+                m_window.documentChanges().markClean();
             m_window.reporter().report(
                 Outcome()
                     .withLog(QStringLiteral("Document  ") + doctype + QStringLiteral(", osl:id=") + id
@@ -124,6 +127,8 @@ void DocumentCommands::BuildSampleDocument()
                                                     QStringLiteral("Creation failed")));
         return;
     }
+    if (!m_window.mayReplace(m_window.documentEditor()))
+        return;
     m_window.reporter().run(
         [&] {
             const QString doctype = m_window.DoctypeName();
@@ -144,7 +149,7 @@ void DocumentCommands::BuildSampleDocument()
             const DomDocument sample = builder.CreateNewDoc(schema, doctype);
             m_window.documentEditor()->setText(xmlutil().FormatXML(sample));
             // A generated sample holds nothing of the user's yet.
-            m_window.documentEditor()->setModified(false);
+            m_window.documentChanges().markClean(UnsavedChanges::newDocument());
         },
         [](const OstrelError &e) {
             // The editor keeps its text: nothing has been replaced.
@@ -181,7 +186,7 @@ void DocumentCommands::open()
     }
     QString suffix, filter, what;
     QsciScintilla *editor = fileEditor(&suffix, &filter, &what);
-    if (!editor)
+    if (!editor || !m_window.mayReplace(editor))
         return;
     const QString path = m_window.context().ui->openFileName(
         QStringLiteral("Open ") + what, m_lastFile.isEmpty() ? QString() : QFileInfo(m_lastFile).absolutePath(), filter);
@@ -190,7 +195,7 @@ void DocumentCommands::open()
     m_window.reporter().run(
         [&] {
             editor->setText(clsFileHandler().LoadFile(path));
-            editor->setModified(false);
+            m_window.changesOf(editor).markClean(QFileInfo(path).fileName());
             m_lastFile = path;
         },
         logged);
@@ -219,7 +224,7 @@ void DocumentCommands::save()
             const QString text = editor->text();
             clsFileHandler().SaveFile(text, path);
             if (editor->text() == text)
-                editor->setModified(false);
+                m_window.changesOf(editor).markClean();
             m_lastFile = path;
             m_window.reporter().report(Outcome::done(QStringLiteral("Document has been saved to ") + path));
         },
@@ -273,10 +278,9 @@ frmImport *DocumentCommands::impForm() const
 
 bool DocumentCommands::mayClose()
 {
-    if (!m_window.context().ui
-        || (!m_window.documentEditor()->isModified() && !m_window.stylesheetEditor()->isModified()))
+    if (!m_window.context().ui || !m_window.hasUnsavedChanges())
         return true;
-    return m_window.context().ui->question(
+    return m_window.context().ui->questionDefaultNo(
         QStringLiteral("The document or the stylesheet holds changes that were neither stored nor saved.\r\n"
                        "Close anyway?"),
         QStringLiteral("Close anyway?"));

@@ -47,6 +47,13 @@ void TreeValuePanel::accept()
         return;
     m_session.reporter().run(
         [&] {
+            QString target = m_w.path->text();
+            target.remove(QStringLiteral("/text()"));
+            // A path that selects nothing writes nothing: nothing to ask about either.
+            if (target.isEmpty() || m_session.CurrentElement().selectSingleNode(target).isNull())
+                return;
+            if (m_mayRewrite && !m_mayRewrite())
+                return;
             if (setNodeValueAt(m_session.CurrentElement(), m_w.path->text(), m_w.value->text()))
                 m_edited();
         },

@@ -31,6 +31,9 @@ public:
     TreeValuePanel(const Widgets &widgets, DocumentSession &session, std::function<void()> edited,
                    QObject *parent = nullptr);
 
+    // Asked before Accept changes anything; false keeps document and text as they are.
+    void setRewriteGuard(std::function<bool()> mayRewrite) { m_mayRewrite = std::move(mayRewrite); }
+
     void nodeClicked(const QModelIndex &index);
     void accept();
 
@@ -38,6 +41,7 @@ private:
     Widgets m_w;
     DocumentSession &m_session;
     std::function<void()> m_edited;
+    std::function<bool()> m_mayRewrite;
 };
 
 } // namespace owb

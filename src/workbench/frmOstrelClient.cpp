@@ -14,6 +14,7 @@
 #include "workbench/QueryBuilderButton.h"
 #include "workbench/StylesheetRunner.h"
 #include "workbench/TreeValuePanel.h"
+#include "workbench/UnsavedChanges.h"
 #include "workbench/XslFoEditor.h"
 #include "xml/DomTreeModel.h"
 #include "xml/xmlutil.h"
@@ -52,15 +53,18 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     : QWidget(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("frmOstrelClient"));
-    setWindowTitle(QStringLiteral("Ostrel Document"));
+    // The marker shows while a text differs from what was shown, stored or saved.
+    setWindowTitle(QStringLiteral("Ostrel Document[*]"));
 
     buildUi();
+    setUpUnsavedChanges();
     m_list = std::make_unique<DocumentListAdapter>(lstDocuments);
     m_tree = new DomTreeModel(tvDocument);
     tvDocument->setModel(m_tree);
     m_session = std::make_unique<DocumentSession>(m_ctx, m_target, *m_list);
     m_valuePanel = new TreeValuePanel({tvDocument, m_tree, lblPath, txtValue, Command1, Command2}, *m_session,
-                                      [this] { showText(m_session->CurrentElement()); }, this);
+                                      [this] { showEditedDocument(); }, this);
+    m_valuePanel->setRewriteGuard([this] { return textMatchesDocument() || mayReplace(cmxXMLDoc); });
     connect(cmxXMLDoc, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
     m_queryBuilder = new QueryBuilderButton(Command3, txtQry, *m_session, m_ctx, this);
     buildToolbars();
@@ -86,7 +90,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     QFile xsl(AppPaths::dataFile(QStringLiteral("xsl/template.xsl")));
     if (xsl.open(QIODevice::ReadOnly)) {
         CodeMax1->setText(QString::fromUtf8(xsl.readAll()));
-        CodeMax1->setModified(false);
+        m_xslChanges->markClean();
     }
     else
         reporter().report(Outcome().withLog(QStringLiteral("Failed to read ") + xsl.fileName()));
@@ -170,6 +174,9 @@ void frmOstrelClient::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A clean close: nothing is left to recover.
+    m_docChanges->dropRecovery();
+    m_xslChanges->dropRecovery();
     m_queryBuilder->closeBuilder();   // it works on this window's document
     if (!m_closedEmitted) {
         m_closedEmitted = true;
@@ -207,6 +214,10 @@ void frmOstrelClient::RunQuery()
 
 void frmOstrelClient::ShowSelectedDocument()
 {
+    if (lstDocuments->currentRow() >= 0 && !mayReplace(cmxXMLDoc)) {
+        keepShownDocument();
+        return;
+    }
     if (!m_session->fetchSelected()) {
         if (m_session->lastFetchFailed()) {
             // Back to the entry whose document the pages still show, without fetching it again.
@@ -218,7 +229,7 @@ void frmOstrelClient::ShowSelectedDocument()
     reporter().run(
         [&] {
             showText(m_session->CurrentElement());
-            cmxXMLDoc->setModified(false);
+            markDocumentShown(m_session->CurrentElement(), true);
             rebuildTree();
         },
         logged);
@@ -256,13 +267,16 @@ void frmOstrelClient::ParseDocumentText()
 
 void frmOstrelClient::RemoveCurrentDocument()
 {
+    // The document is shown again without its id: typing it does not hold would go.
+    if (!textMatchesDocument() && !mayReplace(cmxXMLDoc))
+        return;
     reporter().run(
         [&] {
             // Without a current document the request layer says so; nothing is sent.
             m_session->RemoveCurrentDocument();
             reporter().report(Outcome::done(QStringLiteral("Document has been deleted successfully")));
             showText(m_session->CurrentElement());
-            cmxXMLDoc->setModified(false);
+            markDocumentShown(m_session->CurrentElement(), true);
         },
         [](const OstrelError &e) {
             return Outcome::failure(e, QStringLiteral("Error has been raised"),
@@ -284,13 +298,16 @@ bool frmOstrelClient::eventFilter(QObject *watched, QEvent *event)
         auto *ke = static_cast<QKeyEvent *>(event);
         if (!ke->isAutoRepeat()) {
             m_session->setDeleteArmed(ke->key() == Qt::Key_Delete);
-            ShowSelectedDocument();
+            // Fetching the entry already shown again would only ask about the changes.
+            if (ke->key() == Qt::Key_Delete || lstDocuments->currentRow() != m_session->shownRow()
+                || !m_docChanges->isChanged())
+                ShowSelectedDocument();
         }
         return false;
     }
     if (lstDocuments && watched == lstDocuments->viewport() && event->type() == QEvent::MouseButtonPress) {
         m_rowBeforePress = lstDocuments->currentRow();
-        return false;
+        return m_docChanges && pressedOtherEntry(static_cast<QMouseEvent *>(event));
     }
     if (m_session && SSTab1 && watched == SSTab1->tabBar() && event->type() == QEvent::KeyPress) {
         // A Delete on the tab strip never arms removal: the next document shown (maybe by a

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "common/AppContext.h"
+#include "common/UnsavedWork.h"
 #include "workbench/DocumentTarget.h"
 #include "xml/DomDocument.h"
 
@@ -18,6 +19,7 @@ class QGroupBox;
 class QToolBar;
 class QsciScintilla;
 class QWebEngineView;
+class QMouseEvent;
 
 namespace owb {
 
@@ -29,6 +31,8 @@ class EditCommands;
 class OutcomeReporter;
 class QueryBuilderButton;
 class TreeValuePanel;
+class UnsavedChanges;
+struct RecoveryEntry;
 class DomTreeModel;
 class XslFoEditor;
 enum class TabAction;
@@ -37,8 +41,9 @@ enum class TabAction;
 // controls and wires them to its parts: the target (DocumentTarget), the document state and
 // server traffic (DocumentSession), the toolbars (DocumentCommands, EditCommands through
 // CommandBars), the page changes (DocumentTabs), the tree page's value frame (TreeValuePanel)
-// and the stylesheet (StylesheetRunner).
-class frmOstrelClient : public QWidget {
+// and the stylesheet (StylesheetRunner). Every replacement of an edited text asks first
+// (UnsavedChanges, one per editor).
+class frmOstrelClient : public QWidget, public UnsavedWork {
     Q_OBJECT
 public:
     // The context must hold the HTTP client, the connection registry and the form encoder;
@@ -96,6 +101,24 @@ public:
     QTabWidget *tabs() const { return SSTab1; }
     int currentTab() const;
 
+    // Whether the editors' texts still are what was shown, stored or saved; the one question
+    // before one of them is replaced.
+    UnsavedChanges &documentChanges() const { return *m_docChanges; }
+    UnsavedChanges &stylesheetChanges() const { return *m_xslChanges; }
+    UnsavedChanges &changesOf(const QsciScintilla *editor) const;
+    // True when editor's text may be replaced: unchanged, or the user lets the changes go.
+    bool mayReplace(const QsciScintilla *editor);
+    // Changes in either editor that closing would lose (none once the user let them go).
+    bool hasUnsavedChanges() const;
+    // What the questions call a document: doctype + " osl:id=" + its id, or "the new document".
+    QString documentName(const DomNode &element) const;
+    // Takes a recovered text into its editor, after the question when that editor holds
+    // changes of its own. False: the user kept them.
+    bool restoreText(const RecoveryEntry &entry);
+
+    QStringList unsavedChanges() override;
+    void discardUnsavedChanges() override;
+
 signals:
     // Emitted once when the window closes; the opener unregisters doctypeKey.
     void closed(const QString &doctypeKey);
@@ -116,6 +139,19 @@ private:
     bool leaveTextPage();
     bool applyStylesheet();
     void showResult(const QString &path);
+    void setUpUnsavedChanges();
+    // After No: the list shows the entry whose document the pages still show, unfetched.
+    void keepShownDocument();
+    // Whether the document text is the current document as the formatter writes it, so that
+    // rewriting it from the document loses nothing typed.
+    bool textMatchesDocument() const;
+    // A press on another list entry while the text holds changes: asked about here, before
+    // the list moves. True: the press is dealt with.
+    bool pressedOtherEntry(QMouseEvent *press);
+    // After Accept: the document, edited, is the text.
+    void showEditedDocument();
+    // The document editor shows element; clean: as fetched or stored.
+    void markDocumentShown(const DomNode &element, bool clean);
 
     AppContext m_ctx;
     QString m_doctype;
@@ -124,6 +160,9 @@ private:
     QString m_lastResultFile;
     int m_rowBeforePress = -1;
     bool m_textShowsDocument = false;   // cmxXMLDoc holds the current document as shown, unedited
+    bool m_discardConfirmed = false;    // the user let this window's changes go
+    UnsavedChanges *m_docChanges = nullptr;   // owned by this window
+    UnsavedChanges *m_xslChanges = nullptr;
 
     std::unique_ptr<DocumentListAdapter> m_list;
     DomTreeModel *m_tree = nullptr;   // owned by tvDocument

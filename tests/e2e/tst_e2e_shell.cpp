@@ -34,6 +34,7 @@ void TestE2EShell::initTestCase()
     QVERIFY(m_tmp.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp.path() + "/settings");
     qputenv("OSTREL_WORKBENCH_HOME", m_tmp.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_tmp.path() + "/share").toLocal8Bit());
     QVERIFY(QDir().mkpath(QStringLiteral(OWB_SCREENSHOT_DIR)));
 }
 

@@ -58,6 +58,7 @@ void TestApplication::initTestCase()
     QVERIFY(m_tmp.isValid());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_tmp.path() + "/settings");
     qputenv("OSTREL_WORKBENCH_HOME", (m_tmp.path() + "/home").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_tmp.path() + "/share").toLocal8Bit());
 }
 
 void TestApplication::init()

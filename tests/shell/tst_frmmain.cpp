@@ -1,4 +1,6 @@
 #include "shell/frmMain.h"
+#include "common/UnsavedWork.h"
+#include "support/ScriptedUserInteraction.h"
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
@@ -32,6 +34,17 @@ protected:
     }
 };
 
+// A window holding unsaved texts that asks nothing itself once they were let go.
+class EditedChild : public QWidget, public UnsavedWork {
+public:
+    QStringList names;
+    bool discarded = false;
+    QStringList unsavedChanges() override { return discarded ? QStringList() : names; }
+    void discardUnsavedChanges() override { discarded = true; }
+protected:
+    void closeEvent(QCloseEvent *e) override { e->setAccepted(discarded || names.isEmpty()); }
+};
+
 } // namespace
 
 class TestFrmMain : public QObject {
@@ -52,6 +65,8 @@ private slots:
     void childWindows();
     void exitClosesChildren();
     void childRefusingCloseKeepsMainOpen();
+    void oneQuestionForEveryEditedWindow_data();
+    void oneQuestionForEveryEditedWindow();
     void helpItemsSignal();
 };
 
@@ -290,6 +305,38 @@ void TestFrmMain::childRefusingCloseKeepsMainOpen()
     child->refuse = false;
     item(w, "mnuFileExit")->trigger();
     QVERIFY(!w.isVisible());
+}
+
+void TestFrmMain::oneQuestionForEveryEditedWindow_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes") << true;
+    QTest::newRow("no") << false;
+}
+
+void TestFrmMain::oneQuestionForEveryEditedWindow()
+{
+    QFETCH(bool, yes);
+    ScriptedUserInteraction ui;
+    frmMain w;
+    w.setUserInteraction(&ui);
+    auto *orders = new EditedChild;
+    orders->names = QStringList{"Order osl:id=2", "the stylesheet (Order)"};
+    auto *clean = new EditedChild;
+    auto *books = new EditedChild;
+    books->names = QStringList{"the new document (Book)"};
+    for (QWidget *child : {static_cast<QWidget *>(orders), static_cast<QWidget *>(clean), static_cast<QWidget *>(books)})
+        w.showChild(child);
+    ui.questionAnswers = {yes};
+    item(w, "mnuFileExit")->trigger();
+    QCOMPARE(ui.shown.size(), 1);
+    QCOMPARE(ui.shown[0].title, QString("Unsaved changes"));
+    QCOMPARE(ui.shown[0].text,
+             QString("Discard the changes to Order osl:id=2, the stylesheet (Order), the new document (Book)?"));
+    QVERIFY(ui.shown[0].defaultNo);
+    QCOMPARE(w.isVisible(), !yes);
+    QCOMPARE(orders->discarded, yes);
+    QCOMPARE(books->discarded, yes);
 }
 
 void TestFrmMain::helpItemsSignal()

@@ -15,6 +15,13 @@ bool ScriptedUserInteraction::question(const QString &text, const QString &title
     return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
 }
 
+bool ScriptedUserInteraction::questionDefaultNo(const QString &text, const QString &title)
+{
+    const bool yes = question(text, title);
+    shown.last().defaultNo = true;
+    return yes;
+}
+
 QString ScriptedUserInteraction::saveFileName(const QString &title, const QString &proposedPath,
                                               const QString &, const QString &)
 {

@@ -17,6 +17,7 @@ public:
         QString title;
         QString text;   // message or question text; for file dialogs the proposed path or folder
         Icon icon = Icon::Information;
+        bool defaultNo = false;   // a question whose default answer is No
     };
 
     QList<Shown> shown;
@@ -32,6 +33,7 @@ public:
 
     void message(const QString &text, const QString &title, Icon icon) override;
     bool question(const QString &text, const QString &title) override;
+    bool questionDefaultNo(const QString &text, const QString &title) override;
     QString saveFileName(const QString &title, const QString &proposedPath, const QString &filter,
                          const QString &defaultSuffix) override;
     QString openFileName(const QString &title, const QString &dir, const QString &filter) override;

@@ -51,7 +51,7 @@ struct Context {
 };
 
 
-// Data files and settings in a temporary folder.
+// Data files, settings and the per-user data folder in a temporary folder.
 class IsolatedHome {
 public:
     IsolatedHome()
@@ -68,6 +68,8 @@ public:
             QFile::copy(from, to);
         }
         qputenv("OSTREL_WORKBENCH_HOME", m_dir.path().toUtf8());
+        // The per-user data folder too (recovery copies): never the user's own.
+        qputenv("XDG_DATA_HOME", m_dir.filePath(QStringLiteral("share")).toUtf8());
     }
     QString path() const { return m_dir.path(); }
 
