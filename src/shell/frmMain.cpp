@@ -10,6 +10,29 @@
 
 namespace owb {
 
+namespace {
+
+// The frame follows its child's modified flag both ways; the frame's own tracking clears it
+// only when both captions are equal, and ours differ by the marker.
+class ModifiedMarker : public QObject {
+public:
+    ModifiedMarker(QWidget *child, QMdiSubWindow *frame) : QObject(frame), m_frame(frame)
+    {
+        child->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ModifiedChange)
+            m_frame->setWindowModified(static_cast<QWidget *>(watched)->isWindowModified());
+        return false;
+    }
+
+private:
+    QMdiSubWindow *m_frame;
+};
+
+} // namespace
+
 frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -163,6 +186,11 @@ QMdiSubWindow *frmMain::addChild(QWidget *child)
     QMdiSubWindow *sub = m_mdi->addSubWindow(child);
     sub->adjustSize();
     sub->setObjectName(child->objectName() + QStringLiteral("Frame"));
+    // The frame shows the modified marker, so the child's own caption stays its plain name.
+    if (!child->windowTitle().contains(QLatin1String("[*]"))) {
+        sub->setWindowTitle(child->windowTitle() + QStringLiteral("[*]"));
+        new ModifiedMarker(child, sub);
+    }
     // Single-instance windows hide instead of closing, so their state outlives the frame's
     // close button; a child that wants to go away for good sets WA_DeleteOnClose itself.
     if (!child->testAttribute(Qt::WA_DeleteOnClose))

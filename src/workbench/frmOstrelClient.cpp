@@ -54,7 +54,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmOstrelClient"));
     // The marker shows while a text differs from what was shown, stored or saved.
-    setWindowTitle(QStringLiteral("Ostrel Document[*]"));
+    setWindowTitle(QStringLiteral("Ostrel Document"));
 
     buildUi();
     setUpUnsavedChanges();

@@ -281,6 +281,15 @@ void TestFrmMain::childWindows()
     QCOMPARE(w.mdiArea()->subWindowList().size(), 2);
     w.showChild(a);
     QVERIFY(w.isChildShown(a));
+    // The frame marks a modified child while the child's caption stays as it is.
+    auto *doc = new QWidget;
+    doc->setWindowTitle(QStringLiteral("Ostrel Document"));
+    w.showChild(doc);
+    doc->setWindowModified(true);
+    QVERIFY(doc->parentWidget()->isWindowModified());
+    QCOMPARE(doc->windowTitle(), QStringLiteral("Ostrel Document"));
+    doc->setWindowModified(false);
+    QVERIFY(!doc->parentWidget()->isWindowModified());
 }
 
 void TestFrmMain::exitClosesChildren()

@@ -163,8 +163,7 @@ void tst_frmOstrelClient::opening()
     auto o = open();
     frmOstrelClient *w = o.w.get();
     QCOMPARE(w->objectName(), QStringLiteral("frmOstrelClient"));
-    // Shown as "Ostrel Document", with a marker while a text holds unsaved changes.
-    QCOMPARE(w->windowTitle(), QStringLiteral("Ostrel Document[*]"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Ostrel Document"));
     QVERIFY(!w->isWindowModified());
     QCOMPARE(child<QLabel>(w, "lblDocument")->text(), QStringLiteral("Order"));
     QCOMPARE(o.ctx->main.docMenuEnabled, 1);
