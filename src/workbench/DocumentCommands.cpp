@@ -1,4 +1,5 @@
 #include "workbench/DocumentCommands.h"
+#include <optional>
 
 #include "common/AppPaths.h"
 #include "common/OstrelError.h"
@@ -127,8 +128,8 @@ void DocumentCommands::BuildSampleDocument()
                                                     QStringLiteral("Creation failed")));
         return;
     }
-    if (!m_window.mayReplace(m_window.documentEditor()))
-        return;
+    // The sample is made first, so that a New that cannot succeed asks nothing.
+    std::optional<QString> sampleText;
     m_window.reporter().run(
         [&] {
             const QString doctype = m_window.DoctypeName();
@@ -146,10 +147,7 @@ void DocumentCommands::BuildSampleDocument()
                     return std::nullopt;
                 return QStringLiteral("line %1: %2").arg(err->LineNumber).arg(err->Reason);
             });
-            const DomDocument sample = builder.CreateNewDoc(schema, doctype);
-            m_window.documentEditor()->setText(xmlutil().FormatXML(sample));
-            // A generated sample holds nothing of the user's yet.
-            m_window.documentChanges().markClean(UnsavedChanges::newDocument());
+            sampleText = xmlutil().FormatXML(builder.CreateNewDoc(schema, doctype));
         },
         [](const OstrelError &e) {
             // The editor keeps its text: nothing has been replaced.
@@ -158,6 +156,11 @@ void DocumentCommands::BuildSampleDocument()
                 .withLog(e.description())
                 .withStatus(e.description());
         });
+    if (!sampleText || !m_window.mayReplace(m_window.documentEditor()))
+        return;
+    m_window.documentEditor()->setText(*sampleText);
+    // A generated sample holds nothing of the user's yet.
+    m_window.documentChanges().markClean(UnsavedChanges::newDocument());
 }
 
 QsciScintilla *DocumentCommands::fileEditor(QString *suffix, QString *filter, QString *what) const
