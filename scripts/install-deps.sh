@@ -9,6 +9,7 @@ PKGS=(
   openssl ca-certificates
   xvfb xauth
   libxml2-utils poppler-utils
+  xsltproc docbook-xsl docbook5-xml docbook-xml
   dpkg-dev file
 )
 missing=()

@@ -14,14 +14,16 @@ namespace owb::cli {
 
 namespace {
 
-// A local document; text that is not well-formed fails with its place and reason.
-DomDocument loadLocal(Tool &tool, const QString &file)
+// A local file read into doc as its bytes stand, in their declared encoding; bytes that are
+// not well-formed XML there fail with their place and reason.
+void loadLocal(DomDocument &doc, const QString &file, const QString &what = {})
 {
-    const QString text = tool.files.LoadFile(file);
-    DomDocument doc = NewDOMDocument(false, true);
-    if (!doc.loadXML(text))
-        fail(located(file, qMax(1, doc.parseError().line), doc.parseError().reason));
-    return doc;
+    if (doc.load(file))
+        return;
+    const DomParseError &e = doc.parseError();
+    if (e.line <= 0)
+        fail(e.reason);
+    fail(located(file, e.line, what + e.reason));
 }
 
 } // namespace
@@ -70,7 +72,7 @@ int checkFiles(Tool &tool, const QStringList &files,
     for (const QString &file : files) {
         QString text;
         try {
-            text = tool.files.LoadFile(file);
+            text = tool.files.LoadXmlFile(file);
         } catch (const OstrelError &e) {
             tool.console.error(e.description());
             allValid = false;
@@ -88,20 +90,25 @@ int runTransform(Tool &tool, const Invocation &inv)
 {
     const QString xsl = inv.arguments.value(0);
     const QString file = inv.arguments.value(1);
+    // Both read as the processor reads files: the stylesheet from its own place, so that its
+    // relative includes resolve, and the document with its blanks and entities' text.
+    DomDocument style = StylesheetRunner::stylesheetDocument();
+    loadLocal(style, xsl, QStringLiteral("Failed to load XSL content: "));
     StylesheetRunner runner;
-    const QString style = tool.files.LoadFile(xsl);
-    try {
-        runner.load(style);
-    } catch (const OstrelError &e) {
-        fail(QStringLiteral("Failed to load XSL content: ") + xsl + QStringLiteral(": ") + e.description());
-    }
-    const DomDocument doc = loadLocal(tool, file);
+    runner.load(style);
+    DomDocument doc = NewDOMDocument(false, true);
+    doc.setPreserveWhiteSpace(true);
+    doc.setEntities(DomEntities::Substituted);
+    loadLocal(doc, file);
     XsltTransform::Result result;
     try {
         result = runner.transform(doc.documentElement());
     } catch (const OstrelError &e) {
         fail(QStringLiteral("Failed to apply stylesheet: ") + e.description());
     }
+    // As the processor's own tool says them, on standard error.
+    for (const QString &m : result.messages)
+        tool.console.message(m);
     if (!inv.has(QStringLiteral("--output"))) {
         tool.console.data(result.bytes);
         return Done;
@@ -115,7 +122,8 @@ int runTransform(Tool &tool, const Invocation &inv)
 
 int runFormat(Tool &tool, const Invocation &inv)
 {
-    const DomDocument doc = loadLocal(tool, inv.arguments.value(0));
+    DomDocument doc = NewDOMDocument(false, true);
+    loadLocal(doc, inv.arguments.value(0));
     tool.console.data(asLine(xmlutil().FormatXML(doc)).toUtf8());
     return Done;
 }

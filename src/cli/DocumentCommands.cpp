@@ -122,7 +122,7 @@ int runStore(Tool &tool, const Invocation &inv)
     QStringList texts;
     const clsVerify verify(&tool.http);
     for (const QString &file : files) {
-        const QString text = tool.files.LoadFile(file);
+        const QString text = tool.files.LoadXmlFile(file);
         if (text.trimmed().isEmpty())
             fail(file + QStringLiteral(": the file is empty"));
         if (const auto err = verify.CheckWellFormedNess(text))

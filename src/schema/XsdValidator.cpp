@@ -3,6 +3,7 @@
 #include "schema/SchemaSource.h"
 #include "schema/XsdStream.h"
 #include "xml/Namespaces.h"
+#include "xml/ParseGuard.h"
 
 #include <QDir>
 #include <QFile>
@@ -61,7 +62,7 @@ struct Collector {
 // cannot read are noted. Entities and DTDs inside schema documents are never fetched.
 class LoaderGuard {
 public:
-    LoaderGuard() : m_previous(xmlGetExternalEntityLoader())
+    LoaderGuard() : m_previous((xmlparse::RefuseLoads::install(), xmlGetExternalEntityLoader()))
     {
         s_current = this;
         xmlSetExternalEntityLoader(&LoaderGuard::load);
@@ -82,7 +83,7 @@ private:
     {
         LoaderGuard *self = s_current;
         // A parser that is already inside a document asks for an entity or a DTD.
-        if (!self || !url || (ctxt && ctxt->inputNr > 0))
+        if (!self || !url || (ctxt && ctxt->inputNr > 0) || xmlparse::RefuseLoads::active())
             return nullptr;
         const QString location = str(url);
         QString path = localPath(location);

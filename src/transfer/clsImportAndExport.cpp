@@ -96,6 +96,8 @@ TransferResult clsImportAndExport::ImportXMLFiles(const QString &OstrelURI, cons
 bool clsImportAndExport::StoreXMLFile(const QString &fileName, const QString &doctype, IDocumentList &list)
 {
     DomDocument doc = NewDOMDocument(false, true);
+    // The server stores values, not the doctype that declares entities: they go as their text.
+    doc.setEntities(DomEntities::Substituted);
     log(QStringLiteral("Store file ") + fileName);
     if (!doc.load(fileName)) {
         const DomParseError &e = doc.parseError();

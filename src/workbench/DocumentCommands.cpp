@@ -197,9 +197,11 @@ void DocumentCommands::open()
         return;
     m_window.reporter().run(
         [&] {
-            editor->setText(clsFileHandler().LoadFile(path));
+            editor->setText(clsFileHandler().LoadXmlFile(path));
             m_window.changesOf(editor).markClean(QFileInfo(path).fileName());
             m_lastFile = path;
+            if (editor == m_window.stylesheetEditor())
+                m_window.setStylesheetFile(path);
         },
         logged);
 }
@@ -229,6 +231,8 @@ void DocumentCommands::save()
             if (editor->text() == text)
                 m_window.changesOf(editor).markClean();
             m_lastFile = path;
+            if (editor == m_window.stylesheetEditor())
+                m_window.setStylesheetFile(path);
             m_window.reporter().report(Outcome::done(QStringLiteral("Document has been saved to ") + path));
         },
         logged);

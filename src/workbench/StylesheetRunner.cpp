@@ -5,18 +5,32 @@
 #include "xml/Namespaces.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace owb {
 
-void StylesheetRunner::load(const QString &stylesheetText)
+DomDocument StylesheetRunner::stylesheetDocument()
 {
     DomDocument style = NewDOMDocument(false, true);
     style.setSelectionNamespaces(QStringLiteral("xmlns:xsl='%1'").arg(QLatin1String(ns::XSL)));
-    // Blank text matters in a stylesheet: <xsl:text> </xsl:text> writes a blank.
     style.setPreserveWhiteSpace(true);
-    if (!style.loadXML(stylesheetText))
+    style.setEntities(DomEntities::WithLocalFiles);
+    return style;
+}
+
+void StylesheetRunner::load(const QString &stylesheetText, const QString &location)
+{
+    DomDocument style = stylesheetDocument();
+    // The path as it is, as the processor takes a file name for the stylesheet's URL.
+    const QString base = location.isEmpty() ? QString() : QFileInfo(location).absoluteFilePath();
+    if (!style.loadXML(stylesheetText, base))
         throw OstrelError(QStringLiteral("StylesheetRunner"), style.parseError().reason);
     m_stylesheet = style;
+}
+
+void StylesheetRunner::load(const DomDocument &stylesheet)
+{
+    m_stylesheet = stylesheet;
 }
 
 QString StylesheetRunner::extensionFor(const XsltTransform::Result &result)

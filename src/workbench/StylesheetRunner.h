@@ -12,8 +12,14 @@ namespace owb {
 class StylesheetRunner {
 public:
     // Parses the stylesheet; not well-formed text throws with the parser's reason as the
-    // description.
-    void load(const QString &stylesheetText);
+    // description. location: the file the text came from, against which the stylesheet's
+    // relative includes, imports and document() calls resolve; empty when it came from none.
+    void load(const QString &stylesheetText, const QString &location = {});
+    // Takes a stylesheet read into a stylesheetDocument() (from a file, say).
+    void load(const DomDocument &stylesheet);
+    // A document set up to read a stylesheet into: blank text kept (xsl:text relies on it),
+    // entities replaced by their text, external ones read from local files as modules are.
+    static DomDocument stylesheetDocument();
     // Transforms the document that owns element with the loaded stylesheet, writes the
     // result and returns the file's path.
     QString run(const DomNode &element) const;

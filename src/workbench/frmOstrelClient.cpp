@@ -91,6 +91,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     if (xsl.open(QIODevice::ReadOnly)) {
         CodeMax1->setText(QString::fromUtf8(xsl.readAll()));
         m_xslChanges->markClean();
+        m_stylesheetFile = xsl.fileName();
     }
     else
         reporter().report(Outcome().withLog(QStringLiteral("Failed to read ") + xsl.fileName()));
@@ -359,7 +360,7 @@ bool frmOstrelClient::applyStylesheet()
         return false;
     }
     StylesheetRunner runner;
-    return reporter().run([&] { runner.load(CodeMax1->text()); },
+    return reporter().run([&] { runner.load(CodeMax1->text(), m_stylesheetFile); },
                           [](const OstrelError &e) {
                               return Outcome()
                                   .withLog(QStringLiteral("Failed to load XSL content: ") + e.description())

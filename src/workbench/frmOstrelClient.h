@@ -96,6 +96,10 @@ public:
     const OutcomeReporter &reporter() const;
     QsciScintilla *documentEditor() const { return cmxXMLDoc; }
     QsciScintilla *stylesheetEditor() const { return CodeMax1; }
+    // The file the stylesheet page's text came from (the template, or one opened or saved):
+    // its relative includes, imports and document() calls resolve against it.
+    QString stylesheetFile() const { return m_stylesheetFile; }
+    void setStylesheetFile(const QString &path) { m_stylesheetFile = path; }
     QsciScintilla *schemaEditor() const { return CodeMax2; }
     QListWidget *documentList() const { return lstDocuments; }
     QTabWidget *tabs() const { return SSTab1; }
@@ -135,6 +139,7 @@ private:
     void ShowSelectedDocument();
     void rebuildTree();
     void showText(const DomNode &node);
+    static DomNode wholeDocument(const DomNode &element);
     void onTabAction(TabAction action, int previous);
     bool leaveTextPage();
     bool applyStylesheet();
@@ -158,6 +163,7 @@ private:
     DocumentTarget m_target;
     bool m_closedEmitted = false;
     QString m_lastResultFile;
+    QString m_stylesheetFile;
     int m_rowBeforePress = -1;
     bool m_textShowsDocument = false;   // cmxXMLDoc holds the current document as shown, unedited
     bool m_discardConfirmed = false;    // the user let this window's changes go

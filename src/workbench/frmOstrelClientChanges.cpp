@@ -106,9 +106,17 @@ bool frmOstrelClient::pressedOtherEntry(QMouseEvent *press)
     return true;
 }
 
+DomNode frmOstrelClient::wholeDocument(const DomNode &element)
+{
+    // The root's document keeps its doctype (and the entities the text refers to), comments
+    // and processing instructions beside the root.
+    const DomDocument doc = element.ownerDocument();
+    return doc.documentElement() == element ? doc.node() : element;
+}
+
 void frmOstrelClient::showEditedDocument()
 {
-    showText(m_session->CurrentElement());
+    showText(wholeDocument(m_session->CurrentElement()));
     markDocumentShown(m_session->CurrentElement(), false);
 }
 

@@ -39,6 +39,17 @@ enum class DomNodeType {
     Notation = 12,
 };
 
+// What loading does with references to declared entities.
+enum class DomEntities {
+    Kept,          // they stay as written; text() and attribute values still read through them
+    // Replaced by their text, for whatever reads values (transformation, validation). A document
+    // that uses an external entity fails to load, naming it: such entities are never read.
+    Substituted,
+    // Replaced as well, external ones read from local files, never from the network: for
+    // stylesheets, whose modules are local files anyway.
+    WithLocalFiles,
+};
+
 // A light handle on a node; it keeps its document alive. A null handle stands for "nothing".
 // Handles compare equal when they refer to the same node. A handle to a node that a later
 // edit frees (removeAttribute, setText over children) must not be used afterwards.
@@ -113,15 +124,20 @@ private:
 // seen through the others). Nodes taken before a load keep the earlier tree alive.
 // Loading is synchronous and safe: no network access by the parser, no external entities or
 // DTDs, no unbounded entity expansion. A failed load keeps the previous document.
-// Whitespace-only text nodes are dropped after loading, so "first child" means the first
-// element or other real node; they stay where xml:space="preserve" is in force, where the
-// parent also holds non-blank text (mixed content: the blank separates words), and
+// Whitespace-only text between elements is dropped after loading, so "first child" means the
+// first element or other real node. Blank text is content, and stays, where it is an
+// element's only content (<password> </password>), where xml:space="preserve" is in force,
+// where the parent also holds non-blank text (mixed content: the blank separates words), and
 // everywhere when setPreserveWhiteSpace(true).
+// References to entities of the internal subset stay in the tree as written unless
+// setEntities says otherwise.
 class DomDocument {
 public:
     DomDocument();
 
-    bool loadXML(const QString &text);           // the text's own encoding declaration is ignored
+    // The text's own encoding declaration is ignored. baseUrl: where relative references in
+    // it lead (a stylesheet's includes), when it came from there.
+    bool loadXML(const QString &text, const QString &baseUrl = {});
     bool loadBytes(const QByteArray &bytes, const QString &baseUrl = {});
     // Local path or file:// URL: read from disk; http(s)://: a plain GET without credentials
     // through the client given by setHttpClient.
@@ -134,6 +150,8 @@ public:
     QString selectionNamespaces() const;
     void setPreserveWhiteSpace(bool preserve);   // applies to later loads
     bool preserveWhiteSpace() const;
+    // Applies to later loads.
+    void setEntities(DomEntities mode);
     // The client http(s) loads go through; without one such a load fails.
     void setHttpClient(const HttpClient *client);
     // Documents nest at most the levels shared with the server (a deeper one fails to load,

@@ -41,6 +41,7 @@ struct DomDocState {
     DomParseError error;
     QString url;
     bool preserve = false;
+    DomEntities entities = DomEntities::Kept;
     const HttpClient *http = nullptr;
     int envelope = 0;   // levels of a server answer's envelope
 };

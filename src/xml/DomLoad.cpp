@@ -11,11 +11,11 @@ namespace owb {
 
 using namespace domdetail;
 
-bool DomDocument::loadXML(const QString &text)
+bool DomDocument::loadXML(const QString &text, const QString &baseUrl)
 {
-    m_s->url.clear();
+    m_s->url = baseUrl;
     // The text is Unicode already: a declared encoding does not apply to it.
-    return parseInto(text.toUtf8(), QString(), "UTF-8", 0);
+    return parseInto(text.toUtf8(), baseUrl, "UTF-8", 0);
 }
 
 bool DomDocument::loadBytes(const QByteArray &bytes, const QString &baseUrl)

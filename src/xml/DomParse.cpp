@@ -2,11 +2,13 @@
 #include "xml/DomDocument.h"
 #include "xml/DomInternal.h"
 #include "xml/ParseGuard.h"
+#include "xml/XmlEncoding.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
 #include <mutex>
+#include <optional>
 
 namespace owb {
 
@@ -30,7 +32,10 @@ namespace domdetail {
 void initLibrary()
 {
     static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlparse::RefuseLoads::install();
+    });
 }
 
 QString sourceLine(const QByteArray &bytes, int line)
@@ -91,16 +96,22 @@ void dropBlankText(xmlNodePtr node, bool preserve)
                 xmlFree(sp);
             }
         }
+        // Blanks are layout only between the elements of element-only content; an element's
+        // only text, blank or not, is its value.
+        bool elements = false;
         bool mixed = false;
         for (xmlNodePtr c = el->children; c && !mixed; c = c->next) {
-            if ((c->type == XML_TEXT_NODE && !isBlank(c->content)) || c->type == XML_CDATA_SECTION_NODE
-                || c->type == XML_ENTITY_REF_NODE)
+            if (c->type == XML_ELEMENT_NODE)
+                elements = true;
+            else if ((c->type == XML_TEXT_NODE && !isBlank(c->content)) || c->type == XML_CDATA_SECTION_NODE
+                     || c->type == XML_ENTITY_REF_NODE)
                 mixed = true;
         }
+        const bool layout = !preserve && elements && !mixed;
         xmlNodePtr c = el->children;
         while (c) {
             xmlNodePtr next = c->next;
-            if (c->type == XML_TEXT_NODE && !preserve && !mixed && isBlank(c->content)) {
+            if (c->type == XML_TEXT_NODE && layout && isBlank(c->content)) {
                 xmlUnlinkNode(c);
                 xmlFreeNode(c);
             } else if (c->type == XML_ELEMENT_NODE) {
@@ -151,9 +162,14 @@ bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const c
         ctxt->sax->startElementNs = &startElementTracked;
         ctxt->_private = &track;
         {
-            xmlparse::Guard guard(ctxt, envelope);
+            const bool local = m_s->entities == DomEntities::WithLocalFiles;
+            std::optional<xmlparse::RefuseLoads> noLoads;
+            if (!local)
+                noLoads.emplace();
+            xmlparse::Guard guard(ctxt, envelope, local);
             doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()),
-                                    base.isEmpty() ? nullptr : base.constData(), encoding, xmlparse::Options);
+                                    base.isEmpty() ? nullptr : base.constData(), encoding,
+                                    m_s->entities == DomEntities::Kept ? xmlparse::Options : xmlparse::Substituting);
             refused = guard.reason();
             refusedLine = guard.line();
         }
@@ -173,6 +189,17 @@ bool DomDocument::parseInto(const QByteArray &bytes, const QString &url, const c
         m_s->error.column = ours ? 0 : cap.column();
         m_s->error.errorCode = !ours && cap.code() ? cap.code() : -1;
         m_s->error.srcText = ours ? QString() : sourceLine(bytes, line);
+        // Bytes in their own encoding: one that is not valid there is the cause, told where it
+        // stands (the parser tells only that a conversion failed, or what followed from it).
+        if (!encoding && !ours) {
+            const xmlencoding::Decoded d = xmlencoding::decode(bytes);
+            if (!d.ok()) {
+                m_s->error.reason = d.reason;
+                m_s->error.line = d.line;
+                m_s->error.column = d.column;
+                m_s->error.srcText = sourceLine(bytes, d.line);
+            }
+        }
         return false;
     }
     m_s->cur = newHolder(doc, m_s->cur->ns);

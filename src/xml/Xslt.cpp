@@ -2,11 +2,13 @@
 #include "xml/DomInternal.h"
 #include "common/OstrelError.h"
 #include "xml/ParseGuard.h"
+#include "xml/XsltRead.h"
 
 #include <QStringDecoder>
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
+#include <libexslt/exslt.h>
 #include <libxslt/documents.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
@@ -16,6 +18,7 @@
 
 #include <cstdarg>
 #include <mutex>
+#include <optional>
 
 namespace owb {
 
@@ -43,10 +46,13 @@ void collectGeneric(void *, const char *fmt, ...)
         t_messages->last() += piece;
 }
 
-// What a stylesheet imports or reads with document() is parsed as every other document, not
-// with the entity substitution and DTD loading that libxslt asks for.
-xmlDocPtr loadGuarded(const xmlChar *uri, xmlDictPtr dict, int options, void *, xsltLoadType)
+// What a stylesheet includes or reads with document() is parsed under the same bounds as every
+// other document, its entities substituted as libxslt asks, but no DTD read. A module may
+// read external entities from local files as the stylesheet reads the module itself; a
+// document read with document() is data, and reads none.
+xmlDocPtr loadGuarded(const xmlChar *uri, xmlDictPtr dict, int options, void *, xsltLoadType type)
 {
+    const bool module = type != XSLT_LOAD_DOCUMENT;
     xmlParserCtxtPtr pctxt = xmlNewParserCtxt();
     if (!pctxt)
         return nullptr;
@@ -57,7 +63,7 @@ xmlDocPtr loadGuarded(const xmlChar *uri, xmlDictPtr dict, int options, void *, 
         pctxt->dict = dict;
         xmlDictReference(dict);
     }
-    xmlCtxtUseOptions(pctxt, xmlparse::Options | (options & XML_PARSE_NOCDATA));
+    xmlCtxtUseOptions(pctxt, xmlparse::Options | (options & (XML_PARSE_NOCDATA | XML_PARSE_NOENT)));
     xmlParserInputPtr input = xmlLoadExternalEntity(reinterpret_cast<const char *>(uri), nullptr, pctxt);
     if (!input) {
         xmlFreeParserCtxt(pctxt);
@@ -68,9 +74,14 @@ xmlDocPtr loadGuarded(const xmlChar *uri, xmlDictPtr dict, int options, void *, 
         pctxt->directory = xmlParserGetDirectory(reinterpret_cast<const char *>(uri));
     bool refused = false;
     {
-        const xmlparse::Guard guard(pctxt);
+        std::optional<xmlparse::RefuseLoads> noLoads;
+        if (!module)
+            noLoads.emplace();
+        const xmlparse::Guard guard(pctxt, 0, module);
         xmlParseDocument(pctxt);
         refused = guard.refused();
+        if (refused && t_messages)
+            t_messages->append(str(uri) + QStringLiteral(": ") + guard.reason() + QLatin1Char('\n'));
     }
     xmlDocPtr doc = pctxt->myDoc;
     if (!pctxt->wellFormed || refused) {
@@ -89,6 +100,7 @@ xsltSecurityPrefsPtr securityPrefs()
     std::call_once(once, [] {
         initLibrary();
         xsltInit();
+        exsltRegisterAll();
         xsltSetGenericErrorFunc(nullptr, &collectGeneric);
         prefs = xsltNewSecurityPrefs();
         xsltSetSecurityPrefs(prefs, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
@@ -108,13 +120,18 @@ public:
     ~XsltErrors() { t_messages = m_prev; }
     QString text(const ErrorCapture &xml, const QString &fallback) const
     {
+        QStringList all = lines();
+        if (xml.hasError())
+            all.append(xml.allMessages());
+        return all.isEmpty() ? fallback : all.join(QLatin1Char('\n'));
+    }
+    QStringList lines() const
+    {
         QStringList all;
         for (const QString &m : m_messages)
             if (!m.trimmed().isEmpty())
                 all.append(m.trimmed());
-        if (xml.hasError())
-            all.append(xml.allMessages());
-        return all.isEmpty() ? fallback : all.join(QLatin1Char('\n'));
+        return all;
     }
 
 private:
@@ -169,10 +186,11 @@ xsltStylesheetPtr compile(xmlDocPtr doc)
 
 } // namespace
 
-void XsltTransform::loadStylesheet(const QString &text)
+void XsltTransform::loadStylesheet(const QString &text, const QString &baseUrl)
 {
     securityPrefs();
     const QByteArray bytes = text.toUtf8();
+    const QByteArray base = baseUrl.toUtf8();
     ErrorCapture cap;
     // Blanks are kept here: xsl:text relies on them.
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
@@ -182,8 +200,9 @@ void XsltTransform::loadStylesheet(const QString &text)
     QString refused;
     int refusedLine = 0;
     {
-        const xmlparse::Guard guard(ctxt);
-        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), nullptr, "UTF-8", xmlparse::Options);
+        const xmlparse::Guard guard(ctxt, 0, true);
+        doc = xmlCtxtReadMemory(ctxt, bytes.constData(), int(bytes.size()), base.isEmpty() ? nullptr : base.constData(),
+                                "UTF-8", xmlparse::Substituting | XML_PARSE_NOCDATA);
         refused = guard.reason();
         refusedLine = guard.line();
     }
@@ -206,10 +225,7 @@ void XsltTransform::loadStylesheet(const DomDocument &stylesheet)
     securityPrefs();
     if (stylesheet.documentElement().isNull())
         fail(QStringLiteral("The stylesheet document is empty"));
-    xmlDocPtr copy = xmlCopyDoc(DomAccess::doc(stylesheet), 1);
-    if (!copy)
-        fail(QStringLiteral("Cannot copy the stylesheet"));
-    xsltStylesheetPtr style = compile(copy);
+    xsltStylesheetPtr style = compile(xsltread::valueCopy(DomAccess::doc(stylesheet), QStringLiteral("stylesheet"), true));
     if (m_style)
         xsltFreeStylesheet(m_style);
     m_style = style;
@@ -246,15 +262,13 @@ QString XsltTransform::outputMethod() const
 namespace {
 
 // Runs the stylesheet over a copy: xsl:strip-space edits the source tree in place.
-xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source)
+xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source, QStringList *messages = nullptr)
 {
     if (!style)
         fail(QStringLiteral("No stylesheet loaded"));
     if (source.documentElement().isNull())
         fail(QStringLiteral("The source document is empty"));
-    xmlDocPtr input = xmlCopyDoc(DomAccess::doc(source), 1);
-    if (!input)
-        fail(QStringLiteral("Cannot copy the source document"));
+    xmlDocPtr input = xsltread::valueCopy(DomAccess::doc(source), QStringLiteral("source document"), false);
     ErrorCapture xml;
     XsltErrors xslt;
     xsltTransformContextPtr ctxt = xsltNewTransformContext(style, input);
@@ -272,6 +286,8 @@ xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source)
             xmlFreeDoc(result);
         fail(QStringLiteral("Transformation failed: %1").arg(xslt.text(xml, QStringLiteral("unknown error"))));
     }
+    if (messages)
+        *messages = xslt.lines();
     return result;
 }
 
@@ -279,7 +295,8 @@ xmlDocPtr apply(xsltStylesheetPtr style, const DomDocument &source)
 
 XsltTransform::Result XsltTransform::transform(const DomDocument &source) const
 {
-    xmlDocPtr result = apply(m_style, source);
+    QStringList messages;
+    xmlDocPtr result = apply(m_style, source, &messages);
     const bool html = result->type == XML_HTML_DOCUMENT_NODE;
     xmlChar *buf = nullptr;
     int len = 0;
@@ -296,6 +313,7 @@ XsltTransform::Result XsltTransform::transform(const DomDocument &source) const
     r.encoding = str(m_style->encoding);
     r.outputDeclared = declaresOutput(m_style);
     r.html = html;
+    r.messages = messages;
     return r;
 }
 

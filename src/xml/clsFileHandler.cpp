@@ -1,10 +1,10 @@
 #include "xml/clsFileHandler.h"
 #include "common/OstrelError.h"
+#include "xml/XmlEncoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -21,15 +21,6 @@ bool isUtf8Name(const QByteArray &enc)
 {
     const QByteArray e = enc.toUpper();
     return e.isEmpty() || e == "UTF-8" || e == "UTF8";
-}
-
-// The encoding an XML declaration at the very start names; empty when there is none.
-QByteArray declaredEncoding(const QByteArray &head)
-{
-    static const QRegularExpression decl(
-        QStringLiteral(R"re(^(?:\x{FEFF})?<\?xml\s[^>]*?encoding\s*=\s*["']([A-Za-z][A-Za-z0-9._\-]*)["'])re"));
-    const auto m = decl.match(QString::fromLatin1(head.left(512)));
-    return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
 }
 
 int utf8Length(unsigned char lead)
@@ -123,11 +114,38 @@ QString decodeFrom(const QByteArray &bytes, const QByteArray &encoding)
     return QString::fromUtf8(out);
 }
 
+QByteArray readWhole(const QString &location)
+{
+    const QFileInfo info(location);
+    if (!info.exists()) {
+        if (!info.absoluteDir().exists())
+            fail(QStringLiteral("Folder does not exist: %1").arg(info.absolutePath()));
+        fail(QStringLiteral("File not found: %1").arg(location));
+    }
+    if (info.isDir())
+        fail(QStringLiteral("Cannot read %1: it is a folder").arg(location));
+    QFile f(location);
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("Access denied: cannot read %1 (%2)").arg(location, f.errorString()));
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        fail(QStringLiteral("Cannot read %1: %2").arg(location, f.errorString()));
+    return bytes;
+}
+
 } // namespace
+
+QString clsFileHandler::LoadXmlFile(const QString &location) const
+{
+    xmlencoding::Decoded d = xmlencoding::decode(readWhole(location));
+    if (!d.ok())
+        fail(QStringLiteral("%1:%2:%3: %4").arg(location).arg(d.line).arg(d.column).arg(d.reason));
+    return std::move(d.text);
+}
 
 QByteArray clsFileHandler::EncodeText(const QString &content)
 {
-    const QByteArray enc = declaredEncoding(content.left(512).toUtf8());
+    const QByteArray enc = xmlencoding::declared(content.left(512).toUtf8());
     return isUtf8Name(enc) ? content.toUtf8() : encodeTo(content, enc);
 }
 
@@ -151,30 +169,17 @@ void clsFileHandler::SaveFile(const QString &content, const QString &location) c
         fail(QStringLiteral("Cannot write %1: %2").arg(location, f.errorString()));
 }
 
+
 QString clsFileHandler::LoadFile(const QString &location) const
 {
-    const QFileInfo info(location);
-    if (!info.exists()) {
-        if (!info.absoluteDir().exists())
-            fail(QStringLiteral("Folder does not exist: %1").arg(info.absolutePath()));
-        fail(QStringLiteral("File not found: %1").arg(location));
-    }
-    if (info.isDir())
-        fail(QStringLiteral("Cannot read %1: it is a folder").arg(location));
-    QFile f(location);
-    if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Access denied: cannot read %1 (%2)").arg(location, f.errorString()));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        fail(QStringLiteral("Cannot read %1: %2").arg(location, f.errorString()));
-
+    const QByteArray bytes = readWhole(location);
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder dec(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
         return dec.decode(bytes.mid(2));
     }
-    const QByteArray enc = declaredEncoding(bytes);
+    const QByteArray enc = xmlencoding::declared(bytes);
     if (!isUtf8Name(enc))
         return decodeFrom(bytes, enc);
     QStringDecoder utf8(QStringConverter::Utf8);

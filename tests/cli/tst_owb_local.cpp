@@ -26,6 +26,8 @@ private slots:
     void newFromALocalSchema();
     void newWithoutAValidSample();
     void validateAgainstALocalSchema();
+    void badBytesAreRefused_data();
+    void badBytesAreRefused();
 
 private:
     QString write(const QString &name, const QByteArray &text)
@@ -158,6 +160,10 @@ void TestOwbLocal::format_data()
     QTest::newRow("latin-1 file") << QByteArray("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><a>K\xf6ln</a>") << 0
                                   << QString::fromUtf8("<a>Köln</a>\n");
     QTest::newRow("not well-formed") << QByteArray("<a>\n<b>\n</a>") << 1 << "owb: @FILE:3: ";
+    QTest::newRow("blank-only values") << QByteArray("<a><password> </password>\n<tab>\t</tab></a>") << 0
+                                       << "<a>\n  <password> </password>\n  <tab>\t</tab>\n</a>\n";
+    QTest::newRow("byte not in UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>caf\xe9</a>") << 1
+                                       << "owb: @FILE:2: Byte 0xE9 is not valid in the encoding UTF-8";
 }
 
 void TestOwbLocal::format()
@@ -251,6 +257,29 @@ void TestOwbLocal::validateAgainstALocalSchema()
     QCOMPARE(lines[1], bad + ":1: Element 'Customer': Missing child element(s). Expected is ( email ).");
     QVERIFY2(lines[2].startsWith(broken + ":3: "), r.describe());
     QVERIFY(m_owb.run({"validate", "--schema", schema, good}).exitCode == 0);
+}
+
+void TestOwbLocal::badBytesAreRefused_data()
+{
+    QTest::addColumn<QStringList>("args");   // @BAD: a file with a byte its encoding does not allow
+    const QString db = m_server->databaseURI();
+    const QString xsl = QStringLiteral(OWB_SOURCE_DIR "/ostreld/demo/xsl/order.xsl");
+    QTest::newRow("format") << QStringList{"format", "@BAD"};
+    QTest::newRow("transform") << QStringList{"transform", xsl, "@BAD"};
+    QTest::newRow("transform, stylesheet") << QStringList{"transform", "@BAD", xsl};
+    QTest::newRow("validate") << QStringList{"validate", db, "Sales", "Order", "@BAD"};
+    QTest::newRow("store") << QStringList{"store", db, "Sales", "@BAD"};
+}
+
+void TestOwbLocal::badBytesAreRefused()
+{
+    QFETCH(QStringList, args);
+    const QString bad = write("bad.xml", "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n<Order>\n  x\xae</Order>\n");
+    args.replaceInStrings(QStringLiteral("@BAD"), bad);
+    const OwbResult r = m_owb.run(args);
+    QVERIFY2(r.exitCode == 1 && r.out.isEmpty(), r.describe());
+    QVERIFY2(r.errLines().size() == 1 && r.errLines().first().startsWith("owb: " + bad + ":3:"), r.describe());
+    QVERIFY2(r.errLines().first().contains("Byte 0xAE is not valid in the encoding ISO-8859-7"), r.describe());
 }
 
 QTEST_GUILESS_MAIN(TestOwbLocal)

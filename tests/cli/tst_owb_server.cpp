@@ -1,6 +1,8 @@
 #include <QtTest>
 
 #include "cli/OwbRun.h"
+#include "common/HttpClient.h"
+#include "realworld/RealWorld.h"
 #include "server/LoginName.h"
 
 #include <poll.h>
@@ -31,6 +33,7 @@ private slots:
     void newBuildsTheDoctypesSample();
     void storeThenGetKeepsNonAsciiText();
     void storeReplacesAndRemoveRemoves();
+    void getThenStoreKeepsEveryCharacter();
     void storeRefusesAMalformedFileBeforeSending();
     void passwordIsNeverGuessed();
     void passwordPromptOnATerminalDoesNotEcho();
@@ -226,6 +229,29 @@ void TestOwbServer::storeReplacesAndRemoveRemoves()
     QCOMPARE(m_owb.run(QStringList{"get"} + db({"Sales", "Customer", id})).exitCode, 1);
     const OwbResult again = m_owb.run(QStringList{"remove"} + db({"Sales", "Customer", id}));
     QVERIFY2(again.exitCode == 1 && again.errLines().size() == 1, again.describe());
+}
+
+void TestOwbServer::getThenStoreKeepsEveryCharacter()
+{
+    const QString file = m_owb.path("exact.xml");
+    QVERIFY(owbtest::writeFile(file, realworld::exactDocument("Customer", "C-CLI-EXACT")));
+    const OwbResult stored = m_owb.run(QStringList{"store"} + db({"Sales", file}));
+    QVERIFY2(stored.exitCode == 0, stored.describe());
+    const QString id = stored.outLines().value(0);
+    const auto held = [&] {
+        owb::HttpClient http;
+        return realworld::canonicalText(
+            http.get(m_server->databaseURI() + "/Sales?_xql=" + QUrl::toPercentEncoding("Customer[@osl:id=" + id + "]"))
+                .body);
+    };
+    const QByteArray before = held();
+    QVERIFY2(before.contains("<password> </password>") && before.contains("<tab>\t</tab>"), before.constData());
+
+    const OwbResult got = m_owb.run(QStringList{"get"} + db({"Sales", "Customer", id}));
+    QVERIFY2(got.exitCode == 0, got.describe());
+    QVERIFY(owbtest::writeFile(file, got.out));
+    QCOMPARE(m_owb.run(QStringList{"store"} + db({"Sales", file})).outLines(), QStringList(id));
+    QCOMPARE(held(), before);
 }
 
 void TestOwbServer::storeRefusesAMalformedFileBeforeSending()

@@ -2,6 +2,7 @@
 #include "support/NamedChildren.h"
 
 #include "common/OstrelError.h"
+#include "realworld/RealWorld.h"
 #include "server/clsOstrelAccess.h"
 #include "workbench/frmOstrelClient.h"
 #include "workbench/DocumentListAdapter.h"
@@ -128,6 +129,8 @@ private slots:
     void accept_data();
     void accept();
     void acceptAndClickWithoutDocument();
+    void entitiesOnTheTreePage();
+    void storeUneditedKeepsTheDocument();
     void stylesheets();
 };
 
@@ -609,6 +612,53 @@ void tst_frmOstrelClient::acceptAndClickWithoutDocument()
     QCOMPARE(o.ctx->ui.shown[0].title, QStringLiteral("Unsaved changes"));
 }
 
+void tst_frmOstrelClient::entitiesOnTheTreePage()
+{
+    // The tree shows an entity's text; the text page keeps the reference and its declaration.
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    auto *editor = child<QsciScintilla>(w, "cmxXMLDoc");
+    auto *tree = child<QTreeView>(w, "tvDocument");
+    editor->setText(QStringLiteral("<!DOCTYPE Order [<!ENTITY who \"Ann &amp; Bob\">]>\n"
+                                   "<Order><customer>&who;</customer><note>n</note></Order>"));
+    child<QTabWidget>(w, "SSTab1")->setCurrentIndex(1);
+    emit tree->clicked(treeItem(tree, QStringLiteral("./customer")));
+    QCOMPARE(child<QLineEdit>(w, "txtValue")->text(), QStringLiteral("Ann & Bob"));
+    emit tree->clicked(treeItem(tree, QStringLiteral("./note")));
+    child<QLineEdit>(w, "txtValue")->setText(QStringLiteral("m"));
+    QTest::mouseClick(child<QPushButton>(w, "Command1"), Qt::LeftButton);
+    const QString text = editor->text();
+    QVERIFY2(text.startsWith(QStringLiteral("<!DOCTYPE Order [")) && text.contains(QStringLiteral("<customer>&who;</customer>"))
+                 && text.contains(QStringLiteral("<note>m</note>")),
+             qPrintable(text));
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+}
+
+void tst_frmOstrelClient::storeUneditedKeepsTheDocument()
+{
+    auto o = open();
+    frmOstrelClient *w = o.w.get();
+    const qint32 id = insert(*o.ctx, QString::fromUtf8(realworld::exactDocument("Order", "EXACT-1")));
+    const auto held = [&] {
+        owb::HttpClient http;
+        const QString filter = QStringLiteral("Order[@osl:id=%1]").arg(id);
+        return realworld::canonicalText(
+            http.get(m_server->databaseURI() + QStringLiteral("/Shop?_xql=") + QUrl::toPercentEncoding(filter)).body);
+    };
+    const QByteArray before = held();
+    QVERIFY2(before.contains("<password> </password>") && before.contains("<tab>\t</tab>"), before.constData());
+
+    // Shown as text and as a tree, then stored back without an edit.
+    query(w, QStringLiteral("number='EXACT-1'"));
+    auto *tabs = child<QTabWidget>(w, "SSTab1");
+    tabs->setCurrentIndex(1);
+    tabs->setCurrentIndex(0);
+    QVERIFY(w->currentElementXml().contains(QStringLiteral("EXACT-1")));
+    child<QAction>(w, "Store")->trigger();
+    QVERIFY(o.ctx->ui.shown.isEmpty());
+    QCOMPARE(held(), before);
+}
+
 // One window for every stylesheet case: each web view costs a browser process.
 void tst_frmOstrelClient::stylesheets()
 {
@@ -701,6 +751,25 @@ void tst_frmOstrelClient::stylesheets()
     QVERIFY(!QFile::exists(planted));
     QCOMPARE(tabs->currentIndex(), 2);
     QCOMPARE(w->lastResultFile(), lastGood);
+
+    // A stylesheet opened from a file reads its modules and documents beside it.
+    QTemporaryDir dir;
+    const auto put = [&](const QString &name, const QString &text) { return writeFile(dir.filePath(name), text.toUtf8()); };
+    QVERIFY(put(QStringLiteral("mod/part.xsl"), head + QStringLiteral("<xsl:template name=\"part\">"
+                                                                      "<xsl:value-of select=\"/Order/customer\"/>"
+                                                                      "</xsl:template></xsl:stylesheet>")));
+    QVERIFY(put(QStringLiteral("data.xml"), QStringLiteral("<d>beside</d>")));
+    QVERIFY(put(QStringLiteral("main.xsl"),
+                head + QStringLiteral("<xsl:include href=\"mod/part.xsl\"/><xsl:output method=\"text\"/>"
+                                      "<xsl:template match=\"/\"><xsl:call-template name=\"part\"/>|"
+                                      "<xsl:value-of select=\"document('data.xml')/d\"/></xsl:template></xsl:stylesheet>")));
+    o.ctx->ui.fileAnswers << dir.filePath(QStringLiteral("main.xsl"));
+    child<QAction>(w, "Open")->trigger();
+    tabs->setCurrentIndex(3);
+    QCOMPARE(tabs->currentIndex(), 3);
+    QFile result(outputDir + QStringLiteral("/result.txt"));
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    QCOMPARE(result.readAll(), QByteArray("Ann|beside"));
 }
 
 int main(int argc, char **argv)

@@ -44,7 +44,8 @@ private slots:
     void nodeLineNumbersBeyond16Bits();
     void loadFromFile();
     void loadMissingFileFails();
-    void externalEntitiesAreNotLoaded();
+    void entities_data();
+    void entities();
     void duplicateXmlIdStillLoads();
     void entityExpansionIsBounded();
     void failedLoadKeepsPreviousDocument();
@@ -167,20 +168,50 @@ void TestDom::loadMissingFileFails()
     QVERIFY(doc.parseError().errorCode != 0);
 }
 
-void TestDom::externalEntitiesAreNotLoaded()
+void TestDom::entities_data()
 {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");   // the root's text and @t, or "refused: " + part of the reason
+    const int kept = int(DomEntities::Kept), substituted = int(DomEntities::Substituted),
+              local = int(DomEntities::WithLocalFiles);
+    const QString internal = QStringLiteral("<!DOCTYPE a [<!ENTITY e \"in\">]><a t=\"&e;!\">&e;!</a>");
+    const QString general = QStringLiteral("<!DOCTYPE a [<!ENTITY e SYSTEM \"ext.ent\">]><a>&e;</a>");
+    const QString parameter = QStringLiteral("<!DOCTYPE a [<!ENTITY % p SYSTEM \"ext.dtd\"> %p;]><a t=\"&f;\">&f;</a>");
+    const QString subset = QStringLiteral("<!DOCTYPE a SYSTEM \"ext.dtd\"><a>&f;</a>");
+    QTest::newRow("internal, kept") << kept << internal << "in!|in!";
+    QTest::newRow("internal, substituted") << substituted << internal << "in!|in!";
+    QTest::newRow("external, kept") << kept << general << "|";
+    QTest::newRow("external, substituted") << substituted << general
+                                           << "refused: external entity &e; (\"ext.ent\")";
+    QTest::newRow("external, local files") << local << general << "OUTSIDE|";
+    QTest::newRow("external parameter, substituted") << substituted << parameter << "refused: external entity %p;";
+    QTest::newRow("external parameter, local files") << local << parameter << "declared outside|declared outside";
+    // No DTD is read, not even to substitute.
+    QTest::newRow("external subset, substituted") << substituted << subset << "|";
+}
+
+void TestDom::entities()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
     QTemporaryDir dir;
-    const QString secret = dir.filePath(QStringLiteral("secret.txt"));
-    QFile f(secret);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("TOPSECRET");
-    f.close();
-    const QString text = QStringLiteral("<!DOCTYPE a [<!ENTITY e SYSTEM \"%1\">]><a>&e;</a>")
-                             .arg(QUrl::fromLocalFile(secret).toString());
+    const auto put = [&](const char *name, const QByteArray &bytes) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(put("ext.ent", "OUTSIDE") && put("ext.dtd", "<!ENTITY f \"declared outside\">")
+            && put("doc.xml", text.toUtf8()));
     DomDocument doc;
-    doc.loadXML(text);   // whether it loads is not the point: the file must not be read
-    QVERIFY(!doc.xml().contains(QStringLiteral("TOPSECRET")));
-    QVERIFY(!doc.documentElement().text().contains(QStringLiteral("TOPSECRET")));
+    doc.setEntities(DomEntities(mode));
+    if (!doc.load(dir.filePath(QStringLiteral("doc.xml")))) {
+        QVERIFY2(expected.startsWith(QStringLiteral("refused: ")), qPrintable(doc.parseError().reason));
+        QVERIFY2(doc.parseError().reason.contains(expected.mid(9)), qPrintable(doc.parseError().reason));
+        return;
+    }
+    const DomNode a = doc.documentElement();
+    QCOMPARE(a.text() + QLatin1Char('|') + a.getAttribute(QStringLiteral("t")), expected);
 }
 
 void TestDom::entityExpansionIsBounded()
@@ -228,7 +259,11 @@ void TestDom::blankText_data()
 
     QTest::newRow("preserveWhiteSpace set") << "<a>\n  <b/>\n</a>" << "/a" << QStringList{"#text", "b", "#text"} << true;
     QTest::newRow("indented elements") << "<a>\n  <b/>\n  <c/>\n</a>" << "/a" << QStringList{"b", "c"} << false;
-    QTest::newRow("blank-only element") << "<a>   </a>" << "/a" << QStringList{} << false;
+    // An element's only text is its value, however blank.
+    QTest::newRow("blank-only element") << "<a>   </a>" << "/a" << QStringList{"#text"} << false;
+    QTest::newRow("tab-only value") << "<a>\n  <tab>\t</tab>\n</a>" << "/a/tab" << QStringList{"#text"} << false;
+    QTest::newRow("no element beside the blanks") << "<a> <!--c--> </a>" << "/a"
+                                                  << QStringList{"#text", "#comment", "#text"} << false;
     QTest::newRow("preserve") << "<a xml:space=\"preserve\">\n  <b/>\n</a>" << "/a"
                               << QStringList{"#text", "b", "#text"} << false;
     QTest::newRow("preserve inherited") << "<a xml:space=\"preserve\"><x> <b/></x></a>" << "/a/x"

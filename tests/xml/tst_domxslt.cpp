@@ -2,6 +2,7 @@
 #include "common/OstrelError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -42,6 +43,9 @@ private slots:
     void sourceLeftUntouched();
     void shippedStylesheetsLoad_data();
     void shippedStylesheetsLoad();
+    void sourceReadAsTheProcessorReadsFiles();
+    void exsltRegistered();
+    void stylesheetFromItsFile();
 };
 
 void TestXslt::outputMethods_data()
@@ -233,6 +237,70 @@ void TestXslt::shippedStylesheetsLoad()
     XsltTransform t;
     t.loadStylesheet(QString::fromUtf8(f.readAll()));
     QVERIFY(!t.transform(orders()).bytes.isEmpty());
+}
+
+void TestXslt::sourceReadAsTheProcessorReadsFiles()
+{
+    // The workbench's document keeps its references and sections; the processor sees values.
+    DomDocument doc = NewDOMDocument(false, true);
+    QVERIFY(doc.loadXML(QStringLiteral("<!DOCTYPE a [<!ENTITY e \"24pt\">]><a s=\"&e;\">&e;<![CDATA[<x>]]></a>")));
+    XsltTransform t;
+    t.loadStylesheet(sheet(QStringLiteral("<xsl:output omit-xml-declaration=\"yes\"/>"),
+                           QStringLiteral("<xsl:copy-of select=\"a\"/>")));
+    QCOMPARE(t.transform(doc).bytes, QByteArray("<a s=\"24pt\">24pt&lt;x&gt;</a>\n"));
+}
+
+void TestXslt::exsltRegistered()
+{
+    XsltTransform t;
+    t.loadStylesheet(QStringLiteral(
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\" "
+        "xmlns:exsl=\"http://exslt.org/common\" xmlns:math=\"http://exslt.org/math\" "
+        "xmlns:set=\"http://exslt.org/sets\" xmlns:str=\"http://exslt.org/strings\" "
+        "xmlns:date=\"http://exslt.org/dates-and-times\" xmlns:dyn=\"http://exslt.org/dynamic\" "
+        "xmlns:func=\"http://exslt.org/functions\" xmlns:my=\"urn:my\" extension-element-prefixes=\"func\">"
+        "<xsl:output method=\"text\"/><func:function name=\"my:twice\"><xsl:param name=\"x\"/>"
+        "<func:result select=\"$x * 2\"/></func:function><xsl:template match=\"/\">"
+        "<xsl:value-of select=\"concat(function-available('exsl:node-set'), function-available('math:max'), "
+        "function-available('set:distinct'), function-available('str:tokenize'), function-available('date:year'), "
+        "function-available('dyn:evaluate'))\"/>|"
+        "<xsl:value-of select=\"math:max(//total[. = number(.)])\"/>|"
+        "<xsl:value-of select=\"count(str:tokenize('a,b,c', ','))\"/>|<xsl:value-of select=\"my:twice(21)\"/>"
+        "</xsl:template></xsl:stylesheet>"));
+    QCOMPARE(QString::fromUtf8(t.transform(orders()).bytes), QStringLiteral("truetruetruetruetruetrue|12|3|42"));
+}
+
+void TestXslt::stylesheetFromItsFile()
+{
+    // Includes and document() resolve against the file the stylesheet came from; a document
+    // read with document() reads no external entity.
+    QTemporaryDir dir;
+    const auto put = [&](const QString &name, const QByteArray &bytes) {
+        QDir().mkpath(QFileInfo(dir.filePath(name)).absolutePath());
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(put(QStringLiteral("mod/part.xsl"),
+                "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                "<xsl:template name=\"part\"><xsl:param name=\"f\"/><xsl:value-of select=\"document($f)/d\"/>"
+                "</xsl:template></xsl:stylesheet>"));
+    QVERIFY(put(QStringLiteral("data.xml"), "<d>from data</d>"));
+    QVERIFY(put(QStringLiteral("secret.txt"), "TOPSECRET"));
+    QVERIFY(put(QStringLiteral("mod/leak.xml"), "<!DOCTYPE d [<!ENTITY s SYSTEM \"../secret.txt\">]><d>&s;</d>"));
+    const auto main = [](const char *file) {
+        return sheet(QStringLiteral("<xsl:include href=\"mod/part.xsl\"/><xsl:output method=\"text\"/>"),
+                     QStringLiteral("<xsl:call-template name=\"part\"><xsl:with-param name=\"f\" select=\"'%1'\"/>"
+                                    "</xsl:call-template>")
+                         .arg(QLatin1String(file)));
+    };
+    XsltTransform t;
+    QVERIFY_THROWS_EXCEPTION(OstrelError, t.loadStylesheet(main("../data.xml")));   // from the current folder
+    t.loadStylesheet(main("../data.xml"), dir.filePath(QStringLiteral("main.xsl")));
+    QCOMPARE(t.transform(orders()).bytes, QByteArray("from data"));
+    t.loadStylesheet(main("leak.xml"), dir.filePath(QStringLiteral("main.xsl")));
+    const XsltTransform::Result leak = t.transform(orders());
+    QCOMPARE(leak.bytes, QByteArray());   // document() finds nothing, as for a missing file
+    QVERIFY2(leak.messages.join(u' ').contains(QStringLiteral("external entity &s;")), qPrintable(leak.messages.join(u' ')));
 }
 
 QTEST_GUILESS_MAIN(TestXslt)

@@ -34,6 +34,8 @@ private slots:
     void saveAndLoad();
     void load_data();
     void load();
+    void loadXml_data();
+    void loadXml();
     void overwriteReplacesAll();
     void failures_data();
     void failures();
@@ -103,6 +105,44 @@ void TestFileHandler::load()
     const QString path = dir.filePath(QStringLiteral("in.txt"));
     writeBytes(path, bytes);
     QCOMPARE(clsFileHandler().LoadFile(path), text);
+}
+
+void TestFileHandler::loadXml_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");   // the text, or the error's description after the path
+    QTest::newRow("utf-8") << QByteArray("<a>\xC3\xA9 \xF0\x9F\x98\x80</a>") << "<a>\u00e9 \U0001F600</a>";
+    QTest::newRow("utf-16be bom") << QByteArray("\xFE\xFF\0<\0a\0/\0>", 10) << "<a/>";
+    QTest::newRow("declared latin-1") << QByteArray("<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE9</a>")
+                                      << "<?xml version='1.0' encoding='ISO-8859-1'?><a>\u00e9</a>";
+    // Never a replacement character, nor a guess at another encoding.
+    QTest::newRow("latin-1 byte, undeclared") << QByteArray("<a>\n  caf\xE9</a>")
+                                              << ":2:6: Byte 0xE9 is not valid in the encoding UTF-8";
+    QTest::newRow("cut-off sequence") << QByteArray("<a>\xE2\x82") << ":1:4: Byte 0xE2 is not valid in the encoding UTF-8";
+    QTest::newRow("column in characters") << QByteArray("<a>\xC3\xA9\xC3\xA9\xFF</a>")
+                                          << ":1:6: Byte 0xFF is not valid in the encoding UTF-8";
+    QTest::newRow("declared encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n<a>\xD2</a>")
+                                       << ":2:4: Byte 0xD2 is not valid in the encoding ISO-8859-7";
+    QTest::newRow("unknown encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"x-none\"?><a/>")
+                                      << ":1:1: Unknown encoding \"x-none\"";
+}
+
+void TestFileHandler::loadXml()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.xml"));
+    writeBytes(path, bytes);
+    QString got;
+    try {
+        got = clsFileHandler().LoadXmlFile(path);
+    } catch (const OstrelError &e) {
+        got = e.description();
+        QVERIFY2(got.startsWith(path + QLatin1Char(':')), qPrintable(got));
+        got = got.mid(path.size());
+    }
+    QCOMPARE(got, expected);
 }
 
 void TestFileHandler::overwriteReplacesAll()

@@ -11,6 +11,7 @@ private slots:
     void setValue_data();
     void setValue();
     void valueOfPath();
+    void throughEntityReferences();
 };
 
 void TestNodeEdit::setValue_data()
@@ -51,6 +52,18 @@ void TestNodeEdit::valueOfPath()
     QCOMPARE(nodeValueAt(r, QStringLiteral("./f/@k")), QStringLiteral("1"));
     QCOMPARE(nodeValueAt(r, QStringLiteral("./b/text()")), QString());
     QVERIFY_THROWS_EXCEPTION(OstrelError, nodeValueAt(r, QStringLiteral("./a[")));
+}
+
+void TestNodeEdit::throughEntityReferences()
+{
+    // The tree shows an entity's text; an edit replaces the text it was read from, whole.
+    DomDocument doc;
+    QVERIFY(doc.loadXML(QStringLiteral("<!DOCTYPE r [<!ENTITY e \"E\">]><r><a>x &e; y<c/>z</a><b>&e;</b></r>")));
+    const DomNode r = doc.documentElement();
+    QCOMPARE(nodeValueAt(r, QStringLiteral("./a/text()")), QStringLiteral("x E y"));
+    QCOMPARE(nodeValueAt(r, QStringLiteral("./b/text()")), QStringLiteral("E"));
+    QVERIFY(setNodeValueAt(r, QStringLiteral("./a/text()"), QStringLiteral("V")));
+    QCOMPARE(r.xml(), QStringLiteral("<r><a>V<c/>z</a><b>&e;</b></r>"));
 }
 
 QTEST_GUILESS_MAIN(TestNodeEdit)

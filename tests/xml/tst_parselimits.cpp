@@ -141,6 +141,7 @@ private slots:
     void everyParse();
     void refusalTellsWhere();
     void schemaDocumentIsBounded();
+    void externalEntitiesCountToo();
     void bigInputs_data();
     void bigInputs();
 };
@@ -223,6 +224,22 @@ void TestParseLimits::schemaDocumentIsBounded()
     QCOMPARE(issues.size(), 1);
     QVERIFY2(issues[0].message.contains(kEntityRefusal), qPrintable(issues[0].message));
     QVERIFY(!issues[0].inDocument);
+}
+
+void TestParseLimits::externalEntitiesCountToo()
+{
+    // A stylesheet's modules may read external entities from local files: their text counts.
+    QTemporaryDir dir;
+    QFile ent(dir.filePath(QStringLiteral("big.ent"))), doc(dir.filePath(QStringLiteral("doc.xsl")));
+    QVERIFY(ent.open(QIODevice::WriteOnly) && doc.open(QIODevice::WriteOnly));
+    ent.write(QByteArray(1'100'000, 'x'));
+    doc.write("<!DOCTYPE a [<!ENTITY e SYSTEM \"big.ent\">]><a>" + QByteArray("&e;").repeated(10) + "</a>");
+    ent.close();
+    doc.close();
+    DomDocument d;
+    d.setEntities(DomEntities::WithLocalFiles);
+    QVERIFY(!d.load(doc.fileName()));
+    QVERIFY2(d.parseError().reason.contains(kEntityRefusal), qPrintable(d.parseError().reason));
 }
 
 void TestParseLimits::bigInputs_data()
