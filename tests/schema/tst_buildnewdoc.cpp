@@ -57,6 +57,7 @@ private slots:
     void anyPrefix_data();
     void anyPrefix();
     void rootByDoctype();
+    void entitiesOfTheSchema();
     void failures_data();
     void failures();
     void validAsXmllintSays_data();
@@ -200,6 +201,17 @@ void TestBuildNewDoc::rootByDoctype()
     BuildNewDoc builder;
     QCOMPARE(builder.CreateNewDoc(text, "Invoice").xml().trimmed(), QString("<Invoice><b/></Invoice>"));
     QCOMPARE(builder.CreateNewDoc(text, "Order").xml().trimmed(), QString("<Order><a/></Order>"));
+}
+
+void TestBuildNewDoc::entitiesOfTheSchema()
+{
+    // The doctype that declares them stands before the schema; their text is what is read.
+    BuildNewDoc builder;
+    const DomDocument doc = builder.CreateNewDoc(
+        QStringLiteral("<!DOCTYPE xs:schema [<!ENTITY colour \"red\">]>\n")
+        + schema(QStringLiteral("<xs:element name=\"r\"><xs:complexType><xs:attribute name=\"c\" default=\"&colour;\"/>"
+                                "</xs:complexType></xs:element>")));
+    QCOMPARE(doc.xml().trimmed(), QStringLiteral("<r c=\"red\"/>"));
 }
 
 void TestBuildNewDoc::failures_data()
