@@ -19,6 +19,7 @@ private slots:
     void importFolderThenExportGivesIdenticalFiles();
     void nonXmlFilesOfAFolder();
     void importStopsAtTheFirstFailingFile();
+    void importTakesEntitiesTextAndRefusesBadBytes();
     void exportRefusals_data();
     void exportRefusals();
     void ctrlCStopsAfterTheCurrentFile();
@@ -103,6 +104,24 @@ void TestOwbTransfer::importStopsAtTheFirstFailingFile()
     const OwbResult missing = m_owb.run(QStringList{"import"} + db({"Sales", "Customer", dir.filePath("x.xml")}));
     QVERIFY2(missing.exitCode == 1 && missing.errLines().size() == 1, missing.describe());
     QCOMPARE(count("Sales", "Customer"), before + 1);
+}
+
+void TestOwbTransfer::importTakesEntitiesTextAndRefusesBadBytes()
+{
+    QTemporaryDir dir, bad;
+    QVERIFY(owbtest::writeFile(dir.filePath("e.xml"), "<!DOCTYPE Customer [<!ENTITY who \"Zed &amp; Co\">]>\n"
+                                                      "<Customer number=\"C-T-E\"><name>&who;</name><tab>\t</tab></Customer>"));
+    const OwbResult r = m_owb.run(QStringList{"import"} + db({"Sales", "Customer", dir.path()}));
+    QVERIFY2(r.exitCode == 0 && r.outLines().size() == 1, r.describe());
+    const OwbResult got = m_owb.run(QStringList{"get"} + db({"Sales", "Customer", r.outLines().first()}));
+    QVERIFY2(got.out.contains("<name>Zed &amp; Co</name>") && got.out.contains("<tab>\t</tab>"), got.describe());
+
+    QVERIFY(owbtest::writeFile(bad.filePath("b.xml"), "<Customer>\n  caf\xe9</Customer>"));
+    const OwbResult refused = m_owb.run(QStringList{"import"} + db({"Sales", "Customer", bad.path()}));
+    QVERIFY2(refused.exitCode == 1, refused.describe());
+    QVERIFY2(refused.errLines().contains("File " + bad.filePath("b.xml")
+                                         + " is not well-formed: Byte 0xE9 is not valid in the encoding UTF-8 (line 2, column 6)"),
+             refused.describe());
 }
 
 void TestOwbTransfer::exportRefusals_data()
