@@ -98,6 +98,7 @@ private slots:
     void removeAsksFirst();
     void openAndSaveByPage_data();
     void openAndSaveByPage();
+    void openRefusesABadByte();
     void saveAsksBeforeOverwriting_data();
     void saveAsksBeforeOverwriting();
     void nonXmlDoctype();
@@ -328,6 +329,21 @@ void TestDocumentCommands::openAndSaveByPage()
     QCOMPARE(QString::fromUtf8(readAll(out)), editor->text());
     QCOMPARE(o.ctx->log.lines.last(), "Document has been saved to " + out);
     QCOMPARE(o.ctx->main.lastStatus(), "Document has been saved to " + out);
+}
+
+void TestDocumentCommands::openRefusesABadByte()
+{
+    auto o = open("Sales", "Order");
+    QTemporaryDir dir;
+    const QString in = dir.filePath("latin1.xml");
+    QVERIFY(writeFile(in, "<Order>\n  caf\xe9</Order>"));
+    o.text()->setText("<Order/>");
+    o.ctx->ui.fileAnswers = {in};
+    o.run("Open");
+    QCOMPARE(o.text()->text(), QString("<Order/>"));
+    const QString why = in + ":2:6: Byte 0xE9 is not valid in the encoding UTF-8";
+    QCOMPARE(o.ctx->log.lines.last(), why);
+    QCOMPARE(o.ctx->main.lastStatus(), why);
 }
 
 void TestDocumentCommands::saveAsksBeforeOverwriting_data()
