@@ -15,23 +15,22 @@ QByteArray declared(const QByteArray &head)
     return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
 }
 
-namespace {
-
-// bytes as UTF-8 up to the first byte not valid in encoding; its offset in *stop (else -1).
-QByteArray toUtf8(const QByteArray &bytes, iconv_t cd, qsizetype *stop)
+bool toUtf8(const QByteArray &bytes, const QByteArray &encoding, QByteArray *out, qsizetype *stop)
 {
+    iconv_t cd = iconv_open("UTF-8", encoding.constData());
+    if (cd == iconv_t(-1))
+        return false;
     QByteArray in = bytes;
-    QByteArray out;
-    out.resize(in.size() + in.size() / 2 + 16);
+    out->resize(in.size() + in.size() / 2 + 16);
     char *inp = in.data();
     size_t inLeft = size_t(in.size());
     size_t used = 0;
     *stop = -1;
     while (inLeft > 0) {
-        char *outp = out.data() + used;
-        size_t outLeft = size_t(out.size()) - used;
+        char *outp = out->data() + used;
+        size_t outLeft = size_t(out->size()) - used;
         const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-        used = size_t(out.size()) - outLeft;
+        used = size_t(out->size()) - outLeft;
         if (rc != size_t(-1))
             break;
         if (errno != E2BIG) {
@@ -39,13 +38,12 @@ QByteArray toUtf8(const QByteArray &bytes, iconv_t cd, qsizetype *stop)
             *stop = inp - in.data();
             break;
         }
-        out.resize(out.size() * 2 + 16);
+        out->resize(out->size() * 2 + 16);
     }
-    out.resize(qsizetype(used));
-    return out;
+    iconv_close(cd);
+    out->resize(qsizetype(used));
+    return true;
 }
-
-} // namespace
 
 Decoded decode(const QByteArray &bytes)
 {
@@ -61,15 +59,13 @@ Decoded decode(const QByteArray &bytes)
         encoding = "UTF-8";
     }
     Decoded d;
-    iconv_t cd = iconv_open("UTF-8", encoding.constData());
-    if (cd == iconv_t(-1)) {
+    QByteArray utf8;
+    qsizetype stop = -1;
+    if (!toUtf8(bytes.mid(skip), encoding, &utf8, &stop)) {
         d.line = d.column = 1;
         d.reason = QStringLiteral("Unknown encoding \"%1\"").arg(QString::fromLatin1(encoding));
         return d;
     }
-    qsizetype stop = -1;
-    const QByteArray utf8 = toUtf8(bytes.mid(skip), cd, &stop);
-    iconv_close(cd);
     d.text = QString::fromUtf8(utf8);
     if (stop < 0)
         return d;

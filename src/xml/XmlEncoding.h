@@ -9,6 +9,10 @@ namespace owb::xmlencoding {
 // The encoding an XML declaration at the very start names; empty when there is none.
 QByteArray declared(const QByteArray &head);
 
+// bytes in encoding as UTF-8, up to the first byte that is not valid there: its offset goes
+// to *stop (-1 when every byte is). False for an encoding unknown here.
+bool toUtf8(const QByteArray &bytes, const QByteArray &encoding, QByteArray *out, qsizetype *stop);
+
 struct Decoded {
     QString text;
     // Where the first byte stands that the encoding does not allow (1-based, column in

@@ -82,36 +82,18 @@ QByteArray encodeTo(const QString &text, const QByteArray &encoding)
 // Bytes the source encoding does not define become U+FFFD.
 QString decodeFrom(const QByteArray &bytes, const QByteArray &encoding)
 {
-    iconv_t cd = iconv_open("UTF-8", encoding.constData());
-    if (cd == iconv_t(-1))
-        fail(QStringLiteral("Unknown encoding \"%1\"").arg(QString::fromLatin1(encoding)));
-    QByteArray in = bytes;
-    QByteArray out;
-    out.resize(in.size() * 2 + 16);
-    char *inp = in.data();
-    size_t inLeft = size_t(in.size());
-    size_t used = 0;
-    while (inLeft > 0) {
-        char *outp = out.data() + used;
-        size_t outLeft = size_t(out.size()) - used;
-        const size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-        used = size_t(out.size()) - outLeft;
-        if (rc != size_t(-1))
-            break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2 + 16);
-        } else {
-            if (size_t(out.size()) - used < 3)
-                out.resize(out.size() * 2 + 16);
-            memcpy(out.data() + used, "\xEF\xBF\xBD", 3);
-            used += 3;
-            ++inp;
-            --inLeft;
-        }
+    QByteArray text;
+    for (qsizetype from = 0;;) {
+        QByteArray piece;
+        qsizetype stop = -1;
+        if (!xmlencoding::toUtf8(bytes.mid(from), encoding, &piece, &stop))
+            fail(QStringLiteral("Unknown encoding \"%1\"").arg(QString::fromLatin1(encoding)));
+        text += piece;
+        if (stop < 0)
+            return QString::fromUtf8(text);
+        text += "\xEF\xBF\xBD";
+        from += stop + 1;
     }
-    iconv_close(cd);
-    out.resize(qsizetype(used));
-    return QString::fromUtf8(out);
 }
 
 QByteArray readWhole(const QString &location)
