@@ -20,7 +20,7 @@ struct DomParseError {
     int column = 0;    // 1-based
     QString srcText;   // the source line holding the error
     int errorCode = 0;
-    QString url;       // what load() was given; empty for loadXML
+    QString url;       // what load() was given; for loadXML its base URL, if any
 };
 
 enum class DomNodeType {
