@@ -89,7 +89,8 @@ bool frmOstrelClient::textMatchesDocument() const
 {
     if (m_textShowsDocument)
         return true;
-    return m_session->hasCurrentElement() && cmxXMLDoc->text() == xmlutil().FormatXML(m_session->CurrentElement());
+    return m_session->hasCurrentElement()
+        && cmxXMLDoc->text() == xmlutil().FormatXML(wholeDocument(m_session->CurrentElement()));
 }
 
 bool frmOstrelClient::pressedOtherEntry(QMouseEvent *press)
