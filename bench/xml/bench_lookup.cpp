@@ -5,7 +5,7 @@
 //   bench_lookup --child N BYTES  one memory run: N hits of about BYTES each, generated on the
 //                                 fly and fed piecewise; prints the peak RSS in kB
 #include "xml/MemoryDocumentList.h"
-#include "xml/LookUp.h"
+#include "server/LookUp.h"
 
 #include <libxml/parser.h>
 

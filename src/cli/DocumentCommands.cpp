@@ -7,8 +7,8 @@
 #include "schema/SchemaSource.h"
 #include "schema/clsSchema.h"
 #include "schema/clsVerify.h"
+#include "server/ServerClient.h"
 #include "server/clsOstrelAccess.h"
-#include "xml/LookUp.h"
 #include "xml/MemoryDocumentList.h"
 #include "xml/xmlutil.h"
 
@@ -42,9 +42,7 @@ private:
 
 void runQueryInto(Tool &tool, const DocumentTarget &target, const QString &filter, MemoryDocumentList &list)
 {
-    LookUp reader(&tool.http);
-    reader.setDocumentList(&list);
-    reader.ParseQuery(target.queryUrl(filter));
+    ServerClient(tool.http).query(target.CollectionURI(), target.query(filter), list);
 }
 
 QString missingDocument(const DocumentTarget &target, qint32 id)

@@ -2,7 +2,7 @@
 #include "cli/Credentials.h"
 #include "common/OstrelError.h"
 #include "server/LoginSecurity.h"
-#include "server/ServerPing.h"
+#include "server/ServerClient.h"
 
 #include <QRegularExpression>
 
@@ -50,7 +50,7 @@ DocumentTarget targetOf(const Invocation &inv, bool withDoctype)
         checkName(inv, QStringLiteral("document type"), doctype);
     }
     DocumentTarget target;
-    target.ParseOstrelURI(db + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype);
+    target.setDoctype({db, collection, doctype});
     return target;
 }
 
@@ -96,7 +96,7 @@ void login(Tool &tool, const Invocation &inv, const QString &databaseURI)
     if (LoginSecurity::passwordSentInClear(databaseURI))
         tool.console.message(LoginSecurity::UnencryptedWarning);
     const Credentials c = credentialsFor(commandName(inv), inv.value(QStringLiteral("--user")), databaseURI);
-    const PingResult ping = ServerPing(tool.http, databaseURI, c.user, c.password);
+    const PingResult ping = ServerClient(tool.http).ping(databaseURI, c.user, c.password);
     if (!ping.alive) {
         QString why = ping.transportError;
         if (why.isEmpty())

@@ -31,7 +31,7 @@ struct Tool {
 };
 
 // The target of a command from its first arguments (DBURI, COLLECTION and, with doctype, the
-// next one), composed as the Navigate window composes a document window's opening URI.
+// next one), as the Navigate window hands a doctype to a document window.
 // Throws UsageError for a URI that is not http(s) or a name that would break the URL.
 DocumentTarget targetOf(const Invocation &inv, bool withDoctype = true);
 // The first argument as a database URI (without trailing "/").

@@ -4,7 +4,7 @@
 #include "common/OstrelError.h"
 #include "schema/clsSchema.h"
 #include "transfer/clsImportAndExport.h"
-#include "xml/LookUp.h"
+#include "server/ServerClient.h"
 #include "xml/MemoryDocumentList.h"
 
 #include <QDir>
@@ -90,8 +90,8 @@ int runImport(Tool &tool, const Invocation &inv)
     MemoryDocumentList list;
     TransferResult result;
     try {
-        result = nonXML ? run.engine.ImportNonXMLFiles(target.CollectionURI(), target.DoctypeName(), files, list)
-                        : run.engine.ImportXMLFiles(target.CollectionURI(), target.DoctypeName(), files, list);
+        result = nonXML ? run.engine.ImportNonXMLFiles(target.doctype(), files, list)
+                        : run.engine.ImportXMLFiles(target.doctype(), files, list);
     } catch (const OstrelError &) {
         // What was stored before the failure stays; say which documents that are.
         tool.console.endProgress();
@@ -128,16 +128,14 @@ int runExport(Tool &tool, const Invocation &inv)
         fail(QStringLiteral("This function is not yet implemented for non-xml documents"));
 
     MemoryDocumentList list;
-    LookUp reader(&tool.http);
-    reader.setDocumentList(&list);
-    reader.ParseQuery(target.queryUrl(inv.arguments.value(4)));
+    ServerClient(tool.http).query(target.CollectionURI(), target.query(inv.arguments.value(4)), list);
     if (list.count() == 0) {
         tool.console.message(QStringLiteral("Nothing found"));
         return Done;
     }
 
     Engine run(tool);
-    const TransferResult result = run.engine.ExportXMLFiles(target.CollectionURI(), target.DoctypeName(), dir, list,
+    const TransferResult result = run.engine.ExportXMLFiles(target.doctype(), dir, list,
                                                             inv.has(QStringLiteral("--without-id")));
     tool.console.endProgress();
     if (result.cancelled) {

@@ -117,7 +117,7 @@ int smallerCap(int a, int b)
 bool drive(CURLM *multi, CURL *c, RequestWait &wait, const Transfer &transfer, CURLcode *result)
 {
     if (curl_multi_add_handle(multi, c) != CURLM_OK)
-        throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request"));
+        throw OstrelError(OstrelError::Kind::Transport, QStringLiteral("HTTP"), QStringLiteral("Cannot start a request"));
     struct Remove {
         CURLM *m;
         CURL *c;
@@ -221,7 +221,7 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
     auto addHeader = [&](const QByteArray &line) {
         curl_slist *next = curl_slist_append(list, line.constData());
         if (!next)
-            throw OstrelError(QStringLiteral("HTTP"), QStringLiteral("Out of memory for ") + url);
+            throw OstrelError(OstrelError::Kind::Transport, QStringLiteral("HTTP"), QStringLiteral("Out of memory for ") + url);
         list = next;
         guard.release();
         guard.reset(list);
@@ -229,7 +229,7 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
     for (const auto &h : request.headers) {
         if (h.first.contains('\n') || h.first.contains('\r') || h.second.contains('\n')
             || h.second.contains('\r'))
-            throw OstrelError(QStringLiteral("HTTP"),
+            throw OstrelError(OstrelError::Kind::Transport, QStringLiteral("HTTP"),
                               QStringLiteral("Invalid request header for ") + url);
         addHeader(h.second.isEmpty() ? h.first + ";" : h.first + ": " + h.second);
     }
@@ -242,18 +242,19 @@ HttpResponse perform(CURLM *multi, CURL *c, const HttpRequest &request, const Ht
     CURLcode rc = CURLE_OK;
     RequestWait wait(ui, request.progress, request.activity, url);
     if (!drive(multi, c, wait, transfer, &rc))
-        throw OstrelError(QStringLiteral("HTTP"), HttpClient::CancelledText, HttpClient::CancelledNumber);
+        throw OstrelError(OstrelError::Kind::Cancelled, QStringLiteral("HTTP"), HttpClient::CancelledText,
+                          HttpClient::CancelledNumber);
     if (transfer.sinkError)
         std::rethrow_exception(transfer.sinkError);
     if (transfer.sinkRefused)
-        throw OstrelError(QStringLiteral("HTTP"),
+        throw OstrelError(OstrelError::Kind::Transport, QStringLiteral("HTTP"),
                           QStringLiteral("The transfer from %1 was aborted by its receiver").arg(url));
     if (rc != CURLE_OK) {
         QString what = QString::fromUtf8(errorBuffer).trimmed();
         if (what.isEmpty())
             what = QString::fromUtf8(curl_easy_strerror(rc));
         const QString refused = tlsFailureText(c, rc, url, caFile, what, connectMs);
-        throw OstrelError(QStringLiteral("HTTP"),
+        throw OstrelError(OstrelError::Kind::Transport, QStringLiteral("HTTP"),
                           QStringLiteral("Request to %1 failed: %2").arg(url, refused.isEmpty() ? what : refused),
                           refused.isEmpty() ? OstrelError::DefaultNumber : HttpClient::RefusedNumber);
     }
@@ -277,7 +278,7 @@ const QString HttpClient::CancelledText = QStringLiteral("Cancelled by the user"
 
 bool HttpClient::isCancellation(const OstrelError &e)
 {
-    return e.number() == CancelledNumber || e.description().endsWith(CancelledText);
+    return e.isCancelled();
 }
 
 QByteArray HttpResponse::header(const QByteArray &name) const
@@ -299,7 +300,8 @@ HttpClient::~HttpClient() = default;
 HttpResponse HttpClient::run(const HttpRequest &request, const DataSink *onData) const
 {
     const auto cannot = [&request] {
-        return OstrelError(QStringLiteral("HTTP"), QStringLiteral("Cannot start a request to ") + request.url);
+        return OstrelError(OstrelError::Kind::Transport, QStringLiteral("HTTP"),
+                           QStringLiteral("Cannot start a request to ") + request.url);
     };
     const auto fresh = [&] {
         std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());

@@ -40,14 +40,15 @@ struct HttpResponse {
 };
 
 // Synchronous HTTP on libcurl. Transport failures (unreachable, refused, time-out, TLS) throw
-// OstrelError with source "HTTP" and a description naming the URL and what happened.
+// OstrelError of kind Transport with source "HTTP" and a description naming the URL and what
+// happened.
 // The certificate and host name of https:// servers are always checked; a refused one (unknown
 // authority, expired, made out for another host, or a scheme the server does not speak) is
 // told in words that name the host, and nothing of the request is sent.
 // The caller waits for the answer, but its thread is never blocked for long: while the
 // transfer is under way the client asks a progress display (from the UserInteraction given,
 // opened once the request has lasted a moment) every few tens of milliseconds, which keeps the
-// windows painting and lets the user cancel; a cancel throws CancelledText.
+// windows painting and lets the user cancel; a cancel throws CancelledText (kind Cancelled).
 // One client keeps its connections open between requests (nothing of one request's options,
 // credentials or headers carries over to the next). Requests from several threads on one
 // client are served one after another; a request made from inside a streaming sink of the
@@ -61,7 +62,7 @@ public:
 
     static const QString CancelledText;   // "Cancelled by the user"
     static constexpr quint32 CancelledNumber = 0x80040001u;
-    // Whether e (or the error it was wrapped into, keeping the text) is a cancel by the user.
+    // Whether e (or an error that reworded it) is a cancel by the user.
     static bool isCancellation(const OstrelError &e);
     // The number of a secure connection refused before anything was sent (certificate, CA file,
     // a scheme the server does not speak).

@@ -1,12 +1,10 @@
 #include "navigation/buildDocTree.h"
 
 #include "common/AppPaths.h"
-#include "common/HttpClient.h"
 #include "common/OstrelError.h"
-#include "common/UrlEncoding.h"
 #include "navigation/DocTree.h"
+#include "server/ServerClient.h"
 #include "xml/DomDocument.h"
-#include "xml/ServerFailure.h"
 #include "xml/Xslt.h"
 
 namespace owb {
@@ -58,46 +56,29 @@ QStringList buildDocTree::sortedEntries(const DomDocument &answer) const
 
 void buildDocTree::buildTree(const QString &databaseURI, IDocTree &tree)
 {
-    DomDocument answer = NewDOMDocument(false, true);
-    answer.setHttpClient(&m_http);
-    bool loaded = false;
-    bool cancelled = false;
-    QString reason;
+    ServerAnswer answer;
     try {
-        loaded = answer.load(schemaInfoUrl(databaseURI));
-        if (!loaded) {
-            reason = answer.parseError().reason;
-            cancelled = reason.endsWith(HttpClient::CancelledText);
-        }
-        // A refused query is no empty database.
-        else if (const auto refused = serverFailure(answer)) {
-            loaded = false;
-            reason = refused->describe();
-        }
+        answer = ServerClient(m_http).schemaInformation(databaseURI);
     } catch (const OstrelError &e) {
-        reason = e.description();
-        cancelled = HttpClient::isCancellation(e);
+        // The user stopped it: the tree stays as it was, with nothing of the new database in it.
+        if (!e.isCancelled())
+            tree.clear();
+        throw e.reworded(QStringLiteral("buildDoc"), QStringLiteral("Failed to load osl:collection\r\n") + e.description(),
+                         BuildError);
     }
-    // The user stopped it: the tree stays as it was, with nothing of the new database in it.
-    if (!cancelled)
-        tree.clear();
-    if (!loaded)
-        throw OstrelError(QStringLiteral("buildDoc"),
-                          QStringLiteral("Failed to load osl:collection\r\n") + reason, BuildError);
-    if (answer.selectSingleNode(QStringLiteral("osl:response/xql:result")).isNull())
+    tree.clear();
+    if (answer.result().isNull())
         throw OstrelError(QStringLiteral("buildDoc"), QStringLiteral("Database is empty"), BuildError);
 
     // A database without schemas answers with an empty result: the tree keeps its root, and
     // the user learns why there is nothing below it.
-    if (fillTree(sortedEntries(answer), tree) == 0)
+    if (fillTree(sortedEntries(answer.document()), tree) == 0)
         throw OstrelError(QStringLiteral("buildDoc"), QStringLiteral("Database is empty"), BuildError);
 }
 
 QString buildDocTree::schemaInfoUrl(const QString &databaseURI)
 {
-    return databaseURI + QStringLiteral("/osl:collection?_xql=")
-        + QString::fromLatin1(UrlEncoding::encodeQueryValue(
-              QStringLiteral("xs:schema/xs:annotation/xs:appinfo/osd:schemaInfo")));
+    return ServerClient::queryUrl(ServerClient::schemaCollectionUri(databaseURI), ServerClient::schemaInformationQuery());
 }
 
 int buildDocTree::fillTree(const QStringList &names, IDocTree &tree)

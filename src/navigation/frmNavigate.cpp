@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/HttpClient.h"
 #include "common/MainWindowApi.h"
@@ -21,7 +22,7 @@
 #include "navigation/TreeWidgetDocTree.h"
 #include "navigation/buildDocTree.h"
 #include "server/LoginSecurity.h"
-#include "server/ServerPing.h"
+#include "server/ServerClient.h"
 #include "server/clsConnection.h"
 #include "server/frmLogin.h"
 #include "workbench/frmOstrelClient.h"
@@ -67,9 +68,9 @@ frmNavigate::~frmNavigate()
 {
     saveDatabaseURIs();
     // The document windows outlive this one in the MDI area; they must not call back.
-    for (const auto &w : std::as_const(m_documentWindows))
-        if (w)
-            disconnect(w, nullptr, this, nullptr);
+    for (const OpenDocument &open : std::as_const(m_documents))
+        if (open.window)
+            disconnect(open.window, nullptr, this, nullptr);
 }
 
 void frmNavigate::buildUi()
@@ -217,7 +218,7 @@ void frmNavigate::setStatus(const QString &text) const
 
 bool frmNavigate::CheckServer(const QString &databaseURI, const QString &userId, const QString &password)
 {
-    const PingResult ping = ServerPing(http(), databaseURI, userId, password);
+    const PingResult ping = ServerClient(http()).ping(databaseURI, userId, password);
     if (ping.answered && ping.status > 200)
         log(ping.failureText);
     // Unreachable, timed out or cancelled: the box that follows does not say which. A refused
@@ -328,36 +329,37 @@ void frmNavigate::onNodeClicked(QTreeWidgetItem *item)
     }
 }
 
+DoctypeRef frmNavigate::doctypeOf(const QString &key) const
+{
+    // The tree belongs to the database it was loaded from, whatever the combo shows now.
+    const QString database = m_loadedURI.isEmpty() ? cboDatabaseURI->currentText() : m_loadedURI;
+    return {database, key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1)};
+}
+
 void frmNavigate::openDocument(const QString &key)
 {
     log(QStringLiteral("Selected document ") + key);
-    // The tree belongs to the database it was loaded from, whatever the combo shows now.
-    const QString database = m_loadedURI.isEmpty() ? cboDatabaseURI->currentText() : m_loadedURI;
-    openDocumentWindow(database, key.section(QLatin1Char('/'), 0, 0), key.section(QLatin1Char('/'), 1));
+    openDocumentWindow(doctypeOf(key));
 }
 
-frmOstrelClient *frmNavigate::openDocumentWindow(const QString &databaseURI, const QString &collection,
-                                                 const QString &doctype)
+frmOstrelClient *frmNavigate::openDocumentWindow(const DoctypeRef &doctype)
 {
-    const QString key = collection + QLatin1Char('/') + doctype;
-    if (m_openDocuments.contains(key)) {
-        frmOstrelClient *open = m_documentWindows.value(key);
-        if (open && m_ctx.mainWindow)
+    if (frmOstrelClient *open = documentWindow(doctype)) {
+        if (m_ctx.mainWindow)
             m_ctx.mainWindow->activateChild(open);
         return open;
     }
 
-    m_openDocuments << key;
     auto *window = new frmOstrelClient(m_ctx);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setDoctype(key);
-    m_documentWindows.insert(key, window);
-    connect(window, &frmOstrelClient::closed, this, &frmNavigate::UnloadDoc);
+    window->setDoctype(doctype.key());
+    m_documents.append({doctype, window});
+    connect(window, &frmOstrelClient::closed, this, [this, doctype] { forget(doctype); });
     if (m_ctx.mainWindow)
         m_ctx.mainWindow->showChild(window);
 
     try {
-        window->Init(databaseURI + QLatin1Char('/') + collection + QStringLiteral("?_xql=") + doctype);
+        window->Init(doctype);
     } catch (const OstrelError &e) {
         if (m_ctx.ui)
             m_ctx.ui->message(e.description(), QStringLiteral("Error raised"), UserInteraction::Icon::Critical);
@@ -369,17 +371,39 @@ frmOstrelClient *frmNavigate::openDocumentWindow(const QString &databaseURI, con
 
 void frmNavigate::UnloadDoc(const QString &doctypeKey)
 {
-    if (!m_openDocuments.contains(doctypeKey) && !m_documentWindows.contains(doctypeKey))
+    forget(doctypeOf(doctypeKey));
+}
+
+void frmNavigate::forget(const DoctypeRef &doctype)
+{
+    const auto gone = std::remove_if(m_documents.begin(), m_documents.end(),
+                                     [&](const OpenDocument &open) { return open.doctype == doctype; });
+    if (gone == m_documents.end())
         return;
-    m_openDocuments.removeAll(doctypeKey);
-    m_documentWindows.remove(doctypeKey);
-    if (m_documentWindows.isEmpty() && m_ctx.mainWindow)
+    m_documents.erase(gone, m_documents.end());
+    if (m_documents.isEmpty() && m_ctx.mainWindow)
         m_ctx.mainWindow->DisableDocMenu();
+}
+
+QStringList frmNavigate::openDocuments() const
+{
+    QStringList keys;
+    for (const OpenDocument &open : m_documents)
+        keys << open.doctype.key();
+    return keys;
+}
+
+frmOstrelClient *frmNavigate::documentWindow(const DoctypeRef &doctype) const
+{
+    for (const OpenDocument &open : m_documents)
+        if (open.doctype == doctype)
+            return open.window;
+    return nullptr;
 }
 
 frmOstrelClient *frmNavigate::documentWindow(const QString &doctypeKey) const
 {
-    return m_documentWindows.value(doctypeKey);
+    return documentWindow(doctypeOf(doctypeKey));
 }
 
 } // namespace owb

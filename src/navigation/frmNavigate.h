@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "common/AppContext.h"
+#include "server/DoctypeRef.h"
 
 class QComboBox;
 class QGroupBox;
@@ -36,7 +37,8 @@ public:
     explicit frmNavigate(const AppContext &ctx, QWidget *parent = nullptr);
     ~frmNavigate() override;
 
-    // A document window opened from here has closed.
+    // A document window opened from here has closed: the window registered under the key
+    // (collection + "/" + doctype) for the database the tree shows is forgotten.
     void UnloadDoc(const QString &doctypeKey);
 
     void AddDatabaseURI();
@@ -49,12 +51,14 @@ public:
 
     bool connected() const { return m_connected; }
     QStringList databaseURIs() const;
-    QStringList openDocuments() const { return m_openDocuments; }
+    // The keys of the open document windows, in the order they were opened.
+    QStringList openDocuments() const;
+    // The open window of a doctype; the key names one of the database the tree shows.
+    frmOstrelClient *documentWindow(const DoctypeRef &doctype) const;
     frmOstrelClient *documentWindow(const QString &doctypeKey) const;
     // The document window of a doctype: the open one brought forward, or a new one,
     // registered and initialised. Null when it cannot open (the user has been told).
-    frmOstrelClient *openDocumentWindow(const QString &databaseURI, const QString &collection,
-                                        const QString &doctype);
+    frmOstrelClient *openDocumentWindow(const DoctypeRef &doctype);
     const QHash<QString, QIcon> &imlDocs() const { return m_images; }
     // Writes the URI list, without an offered entry, to the settings (also done when the
     // window closes).
@@ -72,6 +76,8 @@ private:
     void updateLoadButton();
     void onNodeClicked(QTreeWidgetItem *item);
     void openDocument(const QString &key);
+    DoctypeRef doctypeOf(const QString &key) const;
+    void forget(const DoctypeRef &doctype);
     void loginData(const QString &uri, const QString &userId, const QString &password);
     const HttpClient &http() const;
     void log(const QString &text) const;
@@ -81,8 +87,12 @@ private:
     std::unique_ptr<buildDocTree> m_builder;
     std::unique_ptr<TreeWidgetDocTree> m_tree;
     QHash<QString, QIcon> m_images;
-    QStringList m_openDocuments;
-    QHash<QString, QPointer<frmOstrelClient>> m_documentWindows;
+    // The document windows opened from here, one per doctype, in opening order.
+    struct OpenDocument {
+        DoctypeRef doctype;
+        QPointer<frmOstrelClient> window;
+    };
+    QList<OpenDocument> m_documents;
     bool m_connected = false;
     QString m_refusal;           // why the last check's secure connection was refused
     bool m_typed = false;        // the combo's text was typed since an entry was chosen

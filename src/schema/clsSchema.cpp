@@ -1,110 +1,54 @@
 #include "schema/clsSchema.h"
 
 #include "common/OstrelError.h"
-#include "common/UrlEncoding.h"
-#include "xml/ServerFailure.h"
+#include "server/ServerClient.h"
 
 namespace owb {
 
+namespace {
+
+// "clsChema" as spelled here: callers and logs rely on this source.
+const QString kSource = QStringLiteral("clsChema");
+
+} // namespace
+
 QString clsSchema::xpathLiteral(const QString &text)
 {
-    const QChar apos = QLatin1Char('\''), quot = QLatin1Char('"');
-    if (!text.contains(apos))
-        return apos + text + apos;
-    if (!text.contains(quot))
-        return quot + text + quot;
-    // Both quote characters: XPath 1.0 has no escape, so glue the pieces together.
-    QStringList parts;
-    const QStringList pieces = text.split(apos);
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            parts << QStringLiteral("\"'\"");
-        if (!pieces[i].isEmpty())
-            parts << apos + pieces[i] + apos;
-    }
-    return QStringLiteral("concat(") + parts.join(QLatin1Char(',')) + QLatin1Char(')');
+    return ServerClient::xpathLiteral(text);
 }
 
 QString clsSchema::schemaQuery(const QString &collection, const QString &doctype)
 {
-    return QStringLiteral("xs:schema[xs:annotation/xs:appinfo/osd:schemaInfo[osd:collection/@name=")
-        + xpathLiteral(collection) + QStringLiteral(" and osd:doctype/@name=") + xpathLiteral(doctype)
-        + QStringLiteral("]]");
+    return ServerClient::doctypeSchemaQuery(collection, doctype);
 }
 
-QString clsSchema::schemaUrl(const QString &databaseURI, const QString &collection,
-                             const QString &doctype)
+ServerClient clsSchema::server() const
 {
-    return databaseURI + QStringLiteral("/osl:collection?_xql=")
-        + QString::fromLatin1(UrlEncoding::encodeQueryValue(schemaQuery(collection, doctype)));
+    if (!m_http)
+        throw OstrelError(kSource, QStringLiteral("Failed to load schema, reason\r\nNo HTTP client to fetch it"));
+    return ServerClient(*m_http);
 }
 
 DomNode clsSchema::GetSchema(const QString &databaseURI, const QString &collection,
                              const QString &doctype)
 {
-    const DomNode schema = firstSchema(schemaUrl(databaseURI, collection, doctype));
-    m_nonXML = false;
-    if (schema.isNull())
-        return {};
-    // Only the asked doctype's own declaration counts: a schema may mix XML and non-XML
-    // doctypes.
-    m_nonXML = !schema
-                    .selectSingleNode(
-                        QStringLiteral("xs:annotation/xs:appinfo/osd:schemaInfo/osd:doctype[@name=")
-                        + xpathLiteral(doctype) + QStringLiteral("]/osd:nonXML"))
-                    .isNull();
-    return schema;
+    ServerClient::DoctypeSchema found;
+    try {
+        found = server().doctypeSchema({databaseURI, collection, doctype});
+    } catch (const OstrelError &e) {
+        throw e.reworded(kSource, QStringLiteral("Failed to load schema, reason\r\n") + e.description());
+    }
+    m_nonXML = found.nonXML;
+    return found.schema;
 }
 
 DomNode clsSchema::FindStoredSchema(const QString &databaseURI, const QString &name, const QString &targetNamespace)
 {
-    const QString collection = databaseURI + QStringLiteral("/osl:collection?_xql=");
-    if (!name.isEmpty()) {
-        const QString byName = QStringLiteral("xs:schema[xs:annotation/xs:appinfo/osd:schemaInfo/@name=")
-                               + xpathLiteral(name) + QLatin1Char(']');
-        const DomNode found =
-            firstSchema(collection + QString::fromLatin1(UrlEncoding::encodeQueryValue(byName)));
-        if (!found.isNull() || targetNamespace.isNull())
-            return found;
-    }
-    if (targetNamespace.isNull())
-        return {};
-    const QString byNamespace =
-        QStringLiteral("xs:schema[@targetNamespace=") + xpathLiteral(targetNamespace) + QLatin1Char(']');
-    return firstSchema(collection + QString::fromLatin1(UrlEncoding::encodeQueryValue(byNamespace)));
-}
-
-DomNode clsSchema::firstSchema(const QString &url)
-{
-    DomDocument doc = NewDOMDocument(false, true);
-    doc.setHttpClient(m_http);
-
-    bool loaded = false;
-    QString reason;
     try {
-        loaded = doc.load(url);
-        if (!loaded)
-            reason = doc.parseError().reason;
-        // A refused query says nothing about whether the doctype has a schema.
-        else if (const auto refused = serverFailure(doc)) {
-            loaded = false;
-            reason = refused->describe();
-        }
+        return server().storedSchema(databaseURI, name, targetNamespace);
     } catch (const OstrelError &e) {
-        reason = e.description();
+        throw e.reworded(kSource, QStringLiteral("Failed to load schema, reason\r\n") + e.description());
     }
-    // "clsChema" as spelled here: callers and logs rely on this source.
-    if (!loaded)
-        throw OstrelError(QStringLiteral("clsChema"),
-                          QStringLiteral("Failed to load schema, reason\r\n") + reason);
-
-    const DomNode result = doc.selectSingleNode(QStringLiteral("//xql:result"));
-    if (result.isNull())
-        return {};
-    DomNode schema = result.firstChild();
-    while (!schema.isNull() && schema.nodeType() != DomNodeType::Element)
-        schema = schema.nextSibling();
-    return schema;
 }
 
 } // namespace owb

@@ -6,8 +6,10 @@
 namespace owb {
 
 class HttpClient;
+class ServerClient;
 
-// Fetches the schema the server keeps for one doctype of one collection.
+// Fetches the schema the server keeps for one doctype of one collection (through ServerClient,
+// in the words the document window shows).
 class clsSchema {
 public:
     // http: the client of the GET; without one the schema cannot be fetched.
@@ -23,15 +25,13 @@ public:
     // Whether the doctype asked for last is declared non-XML in its schema.
     bool NonXML() const { return m_nonXML; }
 
-    // The query text (unencoded) and the URL GetSchema sends.
+    // The query text (unencoded) GetSchema sends.
     static QString schemaQuery(const QString &collection, const QString &doctype);
-    static QString schemaUrl(const QString &databaseURI, const QString &collection, const QString &doctype);
     // An XPath string literal holding text exactly, whatever quotes it contains.
     static QString xpathLiteral(const QString &text);
 
 private:
-    // The first schema element of a query answer; null when it has none.
-    DomNode firstSchema(const QString &url);
+    ServerClient server() const;
 
     const HttpClient *m_http;
     bool m_nonXML = false;

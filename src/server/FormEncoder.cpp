@@ -16,9 +16,10 @@ char32_t nextCodePoint(const QString &s, qsizetype &i)
     if (c.isHighSurrogate() && i < s.size() && s.at(i).isLowSurrogate())
         return QChar::surrogateToUcs4(c, s.at(i++));
     if (c.isSurrogate())
-        throw OstrelError(kSource, QStringLiteral("The text holds a broken character (a lone UTF-16 "
-                                                  "surrogate at position %1) and cannot be sent")
-                                       .arg(i - 1));
+        throw OstrelError(OstrelError::Kind::Parse, kSource,
+                          QStringLiteral("The text holds a broken character (a lone UTF-16 "
+                                         "surrogate at position %1) and cannot be sent")
+                              .arg(i - 1));
     return c.unicode();
 }
 
@@ -32,7 +33,7 @@ QByteArray FormEncoder::Encode(const QString &text) const
         const qsizetype at = i;
         const char32_t c = nextCodePoint(text, i);
         if (c > 0xFF)
-            throw OstrelError(kSource,
+            throw OstrelError(OstrelError::Kind::Parse, kSource,
                               QStringLiteral("The character %1 at position %2 lies outside ISO-8859-1 "
                                              "and cannot be sent in \"%3\"")
                                   .arg(QString::fromUcs4(&c, 1))
@@ -49,10 +50,11 @@ QByteArray FormEncoder::EncodeXml(const QString &xml) const
     const std::optional<QByteArray> latin1 = Latin1Xml::encode(xml, Latin1Xml::CDataMode::Fail, &failure);
     if (!latin1) {
         if (failure.brokenCharacter)
-            throw OstrelError(kSource, QStringLiteral("The text holds a broken character (a lone UTF-16 "
-                                                      "surrogate at position %1) and cannot be sent")
-                                           .arg(failure.position));
-        throw OstrelError(kSource,
+            throw OstrelError(OstrelError::Kind::Parse, kSource,
+                              QStringLiteral("The text holds a broken character (a lone UTF-16 "
+                                             "surrogate at position %1) and cannot be sent")
+                                  .arg(failure.position));
+        throw OstrelError(OstrelError::Kind::Parse, kSource,
                           QStringLiteral("The character %1 in %2 on line %3 lies outside "
                                          "ISO-8859-1 and cannot be sent there; the document was "
                                          "not sent")

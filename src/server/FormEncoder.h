@@ -7,7 +7,7 @@ namespace owb {
 // Encodes request body values for application/x-www-form-urlencoded with charset iso-8859-1:
 // A-Z a-z 0-9 - . _ ~ stay, every other character becomes %XX of its Latin-1 byte.
 // Nothing is ever dropped or replaced: a text that cannot be carried fails with OstrelError
-// (source "FormEncoder") before anything is sent.
+// (source "FormEncoder", kind Parse) before anything is sent.
 class FormEncoder {
 public:
     // The Content-Type of every form body sent to the server (and of the liveness check).

@@ -1,16 +1,16 @@
-#include "server/ServerPing.h"
-#include "common/HttpClient.h"
+// The liveness check of ServerClient.
+#include "server/ServerClient.h"
 #include "common/OstrelError.h"
 #include "server/FormEncoder.h"
 
 namespace owb {
 
-PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const QString &userId,
-                      const QString &password, int totalTimeoutMs)
+PingResult ServerClient::ping(const QString &databaseUri, const QString &userId, const QString &password,
+                              int totalTimeoutMs) const
 {
     HttpRequest req;
     req.method = "GET";
-    req.url = databaseUri + QStringLiteral("?_diagnose=ping");
+    req.url = pingUrl(databaseUri);
     req.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
     req.authenticate = true;
     req.user = userId;
@@ -22,7 +22,7 @@ PingResult ServerPing(const HttpClient &http, const QString &databaseUri, const 
     PingResult result;
     HttpResponse res;
     try {
-        res = http.send(req);
+        res = m_http.send(req);
     } catch (const OstrelError &e) {
         result.transportError = e.description();
         result.secureRefusal = e.number() == HttpClient::RefusedNumber;

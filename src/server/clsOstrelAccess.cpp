@@ -1,12 +1,7 @@
 #include "server/clsOstrelAccess.h"
-#include "common/HttpClient.h"
 #include "common/OstrelError.h"
-#include "common/UrlEncoding.h"
-#include "server/FormEncoder.h"
-#include "server/clsConnection.h"
+#include "server/ServerClient.h"
 #include "xml/DocumentList.h"
-#include "xml/ParseGuard.h"
-#include "xml/ServerFailure.h"
 
 namespace owb {
 
@@ -17,123 +12,58 @@ const QString kGetSource = QStringLiteral("Ostrel Access");
 const QString kRemoveSource = QStringLiteral("Ostrel Acccess");
 const QString kStoreSource = QStringLiteral("OstrelAccess");
 
-struct Envelope {
-    DomDocument doc;
-    DomNode root;
-    QString code;
-    QString messageText;
-    std::optional<ServerFailure> failure;
-};
+using Verdict = WriteAnswer::Verdict;
 
-HttpResponse post(const HttpClient &http, const clsConnection &connection, const QString &url,
-                  const QByteArray &body, const QString &activity)
+// The words of a write's verdict other than a refusal, shared by store and remove.
+QString malformed(Verdict verdict, const WriteAnswer &written)
 {
-    HttpRequest req;
-    req.method = "POST";
-    req.url = url;
-    req.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
-    req.body = body;
-    req.authenticate = true;
-    req.user = connection.UserID();
-    req.password = connection.Password();
-    req.activity = activity;
-    return http.send(req);
-}
-
-QString statusError(const HttpResponse &res)
-{
-    // Without a reason phrase (HTTP/2) the number is all there is to say.
-    QString said = QStringLiteral("HTTP Error ")
-        + (res.statusText.isEmpty() ? QString::number(res.status) : res.statusText);
-    // A refusal may still carry the server's own reason.
-    DomDocument answer = NewDOMDocument(false, true);
-    answer.setEnvelopeLevels(xmlparse::AnswerEnvelope);
-    if (answer.loadBytes(res.body))
-        if (const auto failure = serverFailure(answer))
-            said += QStringLiteral(": ") + failure->describe();
-    return said;
-}
-
-// The answer must be an envelope whose last child is the message element, its first attribute
-// the return value; anything else is a failure, never a success.
-Envelope readEnvelope(const HttpResponse &res, const QString &source)
-{
-    Envelope env{NewDOMDocument(false, true), {}, {}, {}, {}};
-    env.doc.setEnvelopeLevels(xmlparse::AnswerEnvelope);
-    if (!env.doc.loadBytes(res.body))
-        throw OstrelError(source, QStringLiteral("The server's answer is not XML (HTTP %1): %2")
-                                      .arg(res.status)
-                                      .arg(env.doc.parseError().reason));
-    env.root = env.doc.documentElement();
-    env.failure = serverFailure(env.doc);
-    DomNode message = env.root ? env.root.lastChild() : DomNode();
-    if (message && message.nodeType() != DomNodeType::Element)
-        message = DomNode();
-    const QList<DomNode> attributes = message ? message.attributes() : QList<DomNode>();
-    if (env.failure) {
-        env.code = attributes.isEmpty() ? QString() : attributes.first().nodeValue();
-        return env;
+    switch (verdict) {
+    case Verdict::HttpStatus: {
+        // Without a reason phrase (HTTP/2) the number is all there is to say.
+        QString said = QStringLiteral("HTTP Error ")
+            + (written.statusText.isEmpty() ? QString::number(written.status) : written.statusText);
+        // A refusal may still carry the server's own reason.
+        if (written.failure())
+            said += QStringLiteral(": ") + written.failure()->describe();
+        return said;
     }
-    if (!message)
-        throw OstrelError(source, QStringLiteral("The server's answer holds no message element"));
-    if (attributes.isEmpty())
-        throw OstrelError(source, QStringLiteral("The server's message element holds no return value"));
-    env.code = attributes.first().nodeValue();
-    const DomNode last = message.lastChild();
-    env.messageText = last ? last.text() : QString();
-    return env;
+    case Verdict::NotXml:
+        return QStringLiteral("The server's answer is not XML (HTTP %1): %2")
+            .arg(written.status)
+            .arg(written.answer.parseError().reason);
+    case Verdict::NoMessage:
+        return QStringLiteral("The server's answer holds no message element");
+    case Verdict::NoReturnValue:
+        return QStringLiteral("The server's message element holds no return value");
+    case Verdict::NoObject:
+        return QStringLiteral("The server's answer holds no osl:object");
+    case Verdict::BadId:
+        return QStringLiteral("The server's answer names no valid document id (\"%1\")").arg(written.id());
+    default:
+        return QString();
+    }
 }
 
 } // namespace
 
 clsOstrelAccess::clsOstrelAccess(const clsConnection &connection, const FormEncoder &encoder,
                                  const HttpClient &http)
-    : m_connection(connection), m_encoder(encoder), m_http(http)
+    : m_server(http, &connection, &encoder)
 {
 }
 
 DomNode clsOstrelAccess::getDocument(const QString &collectionUri, const QString &doctype, qint32 id,
                                      bool keepBlanks) const
 {
-    const QString url = collectionUri + QStringLiteral("?_xql=")
-        + QString::fromLatin1(UrlEncoding::encodeQueryValue(
-            doctype + QStringLiteral("[@osl:id=") + QString::number(id) + QLatin1Char(']')));
-    auto fail = [&url](const QString &reason) {
-        return OstrelError(kGetSource,
-                           QStringLiteral("Failed to load document (") + url
-                               + QStringLiteral(")\r\nreason:") + reason);
-    };
-
-    HttpResponse res;
     try {
-        HttpRequest req;
-        req.url = url;
-        req.activity = QStringLiteral("Fetching the document");
-        res = m_http.send(req);
+        ServerClient::ReadOptions options;
+        options.keepBlanks = keepBlanks;
+        return m_server.fetch(collectionUri, doctype, id, options);
     } catch (const OstrelError &e) {
-        throw fail(e.description());
+        const QString url = ServerClient::queryUrl(collectionUri, ServerClient::documentQuery(doctype, id));
+        throw e.reworded(kGetSource, QStringLiteral("Failed to load document (") + url
+                                         + QStringLiteral(")\r\nreason:") + e.description());
     }
-    // An error page may well be XML; it is still no answer to the query.
-    if (res.status >= 400 || res.status < 200)
-        throw fail(QStringLiteral("HTTP %1 %2").arg(res.status).arg(res.statusText));
-
-    DomDocument doc = NewDOMDocument(false, true);
-    doc.setPreserveWhiteSpace(keepBlanks);
-    doc.setEnvelopeLevels(xmlparse::AnswerEnvelope);
-    if (!doc.loadBytes(res.body, url))
-        throw fail(doc.parseError().reason);
-    // A refusal is no empty answer: the document may well still be stored.
-    if (const auto refused = serverFailure(doc))
-        throw fail(refused->describe());
-    const DomNode result = doc.selectSingleNode(QStringLiteral("osl:response/xql:result"));
-    if (!result)
-        return {};
-    // Only an element can be the stored document's root. It becomes the root of the answer's
-    // document: the document as stored, without a second parse or a copy.
-    for (DomNode child = result.firstChild(); child; child = child.nextSibling())
-        if (child.nodeType() == DomNodeType::Element)
-            return doc.setDocumentElement(child);
-    return {};
 }
 
 void clsOstrelAccess::RemoveDocument(DomNode &element, const QString &collectionUri) const
@@ -147,15 +77,13 @@ void clsOstrelAccess::RemoveDocument(DomNode &element, const QString &collection
                           QStringLiteral("The document has no osl:id: it is not stored on the server"));
     const QString path = element.nodeName() + QStringLiteral("[@osl:id=") + id + QLatin1Char(']');
 
-    const HttpResponse res = post(m_http, m_connection, collectionUri, "_delete=" + m_encoder.Encode(path),
-                                 QStringLiteral("Removing the document"));
-    if (res.status > 300)
-        throw OstrelError(kRemoveSource, statusError(res));
-    const Envelope env = readEnvelope(res, kRemoveSource);
-    if (env.failure)
-        throw OstrelError(kRemoveSource, env.failure->describe());
-    if (env.code != QLatin1String("0"))
-        throw OstrelError(kRemoveSource, env.messageText);
+    const WriteAnswer written = m_server.remove(collectionUri, path, {QStringLiteral("Removing the document"), nullptr});
+    const Verdict verdict = written.judge(300, false);
+    if (verdict == Verdict::ServerFailure)
+        throw written.error(verdict, kRemoveSource,
+                            written.failure() ? written.failure()->describe() : written.answer.messageText());
+    if (verdict != Verdict::Accepted)
+        throw written.error(verdict, kRemoveSource, malformed(verdict, written));
     element.removeAttribute(QStringLiteral("osl:id"));
 }
 
@@ -163,30 +91,16 @@ QString clsOstrelAccess::ProcessRequest(const QString &collectionUri, const QStr
                                         IDocumentList &list) const
 {
     const bool isNew = !xmlText.contains(QStringLiteral("osl:id"));
-    const QByteArray body = "_process=" + m_encoder.EncodeXml(xmlText);
+    const WriteAnswer written = m_server.store(collectionUri, xmlText, {QStringLiteral("Storing the document"), nullptr});
+    const Verdict verdict = written.judge(300, true);
+    if (verdict == Verdict::ServerFailure)
+        throw written.error(verdict, kStoreSource, written.refusal());
+    if (verdict != Verdict::Accepted)
+        throw written.error(verdict, kStoreSource, malformed(verdict, written));
 
-    const HttpResponse res = post(m_http, m_connection, collectionUri, body, QStringLiteral("Storing the document"));
-    if (res.status > 300)
-        throw OstrelError(kStoreSource, statusError(res));
-    const Envelope env = readEnvelope(res, kStoreSource);
-    if (env.failure)
-        throw OstrelError(kStoreSource, QStringLiteral("Ostrel error ")
-                                            + (env.code.isEmpty() ? QString() : QLatin1Char('(') + env.code + QStringLiteral(") "))
-                                            + env.failure->describe());
-    if (env.code != QLatin1String("0"))
-        throw OstrelError(kStoreSource,
-                          QStringLiteral("Ostrel error (") + env.code + QStringLiteral(") ") + env.messageText);
-
-    const DomNode object = env.root.selectSingleNode(QStringLiteral("osl:object"));
-    if (!object)
-        throw OstrelError(kStoreSource, QStringLiteral("The server's answer holds no osl:object"));
-    const QString id = object.getAttribute(QStringLiteral("osl:id"));
-    bool ok = false;
-    const qint32 number = id.toInt(&ok);
-    if (!ok)
-        throw OstrelError(kStoreSource,
-                          QStringLiteral("The server's answer names no valid document id (\"%1\")").arg(id));
+    const QString id = written.id();
     if (isNew) {
+        const qint32 number = written.number();
         list.addEntry(QStringLiteral("+ osl:id=") + id, number);
         list.setItemData(list.count() - 1, number);
         list.setCurrentIndex(list.count() - 1);

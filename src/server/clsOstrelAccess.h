@@ -1,4 +1,5 @@
 #pragma once
+#include "server/ServerClient.h"
 #include "xml/DomDocument.h"
 
 #include <QString>
@@ -10,16 +11,17 @@ class FormEncoder;
 class HttpClient;
 class IDocumentList;
 
-// Fetches, stores and removes one document on the server. Holds no state of its own; the
-// credentials are read from the connection registry afresh for every request.
-// Every failure is an OstrelError; nothing is shown or logged here.
+// Fetches, stores and removes one document on the server, through ServerClient, in the words
+// the document window shows. Holds no state of its own; the credentials are read from the
+// connection registry afresh for every request.
+// Every failure is an OstrelError of its kind; nothing is shown or logged here.
 class clsOstrelAccess {
 public:
     clsOstrelAccess(const clsConnection &connection, const FormEncoder &encoder, const HttpClient &http);
 
-    // The stored document's root element, or a null node when the answer holds no
-    // xql:result or an empty one. Source of errors: "Ostrel Access". keepBlanks keeps the
-    // text between elements as the server sent it.
+    // The stored document's root element, or a null node when the answer lists no document.
+    // Source of errors: "Ostrel Access". keepBlanks keeps the text between elements as the
+    // server sent it.
     DomNode getDocument(const QString &collectionUri, const QString &doctype, qint32 id,
                         bool keepBlanks = false) const;
 
@@ -33,9 +35,7 @@ public:
     QString ProcessRequest(const QString &collectionUri, const QString &xmlText, IDocumentList &list) const;
 
 private:
-    const clsConnection &m_connection;
-    const FormEncoder &m_encoder;
-    const HttpClient &m_http;
+    ServerClient m_server;
 };
 
 } // namespace owb

@@ -91,7 +91,7 @@ bool Application::restore(const RecoveryEntry &entry)
 #ifdef OWB_HAVE_NAVIGATION
     auto *navigate = qobject_cast<frmNavigate *>(m_navigate);
     frmOstrelClient *window =
-        navigate ? navigate->openDocumentWindow(entry.database, entry.collection, entry.doctype) : nullptr;
+        navigate ? navigate->openDocumentWindow({entry.database, entry.collection, entry.doctype}) : nullptr;
     if (!window)
         return false;
     if (window->DatabaseURI() != entry.database) {

@@ -1,17 +1,12 @@
 #include "transfer/clsImportAndExport.h"
 
-#include "common/HttpClient.h"
 #include "common/OstrelError.h"
 #include "common/Progress.h"
-#include "common/UrlEncoding.h"
 #include "log/ILogMessage.h"
-#include "server/FormEncoder.h"
-#include "server/clsConnection.h"
+#include "server/ServerClient.h"
 #include "transfer/ExportWriter.h"
 #include "xml/DocumentList.h"
 #include "xml/DomDocument.h"
-#include "xml/ParseGuard.h"
-#include "xml/ServerFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,25 +20,17 @@ const QString kSource = QStringLiteral("clsImportAndExport");
 
 [[noreturn]] void fail(const QString &description) { throw OstrelError(kSource, description); }
 
-QString statusLine(const HttpResponse &res)
-{
-    return QStringLiteral("HTTP %1 %2").arg(res.status).arg(res.statusText).trimmed();
-}
-
-// The server's own words in a failure envelope (osl:messagetext with osl:code), if any.
-QString envelopeFailure(const DomDocument &answer)
-{
-    const auto failure = serverFailure(answer);
-    return failure ? failure->describe() : QString();
-}
+using Verdict = WriteAnswer::Verdict;
 
 } // namespace
 
 clsImportAndExport::clsImportAndExport(const clsConnection &connection, const FormEncoder &encoder,
                                        const HttpClient &http, ILogMessage &logWindow, QObject *parent)
-    : QObject(parent), m_connection(connection), m_encoder(encoder), m_http(http), m_logWindow(logWindow)
+    : QObject(parent), m_server(std::make_unique<ServerClient>(http, &connection, &encoder)), m_logWindow(logWindow)
 {
 }
+
+clsImportAndExport::~clsImportAndExport() = default;
 
 void clsImportAndExport::log(const QString &line) const { m_log->LogEntry(line); }
 
@@ -84,10 +71,16 @@ TransferResult clsImportAndExport::eachFile(const QString &what, const QStringLi
 TransferResult clsImportAndExport::ImportXMLFiles(const QString &OstrelURI, const QString &doctype,
                                                   const QStringList &files, IDocumentList &list)
 {
+    return ImportXMLFiles(DoctypeRef::fromCollectionUri(OstrelURI, doctype), files, list);
+}
+
+TransferResult clsImportAndExport::ImportXMLFiles(const DoctypeRef &doctype, const QStringList &files,
+                                                  IDocumentList &list)
+{
     requireLog();
-    m_ostrelURI = OstrelURI;
+    m_ostrelURI = doctype.collectionUri();
     return eachFile(QStringLiteral("Import"), files, [&](int i) {
-        if (!StoreXMLFile(files[i], doctype, list))
+        if (!StoreXMLFile(files[i], doctype.doctype, list))
             fail(QStringLiteral("Failed to load ") + files[i]);
         return true;
     });
@@ -120,85 +113,68 @@ bool clsImportAndExport::StoreXMLFile(const QString &fileName, const QString &do
 bool clsImportAndExport::sendXml(const QString &fileName, const DomDocument &doc, bool isNew,
                                  IDocumentList &list)
 {
-    HttpRequest req;
-    req.method = "POST";
-    req.url = m_ostrelURI;
-    req.headers.append({QByteArray("Content-Type"), QByteArray(FormEncoder::ContentType)});
-    req.authenticate = true;
-    req.user = m_connection.UserID();
-    req.password = m_connection.Password();
+    WriteAnswer written;
     try {
-        req.body = "_process=" + m_encoder.EncodeXml(doc.xml());
+        // The transfer's own display answers for Cancel, also in the middle of a file.
+        written = m_server->store(m_ostrelURI, doc.xml(), {QStringLiteral("Storing ") + fileName, m_requestProgress});
     } catch (const OstrelError &e) {
+        // A text the form cannot carry fails this file; no answer at all ends the import.
+        if (e.kind() != OstrelError::Kind::Parse)
+            throw;
         log(QStringLiteral("File %1 cannot be sent: %2").arg(fileName, e.description()));
         return false;
     }
-    // The transfer's own display answers for Cancel, also in the middle of a file.
-    req.progress = m_requestProgress;
-    req.activity = QStringLiteral("Storing ") + fileName;
-
-    const HttpResponse res = m_http.send(req);
-    DomDocument answer = NewDOMDocument(false, true);
-    answer.setEnvelopeLevels(xmlparse::AnswerEnvelope);
-    const bool parsed = answer.loadBytes(res.body);
-    if (res.status > 200) {
-        const QString said = parsed ? envelopeFailure(answer) : QString();
+    switch (const Verdict verdict = written.judge(200, true)) {
+    case Verdict::Accepted:
+        break;
+    case Verdict::HttpStatus:
         log(QStringLiteral("The server refused %1: %2%3")
-                .arg(fileName, statusLine(res), said.isEmpty() ? QString() : QStringLiteral(", ") + said));
+                .arg(fileName, QStringLiteral("HTTP %1 %2").arg(written.status).arg(written.statusText).trimmed(),
+                     written.failure() ? QStringLiteral(", ") + written.failure()->describe() : QString()));
         return false;
-    }
-    if (!parsed) {
-        log(QStringLiteral("The server's answer for %1 is not XML: %2").arg(fileName, answer.parseError().reason));
+    case Verdict::NotXml:
+        log(QStringLiteral("The server's answer for %1 is not XML: %2").arg(fileName, written.answer.parseError().reason));
         return false;
-    }
-    const DomNode root = answer.documentElement();
-    const DomNode message = root.lastChild();
-    const QList<DomNode> attributes = message ? message.attributes() : QList<DomNode>();
-    if (const QString said = envelopeFailure(answer); !said.isEmpty()) {
-        log(QStringLiteral("The server refused %1: Ostrel error %2%3")
-                .arg(fileName, attributes.isEmpty() ? QString() : QLatin1Char('(') + attributes.first().nodeValue() + QStringLiteral(") "), said));
+    case Verdict::ServerFailure:
+        log(QStringLiteral("The server refused %1: %2").arg(fileName, written.refusal()));
         return false;
-    }
-    if (attributes.isEmpty()) {
+    case Verdict::NoMessage:
+    case Verdict::NoReturnValue:
         log(QStringLiteral("The server's answer for %1 holds no return value").arg(fileName));
         return false;
-    }
-    const QString code = attributes.first().nodeValue();
-    if (code != QLatin1String("0")) {
-        const DomNode last = message.lastChild();
-        log(QStringLiteral("The server refused %1: Ostrel error (%2) %3")
-                .arg(fileName, code, last ? last.text().trimmed() : QString()));
-        return false;
-    }
-    // Without the object the server has not said what it stored: nothing to list, no success.
-    const DomNode object = root.selectSingleNode(QStringLiteral("osl:object"));
-    if (!object) {
+    case Verdict::NoObject:
+        // Without the object the server has not said what it stored: nothing to list, no success.
         log(QStringLiteral("The server's answer for %1 names no stored document (no osl:object)").arg(fileName));
+        return false;
+    case Verdict::BadId:
+        // An update keeps the entry it has; only a new document needs the id.
+        if (!isNew)
+            break;
+        log(QStringLiteral("The server's answer for %1 names no valid document id (\"%2\")").arg(fileName, written.id()));
         return false;
     }
     if (isNew) {
-        const QString id = object.getAttribute(QStringLiteral("osl:id"));
-        bool ok = false;
-        const qint32 number = id.toInt(&ok);
-        if (!ok) {
-            log(QStringLiteral("The server's answer for %1 names no valid document id (\"%2\")").arg(fileName, id));
-            return false;
-        }
-        list.addEntry(QStringLiteral("+ osl:id=") + id, number);
-        list.setItemData(list.count() - 1, number);
+        list.addEntry(QStringLiteral("+ osl:id=") + written.id(), written.number());
+        list.setItemData(list.count() - 1, written.number());
     }
     log(QStringLiteral("Document (new=%1)  has been processed").arg(isNew ? QStringLiteral("True") : QStringLiteral("False")));
     return true;
 }
 
 TransferResult clsImportAndExport::ImportNonXMLFiles(const QString &OstrelURI, const QString &doctype,
-                                                     const QStringList &files, IDocumentList &)
+                                                     const QStringList &files, IDocumentList &list)
+{
+    return ImportNonXMLFiles(DoctypeRef::fromCollectionUri(OstrelURI, doctype), files, list);
+}
+
+TransferResult clsImportAndExport::ImportNonXMLFiles(const DoctypeRef &doctype, const QStringList &files,
+                                                     IDocumentList &)
 {
     requireLog();
-    m_ostrelURI = OstrelURI;
+    m_ostrelURI = doctype.collectionUri();
     m_continue = true;
     return eachFile(QStringLiteral("Import"), files, [&](int i) {
-        StoreNonXMLFile(files[i], doctype);
+        StoreNonXMLFile(files[i], doctype.doctype);
         return m_continue;
     });
 }
@@ -208,22 +184,22 @@ QString clsImportAndExport::FileNameOnly(const QString &path) { return QFileInfo
 void clsImportAndExport::StoreNonXMLFile(const QString &fileName, const QString &doctype)
 {
     log(QStringLiteral("Store file ") + fileName);
-    const QString url = m_ostrelURI + QLatin1Char('/')
-        + QString::fromLatin1(UrlEncoding::encodePathSegment(doctype)) + QLatin1Char('/')
-        + QString::fromLatin1(UrlEncoding::encodePathSegment(FileNameOnly(fileName)));
-    UploadFile(url, fileName);
+    UploadFile(ServerClient::uploadUrl(m_ostrelURI, doctype, FileNameOnly(fileName)), fileName);
 }
 
 QByteArray clsImportAndExport::GetFile(const QString &fileName)
 {
     QFile f(fileName);
+    const auto cannotRead = [&fileName](const QString &why) {
+        return OstrelError(OstrelError::Kind::LocalFile, kSource, QStringLiteral("Cannot read %1: %2").arg(fileName, why));
+    };
     if (QFileInfo(fileName).isDir())
-        fail(QStringLiteral("Cannot read %1: it is a folder").arg(fileName));
+        throw cannotRead(QStringLiteral("it is a folder"));
     if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot read %1: %2").arg(fileName, f.errorString()));
+        throw cannotRead(f.errorString());
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        fail(QStringLiteral("Cannot read %1: %2").arg(fileName, f.errorString()));
+        throw cannotRead(f.errorString());
     return bytes;
 }
 
@@ -236,18 +212,7 @@ void clsImportAndExport::UploadFile(const QString &url, const QString &fileName)
 
 void clsImportAndExport::IEPostStringRequest(const QString &url, const QByteArray &body)
 {
-    HttpRequest req;
-    req.method = "PUT";
-    req.url = url;
-    req.headers.append({QByteArray("Content-Type"), QByteArray("application/upload")});
-    req.headers.append({QByteArray("Name"), QByteArray("_Process")});
-    req.body = body;
-    req.authenticate = true;
-    req.user = m_connection.UserID();
-    req.password = m_connection.Password();
-    req.progress = m_requestProgress;
-    req.activity = QStringLiteral("Uploading");
-    const HttpResponse res = m_http.send(req);
+    const HttpResponse res = m_server->upload(url, body, {QString(), m_requestProgress});
     if (res.status < 300) {
         m_logWindow.LogEntry(QStringLiteral("Document has been processed"));
         return;
@@ -260,10 +225,17 @@ TransferResult clsImportAndExport::ExportXMLFiles(const QString &OstrelURI, cons
                                                   const QString &directory, IDocumentList &list,
                                                   bool withoutId)
 {
+    return ExportXMLFiles(DoctypeRef::fromCollectionUri(OstrelURI, doctype), directory, list, withoutId);
+}
+
+TransferResult clsImportAndExport::ExportXMLFiles(const DoctypeRef &target, const QString &directory,
+                                                  IDocumentList &list, bool withoutId)
+{
     requireLog();
     if (!QFileInfo(directory).isDir())
         fail(QStringLiteral("Directory ") + directory + QStringLiteral(" does not exist"));
-    m_ostrelURI = OstrelURI;
+    m_ostrelURI = target.collectionUri();
+    const QString doctype = target.doctype;
     QList<qint32> ids;
     QStringList names;
     for (int i = 0; i < list.count(); ++i) {
@@ -280,37 +252,17 @@ void clsImportAndExport::exportOne(const QString &doctype, const QString &direct
 {
     const QString idText = QString::number(id);
     log(QStringLiteral("Exporting document ") + doctype + QLatin1Char('_') + idText);
-    const QString query = doctype + QStringLiteral("[@osl:id=") + idText + QLatin1Char(']');
-    const QString url = m_ostrelURI + QStringLiteral("?_xql=") + query;
-    const QString failed = QStringLiteral("Failed to load ") + url;
+    const QString failed =
+        QStringLiteral("Failed to load ") + ServerClient::queryText(m_ostrelURI, ServerClient::documentQuery(doctype, id));
 
-    HttpResponse res;
+    DomNode document;
     try {
-        HttpRequest req;
-        req.url = m_ostrelURI + QStringLiteral("?_xql=") + QString::fromLatin1(UrlEncoding::encodeQueryValue(query));
-        req.progress = m_requestProgress;
-        req.activity = QStringLiteral("Exporting document ") + idText;
-        res = m_http.send(req);
+        document = m_server->fetch(m_ostrelURI, doctype, id, {QStringLiteral("Exporting document ") + idText, m_requestProgress});
     } catch (const OstrelError &e) {
-        fail(failed + QStringLiteral(" reason ") + e.description());
+        // The server's own words, where it gave any, say more than its status.
+        throw e.reworded(kSource, failed + QStringLiteral(" reason ")
+                                      + (e.serverReason().isEmpty() ? e.description() : e.serverReason()));
     }
-    DomDocument answer = NewDOMDocument(false, true);
-    answer.setEnvelopeLevels(xmlparse::AnswerEnvelope);
-    const bool parsed = answer.loadBytes(res.body, url);
-    // A refused query is the server's failure, not a missing document.
-    QString said = parsed ? envelopeFailure(answer) : QString();
-    if (said.isEmpty() && res.status >= 400)
-        said = statusLine(res);
-    if (!parsed)
-        fail(failed + QStringLiteral(" reason ") + (said.isEmpty() ? answer.parseError().reason : said));
-    const DomNode result = answer.selectSingleNode(QStringLiteral("//xql:result"));
-    if (res.status >= 400 || !said.isEmpty())
-        fail(failed + QStringLiteral(" reason ") + said);
-    if (!result)
-        fail(failed + QStringLiteral(". Probably the file is deleted in between"));
-    DomNode document = result.firstChild();
-    while (document && document.nodeType() != DomNodeType::Element)
-        document = document.nextSibling();
     if (!document)
         fail(failed + QStringLiteral(". Probably the file is deleted in between"));
     if (withoutId)

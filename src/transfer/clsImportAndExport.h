@@ -1,7 +1,10 @@
 #pragma once
+#include "server/DoctypeRef.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace owb {
 
@@ -12,6 +15,7 @@ class HttpClient;
 class IDocumentList;
 class ILogMessage;
 class Progress;
+class ServerClient;
 
 // How far a transfer got. done < total without cancelled: stopped by the user's answer to an
 // upload error.
@@ -31,6 +35,7 @@ public:
     // logWindow receives the line of each accepted non-XML upload.
     clsImportAndExport(const clsConnection &connection, const FormEncoder &encoder,
                        const HttpClient &http, ILogMessage &logWindow, QObject *parent = nullptr);
+    ~clsImportAndExport() override;
 
     // Where progress lines go; must be set before a transfer.
     void setLog(ILogMessage *log) { m_log = log; }
@@ -44,12 +49,17 @@ public:
 
     // Each file parsed, checked against doctype and stored, in list order; stops at the first
     // failing file with "Failed to load " + its path. New documents are appended to list.
+    TransferResult ImportXMLFiles(const DoctypeRef &doctype, const QStringList &files, IDocumentList &list);
+    // Each file's bytes PUT under its name; a refused upload raises UploadError.
+    TransferResult ImportNonXMLFiles(const DoctypeRef &doctype, const QStringList &files, IDocumentList &list);
+    // Every entry of list fetched and written to directory as doctype_id.xml (iso-8859-1).
+    TransferResult ExportXMLFiles(const DoctypeRef &doctype, const QString &directory, IDocumentList &list,
+                                  bool withoutId);
+    // The same with the doctype given as a collection URI (OstrelURI) and its name.
     TransferResult ImportXMLFiles(const QString &OstrelURI, const QString &doctype,
                                   const QStringList &files, IDocumentList &list);
-    // Each file's bytes PUT under its name; a refused upload raises UploadError.
     TransferResult ImportNonXMLFiles(const QString &OstrelURI, const QString &doctype,
                                      const QStringList &files, IDocumentList &list);
-    // Every entry of list fetched and written to directory as doctype_id.xml (iso-8859-1).
     TransferResult ExportXMLFiles(const QString &OstrelURI, const QString &doctype,
                                   const QString &directory, IDocumentList &list, bool withoutId);
 
@@ -74,9 +84,7 @@ private:
     void log(const QString &line) const;
     void requireLog() const;
 
-    const clsConnection &m_connection;
-    const FormEncoder &m_encoder;
-    const HttpClient &m_http;
+    std::unique_ptr<ServerClient> m_server;
     ILogMessage &m_logWindow;
     ILogMessage *m_log = nullptr;
     Progress *m_progress = nullptr;

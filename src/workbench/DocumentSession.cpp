@@ -1,12 +1,11 @@
 #include "workbench/DocumentSession.h"
 
-#include "common/HttpClient.h"
 #include "common/OstrelError.h"
 #include "schema/clsSchema.h"
+#include "server/ServerClient.h"
 #include "server/clsOstrelAccess.h"
 #include "workbench/DocumentTarget.h"
 #include "xml/DocumentList.h"
-#include "xml/LookUp.h"
 #include "xml/MemoryDocumentList.h"
 
 namespace owb {
@@ -56,17 +55,15 @@ void DocumentSession::RunQuery(const QString &filter)
 {
     // The hits are gathered aside: a cancelled query leaves the list as it was.
     MemoryDocumentList hits;
-    LookUp reader(m_ctx.http);
-    reader.setDocumentList(&hits);
     const auto fill = [&] {
         m_list.clear();
         for (int i = 0; i < hits.count(); ++i)
             m_list.addEntry(hits.text(i), hits.itemData(i));
     };
     try {
-        reader.ParseQuery(m_target.queryUrl(filter));
+        ServerClient(*m_ctx.http).query(m_target.CollectionURI(), m_target.query(filter), hits);
     } catch (const OstrelError &e) {
-        if (!HttpClient::isCancellation(e))
+        if (!e.isCancelled())
             fill();
         throw;
     }
@@ -136,8 +133,8 @@ void DocumentSession::ParseDocumentText(const QString &text)
 {
     DomDocument doc = NewDOMDocument(false, true);
     if (!doc.loadXML(text))
-        throw OstrelError(QStringLiteral("frmOstrelClient"), QStringLiteral("Failed to load XML content")
-                                                                 + QStringLiteral("\r\n") + doc.parseError().reason);
+        throw OstrelError(OstrelError::Kind::Parse, QStringLiteral("frmOstrelClient"),
+                          QStringLiteral("Failed to load XML content") + QStringLiteral("\r\n") + doc.parseError().reason);
     m_current = doc.documentElement();
 }
 

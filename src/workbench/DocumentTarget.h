@@ -1,36 +1,37 @@
 #pragma once
+#include "server/DoctypeRef.h"
+
 #include <QString>
 
 namespace owb {
 
-// The database, collection and doctype a document window works on, taken once from its
-// opening URI, and the queries built from them.
+// The database, collection and doctype a document window works on, set once, and the queries
+// built from them.
 class DocumentTarget {
 public:
-    // uri: database URI + "/" + collection + "?_xql=" + doctype. Acts only while no target is
-    // set; throws OstrelError on a URI without "?_xql=" or without a collection.
+    // Acts only while no target is set.
+    void setDoctype(const DoctypeRef &doctype);
+    // uri: the window's opening URI (DoctypeRef::openingUri). Acts only while no target is set;
+    // throws OstrelError on a URI without the query marker or without a collection.
     void ParseOstrelURI(const QString &uri);
-    bool isSet() const { return !m_databaseURI.isEmpty(); }
+    bool isSet() const { return !m_ref.isNull(); }
 
-    QString DatabaseURI() const { return m_databaseURI; }
-    QString CollectionURI() const { return m_collectionURI; }
-    QString CollectionName() const { return m_collectionName; }
-    QString DoctypeName() const { return m_doctypeName; }
+    const DoctypeRef &doctype() const { return m_ref; }
+    QString DatabaseURI() const { return m_ref.databaseUri; }
+    QString CollectionURI() const { return isSet() ? m_ref.collectionUri() : QString(); }
+    QString CollectionName() const { return m_ref.collection; }
+    QString DoctypeName() const { return m_ref.doctype; }
 
-    // The query of the doctype with the trimmed filter in brackets (none when it is blank),
-    // unencoded, as the user reads it.
+    // The doctype's XPath with the trimmed filter in brackets (none when it is blank).
+    QString query(const QString &filter) const;
+    // The query of the doctype, unencoded, as the user reads it.
     QString BuildQueryURI(const QString &filter) const;
     // The same query as it is sent: the query part percent-encoded, so that the server sees
     // exactly what was typed.
     QString queryUrl(const QString &filter) const;
 
 private:
-    QString query(const QString &filter) const;
-
-    QString m_databaseURI;
-    QString m_collectionURI;
-    QString m_collectionName;
-    QString m_doctypeName;
+    DoctypeRef m_ref;
 };
 
 } // namespace owb

@@ -144,11 +144,17 @@ QString frmOstrelClient::currentElementXml() const
 
 // ---------------------------------------------------------------- opening and closing
 
+void frmOstrelClient::Init(const DoctypeRef &doctype)
+{
+    m_target.setDoctype(doctype);
+    LoadSchema();
+    lblDocument->setText(m_target.DoctypeName());
+}
+
 void frmOstrelClient::Init(const QString &qry)
 {
     ParseOstrelURI(qry);
-    LoadSchema();
-    lblDocument->setText(m_target.DoctypeName());
+    Init(m_target.doctype());
 }
 
 void frmOstrelClient::ParseOstrelURI(const QString &uri)

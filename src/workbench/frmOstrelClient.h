@@ -55,8 +55,10 @@ public:
     QString doctype() const { return m_doctype; }
     void setDoctype(const QString &key) { m_doctype = key; }
 
-    // qry: database URI + "/" + collection + "?_xql=" + doctype. Throws OstrelError on an
-    // opening URI it cannot take apart.
+    // Sets the target (once), fetches the doctype's schema and names the doctype.
+    void Init(const DoctypeRef &doctype);
+    // qry: the opening URI (DoctypeRef::openingUri). Throws OstrelError on one it cannot take
+    // apart.
     void Init(const QString &qry);
     // Only the first call with an empty target has an effect.
     void ParseOstrelURI(const QString &uri);
@@ -64,6 +66,7 @@ public:
     // The import window's RefreshList event lands here.
     void impForm_RefreshList();
 
+    const DoctypeRef &doctypeRef() const { return m_target.doctype(); }
     QString DatabaseURI() const { return m_target.DatabaseURI(); }
     QString CollectionURI() const { return m_target.CollectionURI(); }
     QString CollectionName() const { return m_target.CollectionName(); }

@@ -96,7 +96,6 @@ DomDocument::DomDocument() : m_s(std::make_shared<DomDocState>())
 void DomDocument::setPreserveWhiteSpace(bool preserve) { m_s->preserve = preserve; }
 bool DomDocument::preserveWhiteSpace() const { return m_s->preserve; }
 void DomDocument::setEntities(DomEntities mode) { m_s->entities = mode; }
-void DomDocument::setHttpClient(const HttpClient *client) { m_s->http = client; }
 
 DomNode DomDocument::documentElement() const
 {

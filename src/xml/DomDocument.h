@@ -8,7 +8,6 @@ struct _xmlNode;
 
 namespace owb {
 
-class HttpClient;
 class DomDocument;
 struct DomDocHolder;   // owns one libxml2 document; shared by the handles into it
 struct DomDocState;
@@ -139,8 +138,8 @@ public:
     // it lead (a stylesheet's includes), when it came from there.
     bool loadXML(const QString &text, const QString &baseUrl = {});
     bool loadBytes(const QByteArray &bytes, const QString &baseUrl = {});
-    // Local path or file:// URL: read from disk; http(s)://: a plain GET without credentials
-    // through the client given by setHttpClient.
+    // Local path or file:// URL: read from disk. An http(s):// URL fails without a request:
+    // server answers are read through the server's client.
     bool load(const QString &fileOrUrl);
     const DomParseError &parseError() const;
     QString url() const;
@@ -152,11 +151,9 @@ public:
     bool preserveWhiteSpace() const;
     // Applies to later loads.
     void setEntities(DomEntities mode);
-    // The client http(s) loads go through; without one such a load fails.
-    void setHttpClient(const HttpClient *client);
     // Documents nest at most the levels shared with the server (a deeper one fails to load,
     // naming the limit). For a server answer loaded with loadBytes, say how many levels its
-    // envelope adds around the documents; loads over HTTP count the query answer's own.
+    // envelope adds around the documents.
     void setEnvelopeLevels(int levels);
 
     DomNode documentElement() const;

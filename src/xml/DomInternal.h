@@ -42,7 +42,6 @@ struct DomDocState {
     QString url;
     bool preserve = false;
     DomEntities entities = DomEntities::Kept;
-    const HttpClient *http = nullptr;
     int envelope = 0;   // levels of a server answer's envelope
 };
 

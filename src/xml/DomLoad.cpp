@@ -1,7 +1,6 @@
 // Loading documents from text, bytes, files and URLs.
 #include "xml/DomDocument.h"
 #include "xml/DomInternal.h"
-#include "common/HttpClient.h"
 #include "xml/ParseGuard.h"
 
 #include <QFile>
@@ -37,24 +36,9 @@ bool DomDocument::load(const QString &fileOrUrl)
         return false;
     };
     const QString lower = fileOrUrl.left(8).toLower();
-    if (lower.startsWith(QLatin1String("http://")) || lower.startsWith(QLatin1String("https://"))) {
-        // Whoever loads from a server says through which client.
-        if (!m_s->http)
-            return fail(QStringLiteral("No HTTP client to fetch %1").arg(fileOrUrl), -1);
-        HttpResponse r;
-        try {
-            HttpRequest request;
-            request.url = fileOrUrl;
-            request.activity = QStringLiteral("Fetching ") + fileOrUrl;
-            r = m_s->http->send(request);
-        } catch (const OstrelError &e) {
-            return fail(e.description(), -1);
-        }
-        if (r.status >= 400 || r.status < 100)
-            return fail(QStringLiteral("HTTP status %1 %2").arg(r.status).arg(r.statusText).trimmed(), r.status);
-        m_s->url = fileOrUrl;
-        return parseInto(r.body, fileOrUrl, nullptr, xmlparse::AnswerEnvelope);
-    }
+    // Answers of a server are read through its client (server/), never by the document.
+    if (lower.startsWith(QLatin1String("http://")) || lower.startsWith(QLatin1String("https://")))
+        return fail(QStringLiteral("No HTTP client to fetch %1").arg(fileOrUrl), -1);
     QString path = fileOrUrl;
     if (lower.startsWith(QLatin1String("file:")))
         path = QUrl(fileOrUrl).toLocalFile();

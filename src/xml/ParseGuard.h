@@ -23,7 +23,7 @@ inline constexpr int Options = XML_PARSE_NONET | XML_PARSE_BIG_LINES | XML_PARSE
 // external entities read from local files (NONET keeps the network out).
 inline constexpr int Substituting = Options | XML_PARSE_NOENT;
 
-// A stored document inside a query answer sits below osl:response and xql:result.
+// A stored document inside a query answer sits two envelope levels deep (response, result).
 inline constexpr int AnswerEnvelope = 2;
 
 // Bytes of text that references to declared entities may expand to in one document.

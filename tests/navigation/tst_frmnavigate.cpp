@@ -99,6 +99,7 @@ private slots:
     void typedUriAppendedEachTime();
     void firstUriLoadsAtOnceWithoutAppending();
     void doctypeWithoutSchemaOpensAnyway();
+    void sameDoctypeOfTwoDatabases();
 
 private:
     std::unique_ptr<navtest::IsolatedHome> m_home;
@@ -587,6 +588,45 @@ void TestFrmNavigate::doctypeWithoutSchemaOpensAnyway()
     QVERIFY(nav.openDocuments().isEmpty());
     QCOMPARE(nav.documentWindow("Bob's/O'Brien"), nullptr);
     QTRY_VERIFY(window.isNull());
+}
+
+void TestFrmNavigate::sameDoctypeOfTwoDatabases()
+{
+    // A window belongs to its database: the same doctype key of another database is another
+    // window, and closing one forgets only that one.
+    FakeServer server;
+    QVERIFY(server.ok());
+    for (const QString db : {"db", "db2"})
+        server.setAnswer(QString(InfoQuery).replace("/db/", "/" + db + "/"), 200, answer(schema("Sales", {"Order"})));
+    navtest::Context ctx;
+    frmNavigate nav(ctx.app());
+    auto *tree = child<QTreeWidget>(&nav, "tvDocs");
+    auto openIn = [&](const QString &db) {
+        const QString uri = server.base() + "/ostrel/" + db;
+        ctx.connection.AddConString(uri, "demo", "demo");
+        typeUri(child<QComboBox>(&nav, "cboDatabaseURI"), uri);
+        child<QPushButton>(&nav, "Command3")->click();
+        clickNode(tree, find(tree, "Sales/Order"));
+    };
+    openIn("db");
+    openIn("db2");
+    QCOMPARE(ctx.main.shown.size(), 2);
+    auto *first = qobject_cast<owb::frmOstrelClient *>(ctx.main.shown[0].data());
+    auto *second = qobject_cast<owb::frmOstrelClient *>(ctx.main.shown[1].data());
+    QVERIFY(first && second);
+    QCOMPARE(first->DatabaseURI(), server.base() + "/ostrel/db");
+    QCOMPARE(second->DatabaseURI(), server.base() + "/ostrel/db2");
+    QCOMPARE(nav.openDocuments(), (QStringList{"Sales/Order", "Sales/Order"}));
+
+    // The tree shows db2: its window comes forward.
+    clickNode(tree, find(tree, "Sales/Order"));
+    QCOMPARE(ctx.main.shown.size(), 2);
+    QCOMPARE(ctx.main.activated.value(0).data(), second);
+
+    first->close();
+    QCOMPARE(nav.openDocuments(), QStringList{"Sales/Order"});
+    QCOMPARE(nav.documentWindow("Sales/Order"), second);
+    second->close();
 }
 
 QTEST_MAIN(TestFrmNavigate)

@@ -3,7 +3,7 @@
 #include "common/HttpClient.h"
 #include "common/OstrelError.h"
 #include "server/FormEncoder.h"
-#include "server/ServerPing.h"
+#include "server/ServerClient.h"
 #include "server/clsConnection.h"
 #include "server/clsOstrelAccess.h"
 #include "support/TlsFiles.h"
@@ -109,7 +109,7 @@ void TestHttps::trustAndRefusals()
     if (!caFile.isEmpty())
         http.setAuthorityFile(db, caFile == "ca" ? m_tls->authority() : m_tls->path(caFile));
 
-    const PingResult ping = ServerPing(http, db, "demo", "demo");
+    const PingResult ping = ServerClient(http).ping(db, "demo", "demo");
     if (refusal.isEmpty()) {
         QVERIFY2(ping.alive, qPrintable(ping.transportError + ping.failureText));
         return;

@@ -3,7 +3,7 @@
 #include "common/OstrelError.h"
 #include "common/UrlEncoding.h"
 #include "server/FormEncoder.h"
-#include "server/ServerPing.h"
+#include "server/ServerClient.h"
 #include "xml/MemoryDocumentList.h"
 #include "server/clsConnection.h"
 #include "server/clsOstrelAccess.h"
@@ -71,7 +71,7 @@ void TestRealServer::pingJudgesCredentials()
     QFETCH(QString, password);
     QFETCH(bool, alive);
     QFETCH(QString, failureText);
-    const PingResult r = ServerPing(m_http, m_db, "demo", password);
+    const PingResult r = ServerClient(m_http).ping(m_db, "demo", password);
     QCOMPARE(r.alive, alive);
     QCOMPARE(r.failureText, failureText);
 }

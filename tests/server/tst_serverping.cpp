@@ -1,6 +1,6 @@
 #include "common/HttpClient.h"
 #include "common/LocalHttpServer.h"
-#include "server/ServerPing.h"
+#include "server/ServerClient.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -84,7 +84,7 @@ void TestServerPing::answersAreJudged()
         m_status = status;
         m_body = body.toStdString();
     }
-    const PingResult r = ServerPing(HttpClient(), m_http.url("/ostrel/mydb"), "demo", "demo");
+    const PingResult r = ServerClient(HttpClient()).ping(m_http.url("/ostrel/mydb"), "demo", "demo");
     QVERIFY(r.answered);
     QCOMPARE(r.status, status);
     QCOMPARE(r.alive, alive);
@@ -100,7 +100,7 @@ void TestServerPing::sendsCredentialsAndHeader()
         m_status = 200;
         m_body = "Server is alive";
     }
-    const PingResult r = ServerPing(HttpClient(), m_http.url("/ostrel/mydb"), "jo:e", "p;w");
+    const PingResult r = ServerClient(HttpClient()).ping(m_http.url("/ostrel/mydb"), "jo:e", "p;w");
     QVERIFY(r.alive);
     std::lock_guard g(m_lock);
     QCOMPARE(QByteArray::fromStdString(m_auth), "Basic " + QByteArray("jo:e:p;w").toBase64());
@@ -124,7 +124,7 @@ void TestServerPing::unreachableServerIsNotAlive()
     const QString uri = QStringLiteral("http://127.0.0.1:%1/ostrel/mydb").arg(port);
     HttpClient http;
     http.setTimeouts(1000, 1000, 3000);
-    const PingResult r = ServerPing(http, uri, "demo", "demo");
+    const PingResult r = ServerClient(http).ping(uri, "demo", "demo");
     QVERIFY(!r.alive);
     QVERIFY(!r.answered);
     QCOMPARE(r.status, 0);
@@ -139,7 +139,7 @@ void TestServerPing::tricklingServerEndsTheCheckInTime()
     HttpClient http;
     http.setTimeouts(1000, 1000, 0);   // the client itself has no cap
     const QString uri = m_http.url("/slow/ostrel/mydb");
-    const PingResult r = ServerPing(http, uri, "demo", "demo", 500);
+    const PingResult r = ServerClient(http).ping(uri, "demo", "demo", 500);
     QVERIFY(!r.alive);
     QVERIFY2(!r.answered, qPrintable(r.responseText));
     QVERIFY2(r.transportError.contains(uri), qPrintable(r.transportError));

@@ -36,8 +36,8 @@ int typeAndWait(int argc, char **argv)
     Application workbench(std::make_unique<ScriptedUserInteraction>());
     workbench.start();
     auto *navigate = qobject_cast<frmNavigate *>(workbench.navigateWindow());
-    frmOstrelClient *w = navigate ? navigate->openDocumentWindow(QString::fromLocal8Bit(argv[2]),
-                                                                 QStringLiteral("Shop"), QStringLiteral("Order"))
+    frmOstrelClient *w = navigate ? navigate->openDocumentWindow(
+                                        {QString::fromLocal8Bit(argv[2]), QStringLiteral("Shop"), QStringLiteral("Order")})
                                   : nullptr;
     if (!w)
         return 2;

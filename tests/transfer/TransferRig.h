@@ -8,7 +8,8 @@
 #include "support/OstreldProcess.h"
 #include "transfer/clsImportAndExport.h"
 #include "xml/DomDocument.h"
-#include "xml/LookUp.h"
+#include "common/OstrelError.h"
+#include "server/ServerClient.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,10 +47,7 @@ struct TransferRig {
     // Every stored document the query selects, in the server's order.
     void query(const QString &collectionName, const QString &xql, MemoryDocumentList &into)
     {
-        owb::LookUp reader(&http);
-        reader.setDocumentList(&into);
-        reader.ParseQuery(collection(collectionName) + QStringLiteral("?_xql=")
-                          + QString::fromLatin1(QUrl::toPercentEncoding(xql)));
+        owb::ServerClient(http).query(collection(collectionName), xql, into);
     }
     int count(const QString &collectionName, const QString &doctype)
     {
@@ -61,12 +59,11 @@ struct TransferRig {
     // The stored document, as the server returns it; a null node when there is none.
     owb::DomNode fetch(const QString &collectionName, const QString &doctype, qint32 id)
     {
-        owb::DomDocument doc = owb::NewDOMDocument(false, true);
-        doc.setHttpClient(&http);
-        const QString q = QStringLiteral("%1[@osl:id=%2]").arg(doctype).arg(id);
-        if (!doc.load(collection(collectionName) + QStringLiteral("?_xql=") + QString::fromLatin1(QUrl::toPercentEncoding(q))))
+        try {
+            return owb::ServerClient(http).fetch(collection(collectionName), doctype, id);
+        } catch (const owb::OstrelError &) {
             return {};
-        return doc.selectSingleNode(QStringLiteral("//xql:result/*"));
+        }
     }
 
     QString file(const QString &name, const QByteArray &bytes) const

@@ -3,7 +3,7 @@
 #include <QListWidget>
 
 #include "workbench/DocumentListAdapter.h"
-#include "xml/LookUp.h"
+#include "server/LookUp.h"
 
 using namespace owb;
 

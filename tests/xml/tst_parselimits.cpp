@@ -6,7 +6,7 @@
 #include "common/XmlLimits.h"
 #include "schema/XsdValidator.h"
 #include "xml/DomDocument.h"
-#include "xml/LookUp.h"
+#include "server/LookUp.h"
 #include "xml/MemoryDocumentList.h"
 #include "xml/Xslt.h"
 

@@ -4,7 +4,7 @@
 #include "common/LocalHttpServer.h"
 #include "common/OstrelError.h"
 #include "xml/MemoryDocumentList.h"
-#include "xml/LookUp.h"
+#include "server/LookUp.h"
 
 #include "common/UrlEncoding.h"
 #include "xml/DomDocument.h"

@@ -1,4 +1,4 @@
-#include "xml/LookUp.h"
+#include "server/LookUp.h"
 
 #include "common/HttpClient.h"
 #include "xml/DocumentList.h"
@@ -16,17 +16,6 @@ namespace {
 
 const char *const kSource = "Lookup";
 
-bool is(const xmlChar *a, const char *b)
-{
-    return a && std::strcmp(reinterpret_cast<const char *>(a), b) == 0;
-}
-
-bool isQName(const xmlChar *prefix, const xmlChar *localname, const char *wantPrefix,
-             const char *wantLocal)
-{
-    return is(prefix, wantPrefix) && is(localname, wantLocal);
-}
-
 QString qName(const xmlChar *prefix, const xmlChar *localname)
 {
     const QString local = QString::fromUtf8(reinterpret_cast<const char *>(localname));
@@ -43,15 +32,29 @@ QByteArray attributeValue(const xmlChar **attributes, int index)
     return QByteArray(reinterpret_cast<const char *>(begin), end - begin);
 }
 
-int findAttribute(int nbAttributes, const xmlChar **attributes, const char *prefix,
-                  const char *localname)
+QByteArrayView view(const xmlChar *s)
 {
-    for (int i = 0; i < nbAttributes; ++i) {
-        if (isQName(attributes[i * 5 + 1], attributes[i * 5], prefix, localname))
-            return i;
-    }
-    return -1;
+    return s ? QByteArrayView(reinterpret_cast<const char *>(s)) : QByteArrayView();
 }
+
+// The attributes of one start tag, as SAX2 hands them over.
+class SaxAttributes : public EnvelopeScanner::Attributes {
+public:
+    SaxAttributes(int count, const xmlChar **attributes) : m_count(count), m_attributes(attributes) {}
+    std::optional<QByteArray> find(EnvelopeScanner::Attribute which) const override
+    {
+        for (int i = 0; i < m_count; ++i) {
+            const xmlChar *const *a = m_attributes + i * 5;
+            if (EnvelopeScanner::isAttribute({view(a[2]), view(a[1]), view(a[0])}, which))
+                return attributeValue(m_attributes, i);
+        }
+        return std::nullopt;
+    }
+
+private:
+    int m_count;
+    const xmlChar **m_attributes;
+};
 
 // A whole number that fits the list's 32-bit item datum; blanks around it are tolerated.
 std::optional<qint32> parseId(const QByteArray &text)
@@ -88,10 +91,10 @@ struct LookUp::Sax {
     {
         return static_cast<LookUp *>(xmlparse::Guard::user(ctx));
     }
-    static void start(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *,
+    static void start(void *ctx, const xmlChar *localname, const xmlChar *prefix, const xmlChar *uri,
                       int, const xmlChar **, int nbAttributes, int, const xmlChar **attributes)
     {
-        self(ctx)->onStart(localname, prefix, nbAttributes, attributes);
+        self(ctx)->onStart(localname, prefix, uri, nbAttributes, attributes);
     }
     static void end(void *ctx, const xmlChar *, const xmlChar *, const xmlChar *)
     {
@@ -105,9 +108,7 @@ struct LookUp::Sax {
     }
     static void text(void *ctx, const xmlChar *ch, int len)
     {
-        LookUp *l = self(ctx);
-        if (l->m_failureDepth > 0)
-            l->m_failureText.append(reinterpret_cast<const char *>(ch), len);
+        self(ctx)->m_envelope.text(reinterpret_cast<const char *>(ch), len);
     }
 };
 
@@ -130,8 +131,13 @@ void LookUp::releaseParser()
 
 void LookUp::fail(const QString &description)
 {
+    fail(OstrelError(OstrelError::Kind::Parse, QString::fromLatin1(kSource), description));
+}
+
+void LookUp::fail(const OstrelError &error)
+{
     if (!m_error)
-        m_error.emplace(QString::fromLatin1(kSource), description);
+        m_error = error;
     if (m_ctxt)
         xmlStopParser(static_cast<xmlParserCtxtPtr>(m_ctxt));
 }
@@ -145,73 +151,42 @@ void LookUp::throwIfFailed()
     }
 }
 
-void LookUp::onStart(const xmlChar *localname, const xmlChar *prefix, int nbAttributes,
+void LookUp::onStart(const xmlChar *localname, const xmlChar *prefix, const xmlChar *uri, int nbAttributes,
                      const xmlChar **attributes)
 {
     if (m_error)
         return;
-    // Envelope markers count only outside result documents: a stored document may itself
-    // hold elements of these names.
-    if (m_depth < 0) {
-        if (m_failureDepth > 0) {
-            ++m_failureDepth;
-            return;
-        }
-        if (isQName(prefix, localname, "osl", "messagetext")) {
-            const int code = findAttribute(nbAttributes, attributes, "osl", "code");
-            if (code >= 0) {
-                // Reported at its end tag, with the server's text.
-                m_failureCode = QString::fromUtf8(attributeValue(attributes, code));
-                m_failureText.clear();
-                m_failureDepth = 1;
-                return;
-            }
-        }
-        if (isQName(prefix, localname, "xql", "result")) {
-            m_depth = 0;
-            m_resultSeen = true;
-        }
-        return;
-    }
-    ++m_depth;
-    if (m_depth != 1 || !m_listing)
+    const SaxAttributes found(nbAttributes, attributes);
+    if (m_envelope.start({view(uri), view(prefix), view(localname)}, found) != EnvelopeScanner::Role::ResultRoot
+        || !m_listing)
         return;
 
-    const int idAt = findAttribute(nbAttributes, attributes, "osl", "id");
-    if (idAt < 0) {
+    const std::optional<QByteArray> idText = found.find(EnvelopeScanner::Attribute::Id);
+    if (!idText) {
         fail(QStringLiteral("Result document %1 (%2) has no osl:id attribute")
                  .arg(m_hits + 1)
                  .arg(qName(prefix, localname)));
         return;
     }
-    const QByteArray idText = attributeValue(attributes, idAt);
-    const std::optional<qint32> id = parseId(idText);
+    const std::optional<qint32> id = parseId(*idText);
     if (!id) {
         fail(QStringLiteral("Result document %1 (%2) has an osl:id that is not a whole number: \"%3\"")
                  .arg(m_hits + 1)
-                 .arg(qName(prefix, localname), QString::fromUtf8(idText)));
+                 .arg(qName(prefix, localname), QString::fromUtf8(*idText)));
         return;
     }
-    m_list->addEntry(QStringLiteral("osl:id=") + QString::fromUtf8(idText), *id);
+    m_list->addEntry(QStringLiteral("osl:id=") + QString::fromUtf8(*idText), *id);
     ++m_hits;
 }
 
 void LookUp::onEnd()
 {
-    if (m_error)
+    if (m_error || !m_envelope.end())
         return;
-    if (m_failureDepth > 0) {
-        if (--m_failureDepth == 0) {
-            const QString text = QString::fromUtf8(m_failureText).trimmed();
-            fail(QStringLiteral("Query failed, reason ") + m_failureCode
-                 + (text.isEmpty() ? QString() : QStringLiteral(": ") + text));
-        }
-        return;
-    }
-    if (m_depth > 0)
-        --m_depth;
-    else if (m_depth == 0)
-        m_depth = -1;   // the end of xql:result itself
+    const ServerFailure &failure = *m_envelope.failure();
+    fail(OstrelError::serverFailure(QString::fromLatin1(kSource),
+                                    QStringLiteral("Query failed, reason ") + failure.describe(), failure.code,
+                                    failure.describe()));
 }
 
 void LookUp::begin(const QString &sourceName)
@@ -220,10 +195,8 @@ void LookUp::begin(const QString &sourceName)
         throw OstrelError(QString::fromLatin1(kSource), QStringLiteral("No document list to fill"));
     releaseParser();
     m_error.reset();
-    m_depth = -1;
+    m_envelope.reset();
     m_hits = 0;
-    m_resultSeen = false;
-    m_failureDepth = 0;
     m_listing = true;
     m_source = sourceName;
     m_list->clear();
@@ -309,7 +282,7 @@ void LookUp::finish()
     if (!pushChunk(static_cast<xmlParserCtxtPtr>(m_ctxt), nullptr, 0, true, &failure))
         fail(failure);
     // An empty result is an empty xql:result; an answer without one is no query answer.
-    if (!m_resultSeen)
+    if (!m_envelope.resultSeen())
         fail(QStringLiteral("Query answer holds no xql:result element"));
     throwIfFailed();
     releaseParser();
@@ -370,14 +343,15 @@ void LookUp::ParseQuery(const QString &url)
         QString failure;
         if (!bodyIgnored)
             pushChunk(ctxt, nullptr, 0, true, &failure);
-        if (m_error && m_error->description().startsWith(QLatin1String("Query failed, reason ")))
+        if (m_error && m_error->kind() == OstrelError::Kind::ServerFailure)
             throwIfFailed();
         m_error.reset();
         releaseParser();
-        throw OstrelError(QString::fromLatin1(kSource),
-                          QStringLiteral("Query failed, HTTP status %1 %2 for %3")
-                              .arg(response.status)
-                              .arg(response.statusText, url));
+        throw OstrelError::httpStatus(QString::fromLatin1(kSource),
+                                      QStringLiteral("Query failed, HTTP status %1 %2 for %3")
+                                          .arg(response.status)
+                                          .arg(response.statusText, url),
+                                      response.status);
     }
     finish();
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/OstrelError.h"
+#include "server/ServerAnswer.h"
 
 namespace owb {
 
@@ -18,8 +19,8 @@ class IDocumentList;
 // "osl:id=" + the id as sent, item datum the id as a number. Neither the answer nor a DOM of
 // it is kept, so the memory it needs does not grow with the answer.
 //
-// Errors are OstrelError with source "Lookup" (transport failures keep the HTTP client's);
-// entries listed before an error stay.
+// Errors are OstrelError with source "Lookup" (transport failures keep the HTTP client's); a
+// failure the server reports is of kind ServerFailure. Entries listed before an error stay.
 class LookUp {
 public:
     // http may be null when only the push entry points (begin/feed/finish) are used.
@@ -52,10 +53,11 @@ private:
     struct Sax;
     friend struct Sax;
 
-    void onStart(const unsigned char *localname, const unsigned char *prefix, int nbAttributes,
-                 const unsigned char **attributes);
+    void onStart(const unsigned char *localname, const unsigned char *prefix, const unsigned char *uri,
+                 int nbAttributes, const unsigned char **attributes);
     void onEnd();
-    void fail(const QString &description);
+    void fail(const QString &description);   // the answer's shape: kind Parse
+    void fail(const OstrelError &error);
     void throwIfFailed();
     void releaseParser();
 
@@ -63,13 +65,9 @@ private:
     IDocumentList *m_list = nullptr;
     void *m_ctxt = nullptr;            // xmlParserCtxtPtr
     std::unique_ptr<xmlparse::Guard> m_guard;
-    int m_depth = -1;                  // -1: outside xql:result, 0: directly inside, n: in a hit
+    EnvelopeScanner m_envelope;
     int m_hits = 0;
-    bool m_resultSeen = false;
     bool m_listing = true;             // false while reading the body of a refused request
-    int m_failureDepth = 0;            // > 0 inside the server's failure text
-    QString m_failureCode;
-    QByteArray m_failureText;
     QString m_source;
     std::optional<OstrelError> m_error;
 };
