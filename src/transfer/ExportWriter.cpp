@@ -40,7 +40,7 @@ void write(const QString &path, const DomNode &element)
 {
     const QByteArray bytes = content(element);
     auto fail = [&path](const QString &why) {
-        throw OstrelError(kSource, QStringLiteral("Cannot write %1: %2").arg(path, why));
+        throw OstrelError(OstrelError::Kind::LocalFile, kSource, QStringLiteral("Cannot write %1: %2").arg(path, why));
     };
     // Written beside the target and renamed over it, so that a failure leaves the old file or
     // none, never half of one. No sync to disk: an export is repeated, not recovered.

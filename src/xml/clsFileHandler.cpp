@@ -15,7 +15,10 @@ namespace owb {
 
 namespace {
 
-[[noreturn]] void fail(const QString &what) { throw OstrelError(QStringLiteral("clsFileHandler"), what); }
+[[noreturn]] void fail(const QString &what)
+{
+    throw OstrelError(OstrelError::Kind::LocalFile, QStringLiteral("clsFileHandler"), what);
+}
 
 bool isUtf8Name(const QByteArray &enc)
 {
