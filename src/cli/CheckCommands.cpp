@@ -1,13 +1,11 @@
 // Validation, and the commands on local files only: transform and format.
 #include "cli/Tool.h"
-#include "common/AppPaths.h"
 #include "common/OstrelError.h"
 #include "schema/clsSchema.h"
 #include "schema/clsVerify.h"
 #include "workbench/StylesheetRunner.h"
 #include "xml/xmlutil.h"
 
-#include <QLockFile>
 #include <QSaveFile>
 
 namespace owb::cli {
@@ -38,7 +36,6 @@ int runValidate(Tool &tool, const Invocation &inv)
     if (loader.NonXML())
         fail(QStringLiteral("It is of no use to validate a non-xml document"));
 
-    const auto lock = lockValidation();
     const clsVerify verify(&tool.http);
     const QList<ServerSchemaSource::Stored> referenced = clsVerify::storedReferences(&tool.http, target.DatabaseURI(), schema);
     return checkFiles(tool, files, [&](const QString &file, const QString &text) {
@@ -53,16 +50,6 @@ int runValidate(Tool &tool, const Invocation &inv)
         }
         return lines;
     });
-}
-
-std::unique_ptr<QLockFile> lockValidation()
-{
-    // Validation goes through work files of fixed names: runs side by side take turns.
-    auto lock = std::make_unique<QLockFile>(AppPaths::ensureWritableDir(QStringLiteral("temp"))
-                                            + QStringLiteral("/validate.lock"));
-    if (!lock->tryLock(120000))
-        fail(QStringLiteral("Another validation holds %1").arg(lock->fileName()));
-    return lock;
 }
 
 int checkFiles(Tool &tool, const QStringList &files,

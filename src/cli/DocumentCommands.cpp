@@ -175,7 +175,6 @@ int runNew(Tool &tool, const Invocation &inv)
     // Included and imported schemas come from the server; the sample is checked as the
     // workbench checks it, through the validation work files.
     ServerSchemaSource stored(&tool.http, target.DatabaseURI());
-    const auto lock = lockValidation();
     BuildNewDoc builder;
     builder.setSchemaSource(&stored);
     builder.setChecker([&](const QString &text) -> std::optional<QString> {

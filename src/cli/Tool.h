@@ -9,7 +9,6 @@
 
 #include <QString>
 
-#include <QLockFile>
 
 #include <functional>
 #include <memory>
@@ -73,8 +72,6 @@ int runImport(Tool &tool, const Invocation &inv);
 int runExport(Tool &tool, const Invocation &inv);
 int runTransform(Tool &tool, const Invocation &inv);
 int runFormat(Tool &tool, const Invocation &inv);
-// Holds the lock of the validation work files while it lives; fails when another run keeps it.
-std::unique_ptr<QLockFile> lockValidation();
 // Checks each file in turn and prints the error lines check gives for its text; a file that
 // cannot be read is told on standard error. Failed when any file fails.
 int checkFiles(Tool &tool, const QStringList &files,

@@ -1,7 +1,9 @@
 #include "schema/clsVerify.h"
 
 #include "common/AppPaths.h"
+#include "common/HttpClient.h"
 #include "common/OstrelError.h"
+#include "common/UserInteraction.h"
 #include "schema/VerifyText.h"
 #include "schema/XsdModel.h"
 #include "schema/XsdValidator.h"
@@ -10,8 +12,11 @@
 #include "xml/clsFileHandler.h"
 
 #include <QDir>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
+#include <QLockFile>
 
 namespace owb {
 
@@ -50,7 +55,7 @@ void writeWorkFile(const QString &path, const QString &text)
     const QByteArray bytes = clsFileHandler::EncodeText(text);
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        throw OstrelError(QStringLiteral("clsVerify"),
+        throw OstrelError(OstrelError::Kind::LocalFile, QStringLiteral("clsVerify"),
                           QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
 }
 
@@ -75,6 +80,34 @@ void writeReferenced(const QString &folder, const QList<ServerSchemaSource::Stor
         }
         writeWorkFile(dir.filePath(s.fileName), text);
     }
+}
+
+// Takes the lock on the work files of folder: they have fixed names, so one validation at a
+// time, in this process or another (the workbench and owb side by side), writes and reads
+// them. A wait that lasts is shown through ui, where the user may cancel it.
+void lockWorkFiles(QLockFile &lock, UserInteraction *ui)
+{
+    // A long validation holds the lock as long as it needs; only a holder that died frees it.
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0))
+        return;
+    const std::unique_ptr<Progress> shown =
+        ui ? ui->beginProgress(QStringLiteral("Validation"), QStringLiteral("Waiting for another validation to end"), 0)
+           : nullptr;
+    const QDeadlineTimer deadline(clsVerify::LockWaitMs);
+    const QElapsedTimer waited = [] { QElapsedTimer t; t.start(); return t; }();
+    while (!deadline.hasExpired()) {
+        if (lock.tryLock(25))
+            return;
+        if (!shown)
+            continue;
+        shown->setValue(waited.elapsed() / 1000);   // seconds waited so far
+        if (shown->wasCancelled())
+            throw OstrelError(OstrelError::Kind::Cancelled, QStringLiteral("clsVerify"), HttpClient::CancelledText,
+                              HttpClient::CancelledNumber);
+    }
+    throw OstrelError(OstrelError::Kind::LocalFile, QStringLiteral("clsVerify"),
+                      QStringLiteral("Another validation holds %1").arg(lock.fileName()));
 }
 
 clsVerifyError makeError(int line, const QString &reason, Lines &lines)
@@ -143,6 +176,8 @@ std::optional<clsVerifyError> clsVerify::ValidateWithSchema(const QString &text,
     const verifytext::PreparedSchema xsd = verifytext::prepareSchema(
         schema.xml(), schema.getAttribute(QStringLiteral("targetNamespace")), QLatin1String(ns::VALIDATION));
     const QString folder = AppPaths::ensureWritableDir(QStringLiteral("temp"));
+    QLockFile lock(folder + QLatin1Char('/') + QLatin1String(LockFile));
+    lockWorkFiles(lock, m_http ? m_http->userInteraction() : nullptr);
     const QString schemaPath = folder + QLatin1Char('/') + QLatin1String(SchemaFile);
     const QString documentPath = folder + QLatin1Char('/') + QLatin1String(DocumentFile);
     writeWorkFile(schemaPath, xsd.text);

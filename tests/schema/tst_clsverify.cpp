@@ -11,7 +11,10 @@
 #include "schema/clsVerify.h"
 #include "xml/xmlutil.h"
 #include "support/OstreldProcess.h"
+#include "support/ScriptedUserInteraction.h"
 #include "xml/DomDocument.h"
+
+#include <QLockFile>
 
 #include <atomic>
 #include <memory>
@@ -76,6 +79,7 @@ private slots:
     void wellFormedness();
     void noSchemaForDoctype();
     void workFiles();
+    void workFilesTakeTurns();
     void encodings_data();
     void encodings();
     void rootOfDoctypeMissing();
@@ -323,6 +327,39 @@ void TestClsVerify::workFiles()
     QVERIFY(written.load(temp + "/validate.xsd"));
     QCOMPARE(written.documentElement().getAttribute("targetNamespace"), QStringLiteral("urn:books"));
     QCOMPARE(readText(temp + "/validate.xml"), readText(DataDir + "/instances/books.xml"));
+}
+
+void TestClsVerify::workFilesTakeTurns()
+{
+    // Another validation (of this process or another) holds the work files: this one waits,
+    // touches nothing, and ends when the user cancels the wait.
+    const QString temp = clsVerify::workFolder();
+    QVERIFY(QDir().mkpath(temp));
+    QVERIFY(writeBytes(temp + "/validate.xml", "theirs"));
+    QLockFile theirs(temp + "/" + clsVerify::LockFile);
+    QVERIFY(theirs.tryLock(0));
+
+    owb::DomDocument schema;
+    QVERIFY(schema.loadXML("<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"Doc\"/></xs:schema>"));
+    owb::ScriptedUserInteraction ui;
+    ui.cancelProgressAt = 0;
+    owb::HttpClient http;
+    http.setUserInteraction(&ui);
+    try {
+        clsVerify(&http).ValidateWithSchema("<Doc/>", schema.documentElement(), "Doc");
+        QFAIL("the validation must wait for the work files");
+    } catch (const owb::OstrelError &e) {
+        QVERIFY(e.isCancelled());
+    }
+    QCOMPARE(ui.progress.size(), 1);
+    QCOMPARE(ui.progress.first()->labels.value(0), QStringLiteral("Waiting for another validation to end"));
+    QCOMPARE(readBytes(temp + "/validate.xml"), QByteArray("theirs"));
+
+    // Once they are free, the validation runs.
+    theirs.unlock();
+    QVERIFY(!clsVerify(&http).ValidateWithSchema("<Doc/>", schema.documentElement(), "Doc"));
+    QVERIFY(readBytes(temp + "/validate.xml").contains("<Doc"));
+    QCOMPARE(ui.progress.size(), 1);
 }
 
 void TestClsVerify::encodings_data()
