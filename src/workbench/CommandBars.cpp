@@ -21,15 +21,19 @@ QAction *makeAction(QObject *owner, const Command &c)
 
 } // namespace
 
-void CommandBars::fill(QToolBar *bar, const QList<Command> &commands)
+void CommandBars::build(QToolBar *bar, const QList<Command> &commands, QList<State> *states)
 {
     for (const Command &c : commands) {
         QAction *action = makeAction(bar, c);
+        states->append({action, c.canRun});
         if (!c.menu.isEmpty()) {
             auto *menu = new QMenu(bar);
             menu->setObjectName(c.key + QStringLiteral("Menu"));
-            for (const Command &entry : c.menu)
-                menu->addAction(makeAction(menu, entry));
+            for (const Command &entry : c.menu) {
+                QAction *item = makeAction(menu, entry);
+                states->append({item, entry.canRun});
+                menu->addAction(item);
+            }
             action->setMenu(menu);
         }
         bar->addAction(action);
@@ -37,6 +41,32 @@ void CommandBars::fill(QToolBar *bar, const QList<Command> &commands)
             if (auto *button = qobject_cast<QToolButton *>(bar->widgetForAction(action)))
                 button->setPopupMode(QToolButton::MenuButtonPopup);
     }
+}
+
+void CommandBars::fill(QToolBar *bar, const QList<Command> &commands)
+{
+    QList<State> ignored;
+    build(bar, commands, &ignored);
+}
+
+void CommandBars::add(QToolBar *bar, const QList<Command> &commands)
+{
+    build(bar, commands, &m_states);
+    update();
+}
+
+QAction *CommandBars::action(const QString &key) const
+{
+    for (const State &s : m_states)
+        if (s.action->objectName() == key)
+            return s.action;
+    return nullptr;
+}
+
+void CommandBars::update()
+{
+    for (const State &s : std::as_const(m_states))
+        s.action->setEnabled(!s.canRun || s.canRun());
 }
 
 } // namespace owb

@@ -10,12 +10,13 @@
 #include "schema/SchemaSource.h"
 #include "schema/clsVerify.h"
 #include "transfer/ImportExportParm.h"
-#include "transfer/frmExport.h"
-#include "transfer/frmImport.h"
+#include "transfer/TransferDialogs.h"
 #include "workbench/DocumentSession.h"
 #include "workbench/DocumentTabs.h"
+#include "workbench/DocumentTarget.h"
+#include "workbench/DocumentView.h"
+#include "workbench/EditorText.h"
 #include "workbench/UnsavedChanges.h"
-#include "workbench/frmOstrelClient.h"
 #include "xml/DocumentList.h"
 #include "xml/clsFileHandler.h"
 #include "xml/xmlutil.h"
@@ -39,36 +40,59 @@ Outcome logged(const OstrelError &e)
 
 } // namespace
 
+DocumentCommands::DocumentCommands(DocumentView &view, DocumentSession &session, const AppContext &ctx)
+    : m_view(view), m_session(session), m_ctx(ctx)
+{
+}
+
 QList<Command> DocumentCommands::commands()
 {
-    return {
-        {QStringLiteral("Query"), QStringLiteral("Query"), QStringLiteral("Query"), [this] { query(); }, {}},
-        {QStringLiteral("Store"), QStringLiteral("Store"), QStringLiteral("Store current document"),
-         [this] { store(); }, {}},
-        {QStringLiteral("Remove"), QStringLiteral("Remove"), QStringLiteral("Remove selected document"),
-         [this] { remove(); }, {}},
-        {QStringLiteral("New"), QStringLiteral("New"), QStringLiteral("Create new (test) document"),
-         [this] { NewDocument(); }, {}},
-        {QStringLiteral("Open"), QStringLiteral("Open"), QStringLiteral("Open xml document"), [this] { open(); }, {}},
-        {QStringLiteral("Save"), QStringLiteral("Save"), QStringLiteral("Save current document"), [this] { save(); }, {}},
-        {QStringLiteral("import"), QStringLiteral("Import"), QStringLiteral("Import XML documents"),
-         [this] { OpenImportDialog(); }, {}},
-        {QStringLiteral("export"), QStringLiteral("Export"), QStringLiteral("export documents to file system"),
-         [this] { OpenExportDialog(); }, {}},
+    const auto row = [this](const char *key, const char *caption, const char *tip, std::function<void()> run) {
+        const QString k = QString::fromLatin1(key);
+        return Command{k, QString::fromLatin1(caption), QString::fromLatin1(tip), std::move(run), {},
+                       [this, k] { return canAct(k); }};
     };
+    return {
+        row("Query", "Query", "Query", [this] { query(); }),
+        row("Store", "Store", "Store current document", [this] { store(); }),
+        row("Remove", "Remove", "Remove selected document", [this] { remove(); }),
+        row("New", "New", "Create new (test) document", [this] { NewDocument(); }),
+        row("Open", "Open", "Open xml document", [this] { open(); }),
+        row("Save", "Save", "Save current document", [this] { save(); }),
+        row("import", "Import", "Import XML documents", [this] { OpenImportDialog(); }),
+        row("export", "Export", "export documents to file system", [this] { OpenExportDialog(); }),
+    };
+}
+
+bool DocumentCommands::canAct(const QString &key) const
+{
+    const bool nonXML = m_session.NonXML();
+    if (key == QLatin1String("Store"))
+        return hasText(m_view.documentEditor());
+    if (key == QLatin1String("Remove"))
+        return hasText(m_view.documentEditor()) && m_session.currentIsStored();
+    if (key == QLatin1String("Open"))
+        return nonXML || fileEditor();
+    if (key == QLatin1String("Save")) {
+        QsciScintilla *editor = fileEditor();
+        return nonXML || (editor && hasText(editor));
+    }
+    if (key == QLatin1String("export"))
+        return nonXML || m_session.documentList().count() > 0;
+    return true;
 }
 
 void DocumentCommands::query()
 {
-    m_window.RunQuery();
+    m_view.runQuery();
 }
 
 void DocumentCommands::store()
 {
-    if (m_window.documentEditor()->text().trimmed().isEmpty())
+    if (m_view.documentEditor()->text().trimmed().isEmpty())
         return;
-    if (m_window.NonXML()) {
-        m_window.reporter().report(
+    if (m_session.NonXML()) {
+        m_session.reporter().report(
             Outcome::message(QStringLiteral("Use import function to add new \"documents\""), QStringLiteral("Warning")));
         return;
     }
@@ -77,18 +101,18 @@ void DocumentCommands::store()
 
 void DocumentCommands::StoreCurrentDocument()
 {
-    const QString doctype = m_window.DoctypeName();
-    QsciScintilla *editor = m_window.documentEditor();
-    m_window.reporter().run(
+    const QString doctype = m_session.target().DoctypeName();
+    QsciScintilla *editor = m_view.documentEditor();
+    m_session.reporter().run(
         [&] {
             const QString text = editor->text();
             // A new document's entry is selected below, which shows it again with its id:
             // the text it replaces is stored by then.
-            const auto stored = m_window.documentChanges().trusted();
-            const QString id = m_window.session().ProcessDocument(text);
+            const auto stored = m_view.changesOf(editor).trusted();
+            const QString id = m_session.ProcessDocument(text);
             if (editor->text() == text)
-                m_window.documentChanges().markClean();
-            m_window.reporter().report(
+                m_view.changesOf(editor).markClean();
+            m_session.reporter().report(
                 Outcome()
                     .withLog(QStringLiteral("Document  ") + doctype + QStringLiteral(", osl:id=") + id
                              + QStringLiteral(", processed"))
@@ -103,17 +127,35 @@ void DocumentCommands::StoreCurrentDocument()
 
 void DocumentCommands::remove()
 {
-    if (m_window.documentEditor()->text().trimmed().isEmpty())
+    if (m_view.documentEditor()->text().trimmed().isEmpty())
         return;
-    if (!m_window.context().ui->question(QStringLiteral("Are you sure you want to delete this document?"),
-                                         QStringLiteral("Confirmation")))
+    if (!m_ctx.ui->question(QStringLiteral("Are you sure you want to delete this document?"),
+                            QStringLiteral("Confirmation")))
         return;
-    m_window.RemoveCurrentDocument();
+    RemoveCurrentDocument();
+}
+
+void DocumentCommands::RemoveCurrentDocument()
+{
+    // The document is shown again without its id: typing it does not hold would go.
+    if (!m_view.mayRewriteDocument())
+        return;
+    m_session.reporter().run(
+        [&] {
+            // Without a current document the request layer says so; nothing is sent.
+            m_session.RemoveCurrentDocument();
+            m_session.reporter().report(Outcome::done(QStringLiteral("Document has been deleted successfully")));
+            m_view.showDocument(m_session.CurrentElement());
+        },
+        [](const OstrelError &e) {
+            return Outcome::failure(e, QStringLiteral("Error has been raised"),
+                                    QStringLiteral("Deletion failed: ") + e.description());
+        });
 }
 
 void DocumentCommands::NewDocument()
 {
-    if (m_window.NonXML()) {
+    if (m_session.NonXML()) {
         OpenImportDialog();
         return;
     }
@@ -122,27 +164,27 @@ void DocumentCommands::NewDocument()
 
 void DocumentCommands::BuildSampleDocument()
 {
-    const QString schema = m_window.schemaEditor()->text();
+    const QString schema = m_view.schemaEditor()->text();
     if (schema.trimmed().isEmpty()) {
-        m_window.reporter().report(Outcome::message(QStringLiteral("Can't create a new document since schema is missing"),
-                                                    QStringLiteral("Creation failed")));
+        m_session.reporter().report(Outcome::message(QStringLiteral("Can't create a new document since schema is missing"),
+                                                     QStringLiteral("Creation failed")));
         return;
     }
     // The sample is made first, so that a New that cannot succeed asks nothing.
     std::optional<QString> sampleText;
-    m_window.reporter().run(
+    m_session.reporter().run(
         [&] {
-            const QString doctype = m_window.DoctypeName();
+            const QString doctype = m_session.target().DoctypeName();
             // Included and imported schemas come from the server, for the generator and for
             // the validation that checks its sample alike.
-            ServerSchemaSource stored(m_window.context().http, m_window.target().DatabaseURI());
+            ServerSchemaSource stored(m_ctx.http, m_session.target().DatabaseURI());
             DomDocument schemaDoc = NewDOMDocument(false, true);
             const DomNode schemaElement = schemaDoc.loadXML(schema) ? schemaDoc.documentElement() : DomNode();
             BuildNewDoc builder;
             builder.setSchemaSource(&stored);
             builder.setChecker([&](const QString &text) -> std::optional<QString> {
-                const auto err = clsVerify(m_window.context().http)
-                                     .ValidateWithSchema(text, schemaElement, doctype, stored.found());
+                const auto err =
+                    clsVerify(m_ctx.http).ValidateWithSchema(text, schemaElement, doctype, stored.found());
                 if (!err)
                     return std::nullopt;
                 return QStringLiteral("line %1: %2").arg(err->LineNumber).arg(err->Reason);
@@ -156,84 +198,88 @@ void DocumentCommands::BuildSampleDocument()
                 .withLog(e.description())
                 .withStatus(e.description());
         });
-    if (!sampleText || !m_window.mayReplace(m_window.documentEditor()))
+    if (!sampleText || !m_view.mayReplace(m_view.documentEditor()))
         return;
-    m_window.documentEditor()->setText(*sampleText);
+    m_view.documentEditor()->setText(*sampleText);
     // A generated sample holds nothing of the user's yet.
-    m_window.documentChanges().markClean(UnsavedChanges::newDocument());
+    m_view.changesOf(m_view.documentEditor()).markClean(UnsavedChanges::newDocument());
 }
 
 QsciScintilla *DocumentCommands::fileEditor(QString *suffix, QString *filter, QString *what) const
 {
-    if (m_window.currentTab() == TabText) {
-        *suffix = QStringLiteral("xml");
-        *filter = QStringLiteral("XML document (*.xml);;All files (*)");
-        *what = QStringLiteral("XML file");
-        return m_window.documentEditor();
+    const auto tell = [&](const char *s, const char *f, const char *w) {
+        if (suffix)
+            *suffix = QString::fromLatin1(s);
+        if (filter)
+            *filter = QString::fromLatin1(f);
+        if (what)
+            *what = QString::fromLatin1(w);
+    };
+    if (m_view.currentPage() == TabText) {
+        tell("xml", "XML document (*.xml);;All files (*)", "XML file");
+        return m_view.documentEditor();
     }
-    if (m_window.currentTab() == TabStylesheet) {
-        *suffix = QStringLiteral("xsl");
-        *filter = QStringLiteral("XSL document (*.xsl);;All files (*)");
-        *what = QStringLiteral("Stylesheet");
-        return m_window.stylesheetEditor();
+    if (m_view.currentPage() == TabStylesheet) {
+        tell("xsl", "XSL document (*.xsl);;All files (*)", "Stylesheet");
+        return m_view.stylesheetEditor();
     }
     return nullptr;
 }
 
 void DocumentCommands::open()
 {
-    if (m_window.NonXML()) {
-        m_window.reporter().report(Outcome::message(QStringLiteral("Not implemented yet for non xml document"),
-                                                    QStringLiteral("Not implemented")));
+    if (m_session.NonXML()) {
+        m_session.reporter().report(Outcome::message(QStringLiteral("Not implemented yet for non xml document"),
+                                                     QStringLiteral("Not implemented")));
         return;
     }
     QString suffix, filter, what;
     QsciScintilla *editor = fileEditor(&suffix, &filter, &what);
-    if (!editor || !m_window.mayReplace(editor))
+    if (!editor || !m_view.mayReplace(editor))
         return;
-    const QString path = m_window.context().ui->openFileName(
+    const QString path = m_ctx.ui->openFileName(
         QStringLiteral("Open ") + what, m_lastFile.isEmpty() ? QString() : QFileInfo(m_lastFile).absolutePath(), filter);
     if (path.isEmpty())
         return;
-    m_window.reporter().run(
+    m_session.reporter().run(
         [&] {
             editor->setText(clsFileHandler().LoadXmlFile(path));
-            m_window.changesOf(editor).markClean(QFileInfo(path).fileName());
+            m_view.changesOf(editor).markClean(QFileInfo(path).fileName());
             m_lastFile = path;
-            if (editor == m_window.stylesheetEditor())
-                m_window.setStylesheetFile(path);
+            if (editor == m_view.stylesheetEditor())
+                m_view.setStylesheetFile(path);
         },
         logged);
 }
 
 void DocumentCommands::save()
 {
-    if (m_window.NonXML()) {
-        m_window.reporter().report(Outcome::message(QStringLiteral("Save function is not defined yet for non xml document"),
-                                                    QStringLiteral("Not implemented")));
+    if (m_session.NonXML()) {
+        m_session.reporter().report(Outcome::message(QStringLiteral("Save function is not defined yet for non xml document"),
+                                                     QStringLiteral("Not implemented")));
         return;
     }
     QString suffix, filter, what;
     QsciScintilla *editor = fileEditor(&suffix, &filter, &what);
     if (!editor || editor->text().trimmed().isEmpty())
         return;
-    UserInteraction &ui = *m_window.context().ui;
+    UserInteraction &ui = *m_ctx.ui;
     const QString chosen = ui.saveFileName(QStringLiteral("Save ") + what, m_lastFile, filter, suffix);
     if (chosen.isEmpty())
         return;
     const QString path = QFileInfo(chosen).absoluteFilePath();
     if (!confirmOverwrite(ui, path))
         return;
-    m_window.reporter().run(
+    m_session.reporter().run(
         [&] {
             const QString text = editor->text();
             clsFileHandler().SaveFile(text, path);
             if (editor->text() == text)
-                m_window.changesOf(editor).markClean();
+                m_view.changesOf(editor).markClean();
             m_lastFile = path;
-            if (editor == m_window.stylesheetEditor())
-                m_window.setStylesheetFile(path);
-            m_window.reporter().report(Outcome::done(QStringLiteral("Document has been saved to ") + path));
+            if (editor == m_view.stylesheetEditor())
+                m_view.setStylesheetFile(path);
+            m_session.reporter().report(Outcome::done(QStringLiteral("Document has been saved to ") + path));
         },
         logged);
 }
@@ -241,53 +287,47 @@ void DocumentCommands::save()
 ImportExportParm DocumentCommands::transferParm(const QString &settingKey)
 {
     ImportExportParm parm;
-    parm.OstrelURI = m_window.CollectionURI();
+    parm.OstrelURI = m_session.target().CollectionURI();
     parm.DirName = Settings::get(QStringLiteral("config"), settingKey);
     if (parm.DirName.trimmed().isEmpty())
         parm.DirName = AppPaths::writableDir(QStringLiteral("export"));
     if (!QFileInfo(parm.DirName).isDir() && !QDir().mkdir(parm.DirName))
-        m_window.reporter().report(Outcome().withLog(QStringLiteral("Cannot create the directory ") + parm.DirName));
-    parm.DatabaseList = &m_window.session().documentList();
-    parm.doctypename = m_window.DoctypeName();
+        m_session.reporter().report(Outcome().withLog(QStringLiteral("Cannot create the directory ") + parm.DirName));
+    parm.DatabaseList = &m_session.documentList();
+    parm.doctypename = m_session.target().DoctypeName();
     return parm;
 }
 
 void DocumentCommands::OpenImportDialog()
 {
     const ImportExportParm parm = transferParm(QStringLiteral("importdir"));
-    auto *form = new frmImport(m_window.context(), &m_window);
-    form->setImportParm(parm);
-    form->setNonXML(m_window.NonXML());
-    QObject::connect(form, &frmImport::RefreshList, &m_window, &frmOstrelClient::impForm_RefreshList);
-    m_impForm = form;
-    form->show();
-    m_window.RunQuery();
+    m_impForm = TransferDialogs::openImport(m_ctx, m_view.viewWidget(), parm, m_session.NonXML(),
+                                            [this] { m_view.refreshList(); });
+    m_view.runQuery();
 }
 
 void DocumentCommands::OpenExportDialog()
 {
-    if (m_window.NonXML()) {
-        m_window.reporter().report(Outcome::message(QStringLiteral("This function is not yet implemented for non-xml documents"),
-                                                    QStringLiteral("Not supported")));
+    if (m_session.NonXML()) {
+        m_session.reporter().report(Outcome::message(QStringLiteral("This function is not yet implemented for non-xml documents"),
+                                                     QStringLiteral("Not supported")));
         return;
     }
-    if (m_window.session().documentList().count() == 0)
+    if (m_session.documentList().count() == 0)
         return;
-    auto *form = new frmExport(m_window.context(), &m_window);
-    form->setExportParm(transferParm(QStringLiteral("exportdir")));
-    form->show();
+    TransferDialogs::openExport(m_ctx, m_view.viewWidget(), transferParm(QStringLiteral("exportdir")));
 }
 
-frmImport *DocumentCommands::impForm() const
+QWidget *DocumentCommands::impForm() const
 {
     return m_impForm.data();
 }
 
 bool DocumentCommands::mayClose()
 {
-    if (!m_window.context().ui || !m_window.hasUnsavedChanges())
+    if (!m_ctx.ui || !m_view.hasUnsavedChanges())
         return true;
-    return m_window.context().ui->questionDefaultNo(
+    return m_ctx.ui->questionDefaultNo(
         QStringLiteral("The document or the stylesheet holds changes that were neither stored nor saved.\r\n"
                        "Close anyway?"),
         QStringLiteral("Close anyway?"));

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/AppContext.h"
 #include "workbench/CommandBars.h"
 
 #include <QList>
@@ -6,26 +7,35 @@
 #include <QString>
 
 class QsciScintilla;
+class QWidget;
 
 namespace owb {
 
-class frmImport;
-class frmOstrelClient;
+class DocumentSession;
+class DocumentView;
 struct ImportExportParm;
 
 // The commands of Toolbar1, the document commands of the document window.
 //
-// A new command is one row in commands() (key, caption, tool tip, handler) and one handler
-// here. Handlers work through the window's parts (window.session(), window.reporter(), the
-// editors) and report every outcome through the window's OutcomeReporter.
+// A new command is one row in commands() (key, caption, tool tip, handler, canRun) and one
+// handler here. Handlers work on the view (editors, page) and the session (document, list,
+// target) and report every outcome through the session's OutcomeReporter.
 class DocumentCommands {
 public:
-    explicit DocumentCommands(frmOstrelClient &window) : m_window(window) {}
+    DocumentCommands(DocumentView &view, DocumentSession &session, const AppContext &ctx);
 
-    // The buttons of Toolbar1, in order.
+    // The buttons of Toolbar1, in order. Each is enabled only while canAct(key).
     QList<Command> commands();
+    // Whether the command of key can act now: Store with a document text, Remove with a
+    // stored document shown, Save with a text on the text or stylesheet page, Open on those
+    // pages, Export with a list to export; the rest always. A non-XML doctype leaves every
+    // command that explains why it does nothing able to say so.
+    bool canAct(const QString &key) const;
 
     void StoreCurrentDocument();
+    // Removes the current document from the server and shows it again without its osl:id;
+    // the outcome is reported (message box, log, status). Also reached from the Delete key.
+    void RemoveCurrentDocument();
     void NewDocument();
     void BuildSampleDocument();
     void OpenImportDialog();
@@ -36,7 +46,7 @@ public:
     bool mayClose();
 
     // The import window opened last, while it is open.
-    frmImport *impForm() const;
+    QWidget *impForm() const;
 
 private:
     void query();
@@ -48,10 +58,12 @@ private:
     // when missing.
     ImportExportParm transferParm(const QString &settingKey);
     // The editor of the shown page with its file dialog wording; null on other pages.
-    QsciScintilla *fileEditor(QString *suffix, QString *filter, QString *what) const;
+    QsciScintilla *fileEditor(QString *suffix = nullptr, QString *filter = nullptr, QString *what = nullptr) const;
 
-    frmOstrelClient &m_window;
-    QPointer<frmImport> m_impForm;
+    DocumentView &m_view;
+    DocumentSession &m_session;
+    AppContext m_ctx;
+    QPointer<QWidget> m_impForm;
     QString m_lastFile;   // the file opened or saved last, where the next dialog starts
 };
 

@@ -31,6 +31,17 @@ DocumentSession::DocumentSession(const AppContext &ctx, const DocumentTarget &ta
 
 DocumentSession::~DocumentSession() = default;
 
+void DocumentSession::setCurrentElement(const DomNode &element)
+{
+    m_current = element;
+    emit changed();
+}
+
+bool DocumentSession::currentIsStored() const
+{
+    return !m_current.isNull() && !m_current.getAttribute(QStringLiteral("osl:id")).trimmed().isEmpty();
+}
+
 DomNode DocumentSession::LoadSchema(const QString &doctypeKey)
 {
     DomNode schema;
@@ -39,6 +50,7 @@ DomNode DocumentSession::LoadSchema(const QString &doctypeKey)
             clsSchema loader(m_ctx.http);
             schema = loader.GetSchema(m_target.DatabaseURI(), m_target.CollectionName(), m_target.DoctypeName());
             m_nonXML = !schema.isNull() && loader.NonXML();
+            emit changed();
         },
         // An unreachable server must not keep the window from opening; say why in the log.
         [](const OstrelError &e) { return Outcome().withLog(e.description()); });
@@ -101,7 +113,7 @@ bool DocumentSession::fetchSelected()
     // After a failed fetch the pages still show the earlier document: it stays current, and
     // an armed Delete must not reach it.
     if (!fetched.isNull() || !m_fetchFailed)
-        m_current = fetched;
+        setCurrentElement(fetched);
     if (fetched.isNull())
         m_deleteArmed = false;
     return !fetched.isNull();
@@ -135,12 +147,13 @@ void DocumentSession::ParseDocumentText(const QString &text)
     if (!doc.loadXML(text))
         throw OstrelError(OstrelError::Kind::Parse, QStringLiteral("frmOstrelClient"),
                           QStringLiteral("Failed to load XML content") + QStringLiteral("\r\n") + doc.parseError().reason);
-    m_current = doc.documentElement();
+    setCurrentElement(doc.documentElement());
 }
 
 void DocumentSession::RemoveCurrentDocument()
 {
     m_access->RemoveDocument(m_current, m_target.CollectionURI());
+    emit changed();   // no longer stored
 }
 
 QString DocumentSession::ProcessDocument(const QString &text)

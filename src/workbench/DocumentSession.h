@@ -3,6 +3,7 @@
 #include "log/Outcome.h"
 #include "xml/DomDocument.h"
 
+#include <QObject>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -18,12 +19,16 @@ class clsOstrelAccess;
 // documents through clsOstrelAccess. Server failures either throw OstrelError (query, store,
 // remove, parse: the command decides what to tell) or are reported here where the window
 // always reports them the same way (fetch, schema).
-class DocumentSession {
+//
+// changed() tells whoever shows what the commands can do (their enabled state) that the
+// current document, its id or NonXML may be different now.
+class DocumentSession : public QObject {
+    Q_OBJECT
 public:
     // The HTTP client, the connection registry and the form encoder come from ctx; throws
     // OstrelError when one is missing. target and list must outlive the session.
     DocumentSession(const AppContext &ctx, const DocumentTarget &target, IDocumentList &list);
-    ~DocumentSession();
+    ~DocumentSession() override;
 
     const DocumentTarget &target() const { return m_target; }
     IDocumentList &documentList() const { return m_list; }
@@ -53,8 +58,10 @@ public:
     int shownRow() const;
 
     DomNode CurrentElement() const { return m_current; }
-    void setCurrentElement(const DomNode &element) { m_current = element; }
+    void setCurrentElement(const DomNode &element);
     bool hasCurrentElement() const { return !m_current.isNull(); }
+    // Whether the current document is one the server holds (it carries an osl:id).
+    bool currentIsStored() const;
     // Self-contained text of the current element; empty when there is none.
     QString currentElementXml() const;
 
@@ -75,6 +82,9 @@ public:
     // Stores text (insert, or replace when it names an osl:id) and returns the id; a new
     // document is appended to the list and selected. Throws OstrelError.
     QString ProcessDocument(const QString &text);
+
+signals:
+    void changed();
 
 private:
     AppContext m_ctx;

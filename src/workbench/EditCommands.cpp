@@ -3,12 +3,17 @@
 #include "common/OstrelError.h"
 #include "log/Outcome.h"
 #include "schema/clsVerify.h"
+#include "workbench/DocumentSession.h"
 #include "workbench/DocumentTabs.h"
+#include "workbench/DocumentTarget.h"
+#include "workbench/DocumentView.h"
+#include "workbench/EditorText.h"
 #include "workbench/ErrorMarks.h"
-#include "workbench/frmOstrelClient.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMdiSubWindow>
-#include <QTabWidget>
+#include <QWidget>
 
 #include <optional>
 
@@ -25,46 +30,75 @@ const QString kNotWellFormed = QStringLiteral("Document is not well-formed");
 
 } // namespace
 
-EditCommands::EditCommands(frmOstrelClient &window)
-    : m_window(window),
-      m_documentMarks(new ErrorMarks(window.documentEditor())),
-      m_stylesheetMarks(new ErrorMarks(window.stylesheetEditor()))
+EditCommands::EditCommands(DocumentView &view, DocumentSession &session, const AppContext &ctx)
+    : m_view(view), m_session(session), m_ctx(ctx),
+      m_documentMarks(new ErrorMarks(view.documentEditor())),
+      m_stylesheetMarks(new ErrorMarks(view.stylesheetEditor()))
 {
 }
 
 QList<Command> EditCommands::commands()
 {
-    return {
-        {QStringLiteral("Copy"), QStringLiteral("Copy"), QStringLiteral("Copy Selected text"), [this] { copy(); }, {}},
-        {QStringLiteral("Cut"), QStringLiteral("Cut"), QStringLiteral("Cut selected text"), [this] { cut(); }, {}},
-        // Delete is Cut: what it removes stays on the clipboard.
-        {QStringLiteral("Delete"), QStringLiteral("Delete"), QStringLiteral("Delete selected text"), [this] { cut(); }, {}},
-        {QStringLiteral("Paste"), QStringLiteral("Paste"), QStringLiteral("Paste copied text"), [this] { paste(); }, {}},
-        {QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("Print current document"), [this] { print(); }, {}},
-        {QStringLiteral("Validate"), QStringLiteral("Validate"), QStringLiteral("Validate XML document"),
-         [this] { CheckWellFormed(true); },
-         {
-             {QStringLiteral("WellFormed"), QStringLiteral("Well formedness"), {},
-              [this] { validateEntry(QStringLiteral("WellFormed")); }, {}},
-             {QStringLiteral("Schema"), QStringLiteral("Against schema"), {},
-              [this] { validateEntry(QStringLiteral("Schema")); }, {}},
-         }},
-        {QStringLiteral("exit"), QStringLiteral("Exit"), QStringLiteral("Leave current form"), [this] { exit(); }, {}},
+    const auto row = [this](const char *key, const char *caption, const char *tip, std::function<void()> run,
+                            QList<Command> menu = {}) {
+        const QString k = QString::fromLatin1(key);
+        return Command{k, QString::fromLatin1(caption), tip ? QString::fromLatin1(tip) : QString(), std::move(run),
+                       std::move(menu), [this, k] { return canAct(k); }};
     };
+    return {
+        row("Copy", "Copy", "Copy Selected text", [this] { copy(); }),
+        row("Cut", "Cut", "Cut selected text", [this] { cut(); }),
+        // Delete is Cut: what it removes stays on the clipboard.
+        row("Delete", "Delete", "Delete selected text", [this] { cut(); }),
+        row("Paste", "Paste", "Paste copied text", [this] { paste(); }),
+        row("Print", "Print", "Print current document", [this] { print(); }),
+        row("Validate", "Validate", "Validate XML document", [this] { CheckWellFormed(true); },
+            {
+                row("WellFormed", "Well formedness", nullptr, [this] { validateEntry(QStringLiteral("WellFormed")); }),
+                row("Schema", "Against schema", nullptr, [this] { validateEntry(QStringLiteral("Schema")); }),
+            }),
+        row("exit", "Exit", "Leave current form", [this] { exit(); }),
+    };
+}
+
+bool EditCommands::canAct(const QString &key) const
+{
+    QsciScintilla *editor = activeEditor();
+    const bool editable = editor && editor->isEnabled() && !editor->isReadOnly();
+    if (key == QLatin1String("Copy"))
+        return editor && editor->hasSelectedText();
+    if (key == QLatin1String("Cut") || key == QLatin1String("Delete"))
+        return editable && editor->hasSelectedText();
+    if (key == QLatin1String("Paste")) {
+        const QClipboard *clipboard = QGuiApplication::clipboard();
+        return editable && editor->SendScintilla(QsciScintillaBase::SCI_CANPASTE) && clipboard
+            && !clipboard->text().isEmpty();
+    }
+    if (key == QLatin1String("Print"))
+        return editor && m_ctx.ui && hasText(editor);
+    // The checks: on a non-XML doctype they say why they are of no use.
+    const bool checkable = m_session.NonXML() || (editor && hasText(editor));
+    if (key == QLatin1String("Validate"))
+        return checkable;
+    if (key == QLatin1String("WellFormed"))
+        return hasText(m_view.documentEditor()) && checkable;
+    if (key == QLatin1String("Schema"))
+        return hasText(m_view.documentEditor()) && m_view.currentPage() == TabText;
+    return true;
 }
 
 QsciScintilla *EditCommands::activeEditor() const
 {
-    switch (m_window.currentTab()) {
-    case TabText: return m_window.documentEditor();
-    case TabStylesheet: return m_window.stylesheetEditor();
+    switch (m_view.currentPage()) {
+    case TabText: return m_view.documentEditor();
+    case TabStylesheet: return m_view.stylesheetEditor();
     default: return nullptr;
     }
 }
 
 ErrorMarks &EditCommands::marksOf(QsciScintilla *editor) const
 {
-    return editor == m_window.stylesheetEditor() ? *m_stylesheetMarks : *m_documentMarks;
+    return editor == m_view.stylesheetEditor() ? *m_stylesheetMarks : *m_documentMarks;
 }
 
 void EditCommands::markAll(ErrorMarks &marks, const clsVerifyError &error)
@@ -79,7 +113,7 @@ void EditCommands::markAll(ErrorMarks &marks, const clsVerifyError &error)
 
 void EditCommands::validateEntry(const QString &key)
 {
-    if (m_window.documentEditor()->text().trimmed().isEmpty())
+    if (m_view.documentEditor()->text().trimmed().isEmpty())
         return;
     if (key == QLatin1String("WellFormed"))
         CheckWellFormed(true);
@@ -89,8 +123,8 @@ void EditCommands::validateEntry(const QString &key)
 
 bool EditCommands::CheckWellFormed(bool showMessages)
 {
-    const OutcomeReporter &report = m_window.reporter();
-    if (m_window.NonXML()) {
+    const OutcomeReporter &report = m_session.reporter();
+    if (m_session.NonXML()) {
         report.report(Outcome::message(QStringLiteral("It is of no use to check a non-xml document for wellformedness"),
                                        QStringLiteral("Warning")));
         return false;
@@ -104,7 +138,7 @@ bool EditCommands::CheckWellFormed(bool showMessages)
     ErrorMarks &marks = marksOf(editor);
     marks.clear();
 
-    const auto err = clsVerify(m_window.context().http).CheckWellFormedNess(text);
+    const auto err = clsVerify(m_ctx.http).CheckWellFormedNess(text);
     if (err) {
         markAll(marks, *err);
         Outcome o;
@@ -125,11 +159,11 @@ bool EditCommands::CheckWellFormed(bool showMessages)
 
 void EditCommands::ValidateAgainstSchema()
 {
-    if (m_window.currentTab() != TabText)
+    if (m_view.currentPage() != TabText)
         return;
-    const OutcomeReporter &report = m_window.reporter();
+    const OutcomeReporter &report = m_session.reporter();
     const QString failed = QStringLiteral("Validation failed");
-    if (m_window.NonXML()) {
+    if (m_session.NonXML()) {
         report.report(Outcome::message(QStringLiteral("It is of no use to validate a non-xml document"),
                                        QStringLiteral("Warning")));
         return;
@@ -138,14 +172,14 @@ void EditCommands::ValidateAgainstSchema()
         report.report(Outcome::message(QStringLiteral("Document is not well formed"), failed));
         return;
     }
-    const DocumentTarget &target = m_window.target();
+    const DocumentTarget &target = m_session.target();
     std::optional<clsVerifyError> err;
     // A schema that cannot be fetched, or a work file that cannot be written, is a failure
     // of the validation like any other, not something to pass over in silence.
     const bool ran = report.run(
         [&] {
-            err = clsVerify(m_window.context().http)
-                      .ValidateDocument(m_window.documentEditor()->text(), target.DatabaseURI(),
+            err = clsVerify(m_ctx.http)
+                      .ValidateDocument(m_view.documentEditor()->text(), target.DatabaseURI(),
                                         target.CollectionName(), target.DoctypeName());
         },
         [&](const OstrelError &e) {
@@ -190,31 +224,31 @@ void EditCommands::cut()
 
 void EditCommands::paste()
 {
-    QsciScintilla *editor = activeEditor();
-    if (editor && editor->isEnabled() && editor->SendScintilla(QsciScintillaBase::SCI_CANPASTE))
-        editor->paste();
+    if (canAct(QStringLiteral("Paste")))
+        activeEditor()->paste();
 }
 
 void EditCommands::print()
 {
     QsciScintilla *editor = activeEditor();
-    UserInteraction *ui = m_window.context().ui;
+    UserInteraction *ui = m_ctx.ui;
     if (!editor || !ui || editor->text().trimmed().isEmpty())
         return;
     QsciPrinter printer;
     if (!ui->choosePrinter(printer))
         return;
     if (!printer.printRange(editor))
-        m_window.reporter().report(Outcome::done(QStringLiteral("Printing failed")));
+        m_session.reporter().report(Outcome::done(QStringLiteral("Printing failed")));
 }
 
 void EditCommands::exit()
 {
     // Inside the main window the frame goes too, and takes the window with it.
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(m_window.parentWidget()))
+    QWidget *window = m_view.viewWidget();
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(window->parentWidget()))
         frame->close();
     else
-        m_window.close();
+        window->close();
 }
 
 } // namespace owb

@@ -1,4 +1,5 @@
 #pragma once
+#include "common/AppContext.h"
 #include "workbench/CommandBars.h"
 
 #include <QList>
@@ -8,8 +9,9 @@ class QsciScintilla;
 
 namespace owb {
 
+class DocumentSession;
+class DocumentView;
 class ErrorMarks;
-class frmOstrelClient;
 struct clsVerifyError;
 
 // The commands of Toolbar2: clipboard, printing, the well-formedness check, validation against
@@ -18,10 +20,15 @@ struct clsVerifyError;
 // A failed check marks every error line of the editor it checked.
 class EditCommands {
 public:
-    explicit EditCommands(frmOstrelClient &window);
+    EditCommands(DocumentView &view, DocumentSession &session, const AppContext &ctx);
 
-    // The buttons of Toolbar2, in order.
+    // The buttons of Toolbar2, in order. Each is enabled only while canAct(key).
     QList<Command> commands();
+    // Whether the command of key can act now: the clipboard commands with a selection (Paste
+    // with something to paste) and Print with a text, on the text or stylesheet page;
+    // Validate and Well formedness on those pages with a text, Against schema on the text
+    // page; on a non-XML doctype the checks, which say they are of no use; Exit always.
+    bool canAct(const QString &key) const;
 
     // True when the text under test (the page shown) is well-formed; reports the outcome,
     // with message boxes when showMessages.
@@ -44,7 +51,9 @@ private:
     void exit();
     static void markAll(ErrorMarks &marks, const clsVerifyError &error);
 
-    frmOstrelClient &m_window;
+    DocumentView &m_view;
+    DocumentSession &m_session;
+    AppContext m_ctx;
     ErrorMarks *m_documentMarks;     // owned by their editors
     ErrorMarks *m_stylesheetMarks;
 };

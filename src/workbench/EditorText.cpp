@@ -38,4 +38,17 @@ void EditorFill::append(const char *data, qsizetype size)
         m_editor->SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<unsigned long>(size), data);
 }
 
+bool hasText(QsciScintilla *editor)
+{
+    const long length = editor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    for (long pos = 0; pos < length; ++pos) {
+        const auto c = static_cast<unsigned char>(editor->SendScintilla(QsciScintillaBase::SCI_GETCHARAT, pos));
+        if (c == ' ' || (c >= '\t' && c <= '\r'))
+            continue;
+        // Beyond ASCII a character may still be a blank (a no-break space): the text decides.
+        return c < 0x80 || !editor->text().trimmed().isEmpty();
+    }
+    return false;
+}
+
 } // namespace owb

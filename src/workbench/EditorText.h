@@ -5,6 +5,10 @@ class QsciScintilla;
 
 namespace owb {
 
+// Whether the editor holds anything but blanks, as !text().trimmed().isEmpty() says, without
+// copying the text: cheap enough to ask on every change of a large document.
+bool hasText(QsciScintilla *editor);
+
 // Replaces an editor's text with UTF-8 bytes that come in pieces, as setText does (no undo
 // step, read-only kept), without a UTF-16 copy and without an undo copy. Told the size in
 // advance, the editor sizes its buffer once. textChanged comes when the filling ends.

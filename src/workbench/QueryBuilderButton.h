@@ -12,7 +12,7 @@ namespace owb {
 
 class DocumentSession;
 
-// Command3: opens the query builder over the document shown, starting from the query box's
+// The query builder button ("Command3"): opens the query builder over the document shown, starting from the query box's
 // filter. The builder makes root[filter]; the query box takes the filter alone, so Accept hands
 // over what stands between the brackets and refuses, saying why, what the box cannot express.
 class QueryBuilderButton : public QObject {

@@ -23,8 +23,8 @@ public:
         DomTreeModel *model;   // the tree's
         QLabel *path;        // lblPath
         QLineEdit *value;    // txtValue
-        QPushButton *accept; // Command1
-        QPushButton *cancel; // Command2
+        QPushButton *accept; // "Command1"
+        QPushButton *cancel; // "Command2"
     };
 
     // edited runs after Accept changed the document (the window shows its new text).

@@ -19,7 +19,10 @@
 #include "xml/DomTreeModel.h"
 #include "xml/xmlutil.h"
 
+#include <QAbstractItemModel>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -58,20 +61,20 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 
     buildUi();
     setUpUnsavedChanges();
-    m_list = std::make_unique<DocumentListAdapter>(lstDocuments);
-    m_tree = new DomTreeModel(tvDocument);
-    tvDocument->setModel(m_tree);
+    m_list = std::make_unique<DocumentListAdapter>(m_documentList);
+    m_tree = new DomTreeModel(m_documentTree);
+    m_documentTree->setModel(m_tree);
     m_session = std::make_unique<DocumentSession>(m_ctx, m_target, *m_list);
-    m_valuePanel = new TreeValuePanel({tvDocument, m_tree, lblPath, txtValue, Command1, Command2}, *m_session,
+    m_valuePanel = new TreeValuePanel({m_documentTree, m_tree, m_pathLabel, m_valueEdit, m_acceptButton, m_cancelButton}, *m_session,
                                       [this] { showEditedDocument(); }, this);
-    m_valuePanel->setRewriteGuard([this] { return textMatchesDocument() || mayReplace(cmxXMLDoc); });
-    connect(cmxXMLDoc, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
-    m_queryBuilder = new QueryBuilderButton(Command3, txtQry, *m_session, m_ctx, this);
+    m_valuePanel->setRewriteGuard([this] { return textMatchesDocument() || mayReplace(m_documentEditor); });
+    connect(m_documentEditor, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
+    m_queryBuilder = new QueryBuilderButton(m_queryBuilderButton, m_queryEdit, *m_session, m_ctx, this);
     buildToolbars();
-    connect(lstDocuments, &QListWidget::currentRowChanged, this, [this] { ShowSelectedDocument(); });
-    connect(lstDocuments, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+    connect(m_documentList, &QListWidget::currentRowChanged, this, [this] { ShowSelectedDocument(); });
+    connect(m_documentList, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         // A click on the entry already selected changes no row, yet still shows it afresh.
-        if (lstDocuments->row(item) == m_rowBeforePress)
+        if (m_documentList->row(item) == m_rowBeforePress)
             ShowSelectedDocument();
     });
 
@@ -79,7 +82,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
         m_ctx.mainWindow->EnableDocMenu();
 
     // The stylesheet editor's XSL-FO language and completion, read once here.
-    m_xslFo = new XslFoEditor(CodeMax1, m_ctx.log);
+    m_xslFo = new XslFoEditor(m_stylesheetEditor, m_ctx.log);
     if (m_ctx.fileHandler) {
         const QString off = m_xslFo->load(*m_ctx.fileHandler, AppPaths::dataFile(QStringLiteral("FOLanguage")));
         if (!off.isEmpty())
@@ -89,27 +92,46 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
 
     QFile xsl(AppPaths::dataFile(QStringLiteral("xsl/template.xsl")));
     if (xsl.open(QIODevice::ReadOnly)) {
-        CodeMax1->setText(QString::fromUtf8(xsl.readAll()));
+        m_stylesheetEditor->setText(QString::fromUtf8(xsl.readAll()));
         m_xslChanges->markClean();
         m_stylesheetFile = xsl.fileName();
     }
     else
         reporter().report(Outcome().withLog(QStringLiteral("Failed to read ") + xsl.fileName()));
 
-    SSTab1->setCurrentIndex(TabText);
-    m_tabs = new DocumentTabsBinder(SSTab1, [this](TabAction a, int previous) { onTabAction(a, previous); });
+    m_pages->setCurrentIndex(TabText);
+    m_tabs = new DocumentTabsBinder(m_pages, [this](TabAction a, int previous) { onTabAction(a, previous); });
 }
 
 // No closed() from here: a window torn down with the main window must not call back into
 // objects that are being destroyed themselves.
-frmOstrelClient::~frmOstrelClient() = default;
+frmOstrelClient::~frmOstrelClient()
+{
+    // The commands go before the widgets, whose last signals must not ask them any more.
+    delete m_bars;
+}
 
 void frmOstrelClient::buildToolbars()
 {
-    m_documentCommands = std::make_unique<DocumentCommands>(*this);
-    m_editCommands = std::make_unique<EditCommands>(*this);
-    CommandBars::fill(Toolbar1, m_documentCommands->commands());
-    CommandBars::fill(Toolbar2, m_editCommands->commands());
+    m_documentCommands = std::make_unique<DocumentCommands>(*this, *m_session, m_ctx);
+    m_editCommands = std::make_unique<EditCommands>(*this, *m_session, m_ctx);
+    m_bars = new CommandBars(this);
+    m_bars->add(m_documentBar, m_documentCommands->commands());
+    m_bars->add(m_editBar, m_editCommands->commands());
+    // Whatever a command's state depends on: the texts and selections, the page, the list,
+    // the document held, the clipboard.
+    for (QsciScintilla *editor : {m_documentEditor, m_stylesheetEditor}) {
+        connect(editor, &QsciScintilla::textChanged, m_bars, &CommandBars::update);
+        connect(editor, &QsciScintilla::selectionChanged, m_bars, &CommandBars::update);
+    }
+    connect(m_pages, &QTabWidget::currentChanged, m_bars, &CommandBars::update);
+    QAbstractItemModel *entries = m_documentList->model();
+    connect(entries, &QAbstractItemModel::rowsInserted, m_bars, &CommandBars::update);
+    connect(entries, &QAbstractItemModel::rowsRemoved, m_bars, &CommandBars::update);
+    connect(entries, &QAbstractItemModel::modelReset, m_bars, &CommandBars::update);
+    connect(m_session.get(), &DocumentSession::changed, m_bars, &CommandBars::update);
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, m_bars, &CommandBars::update);
 }
 
 const OutcomeReporter &frmOstrelClient::reporter() const
@@ -117,9 +139,9 @@ const OutcomeReporter &frmOstrelClient::reporter() const
     return m_session->reporter();
 }
 
-int frmOstrelClient::currentTab() const
+int frmOstrelClient::currentPage() const
 {
-    return SSTab1->currentIndex();
+    return m_pages->currentIndex();
 }
 
 bool frmOstrelClient::NonXML() const
@@ -148,7 +170,7 @@ void frmOstrelClient::Init(const DoctypeRef &doctype)
 {
     m_target.setDoctype(doctype);
     LoadSchema();
-    lblDocument->setText(m_target.DoctypeName());
+    m_doctypeLabel->setText(m_target.DoctypeName());
 }
 
 void frmOstrelClient::Init(const QString &qry)
@@ -167,11 +189,12 @@ void frmOstrelClient::LoadSchema()
     const DomNode schema = m_session->LoadSchema(m_doctype);
     if (schema.isNull())
         return;
-    reporter().run([&] { CodeMax2->setText(xmlutil().FormatXML(schema)); }, logged);
+    reporter().run([&] { m_schemaEditor->setText(xmlutil().FormatXML(schema)); }, logged);
     if (m_session->NonXML()) {
-        cmxXMLDoc->setEnabled(false);
-        CodeMax1->setEnabled(false);
-        Command1->setEnabled(false);
+        m_documentEditor->setEnabled(false);
+        m_stylesheetEditor->setEnabled(false);
+        m_acceptButton->setEnabled(false);
+        m_bars->update();
     }
 }
 
@@ -202,34 +225,34 @@ void frmOstrelClient::impForm_RefreshList()
 
 QString frmOstrelClient::BuildQueryURI() const
 {
-    return m_target.BuildQueryURI(txtQry->text());
+    return m_target.BuildQueryURI(m_queryEdit->text());
 }
 
 void frmOstrelClient::RunQuery()
 {
-    if (!reporter().run([&] { m_session->RunQuery(txtQry->text()); }, logged))
+    if (!reporter().run([&] { m_session->RunQuery(m_queryEdit->text()); }, logged))
         return;
-    if (lstDocuments->count() == 0) {
+    if (m_documentList->count() == 0) {
         reporter().report(Outcome::message(QStringLiteral("Nothing found"), QStringLiteral("No result")));
         return;
     }
-    if (lstDocuments->currentRow() == 0)
+    if (m_documentList->currentRow() == 0)
         ShowSelectedDocument();
     else
-        lstDocuments->setCurrentRow(0);
+        m_documentList->setCurrentRow(0);
 }
 
 void frmOstrelClient::ShowSelectedDocument()
 {
-    if (lstDocuments->currentRow() >= 0 && !mayReplace(cmxXMLDoc)) {
+    if (m_documentList->currentRow() >= 0 && !mayReplace(m_documentEditor)) {
         keepShownDocument();
         return;
     }
     if (!m_session->fetchSelected()) {
         if (m_session->lastFetchFailed()) {
             // Back to the entry whose document the pages still show, without fetching it again.
-            const QSignalBlocker quiet(lstDocuments);
-            lstDocuments->setCurrentRow(m_session->shownRow());
+            const QSignalBlocker quiet(m_documentList);
+            m_documentList->setCurrentRow(m_session->shownRow());
         }
         return;
     }
@@ -241,7 +264,7 @@ void frmOstrelClient::ShowSelectedDocument()
         },
         logged);
     if (m_session->takeDeleteArmed())
-        RemoveCurrentDocument();
+        m_documentCommands->RemoveCurrentDocument();
 }
 
 void frmOstrelClient::rebuildTree()
@@ -249,7 +272,7 @@ void frmOstrelClient::rebuildTree()
     if (!m_session->hasCurrentElement())
         return;
     m_tree->setDocument(m_session->CurrentElement());
-    tvDocument->expand(m_tree->index(0, 0));
+    m_documentTree->expand(m_tree->index(0, 0));
 }
 
 void frmOstrelClient::showText(const DomNode &node)
@@ -261,7 +284,7 @@ void frmOstrelClient::showText(const DomNode &node)
     const xmlutil format;
     const qsizetype bytes = format.FormatXMLUtf8(node, [](const char *, qsizetype) {});
     {
-        EditorFill fill(cmxXMLDoc, bytes);
+        EditorFill fill(m_documentEditor, bytes);
         format.FormatXMLUtf8(node, [&fill](const char *data, qsizetype size) { fill.append(data, size); });
     }
     m_textShowsDocument = true;
@@ -269,54 +292,51 @@ void frmOstrelClient::showText(const DomNode &node)
 
 void frmOstrelClient::ParseDocumentText()
 {
-    m_session->ParseDocumentText(cmxXMLDoc->text());
+    m_session->ParseDocumentText(m_documentEditor->text());
 }
 
 void frmOstrelClient::RemoveCurrentDocument()
 {
-    // The document is shown again without its id: typing it does not hold would go.
-    if (!textMatchesDocument() && !mayReplace(cmxXMLDoc))
-        return;
-    reporter().run(
-        [&] {
-            // Without a current document the request layer says so; nothing is sent.
-            m_session->RemoveCurrentDocument();
-            reporter().report(Outcome::done(QStringLiteral("Document has been deleted successfully")));
-            showText(m_session->CurrentElement());
-            markDocumentShown(m_session->CurrentElement(), true);
-        },
-        [](const OstrelError &e) {
-            return Outcome::failure(e, QStringLiteral("Error has been raised"),
-                                    QStringLiteral("Deletion failed: ") + e.description());
-        });
+    m_documentCommands->RemoveCurrentDocument();
+}
+
+void frmOstrelClient::showDocument(const DomNode &element)
+{
+    showText(element);
+    markDocumentShown(element, true);
+}
+
+bool frmOstrelClient::mayRewriteDocument()
+{
+    return textMatchesDocument() || mayReplace(m_documentEditor);
 }
 
 bool frmOstrelClient::eventFilter(QObject *watched, QEvent *event)
 {
     // Filters are installed while the window is still being built.
-    if (watched == txtQry && event->type() == QEvent::KeyPress) {
+    if (watched == m_queryEdit && event->type() == QEvent::KeyPress) {
         auto *ke = static_cast<QKeyEvent *>(event);
         // The query runs with the filter typed so far; the "+" still goes into the box.
         if (ke->text() == QStringLiteral("+"))
             RunQuery();
         return false;
     }
-    if (m_session && watched == lstDocuments && event->type() == QEvent::KeyRelease) {
+    if (m_session && watched == m_documentList && event->type() == QEvent::KeyRelease) {
         auto *ke = static_cast<QKeyEvent *>(event);
         if (!ke->isAutoRepeat()) {
             m_session->setDeleteArmed(ke->key() == Qt::Key_Delete);
             // Fetching the entry already shown again would only ask about the changes.
-            if (ke->key() == Qt::Key_Delete || lstDocuments->currentRow() != m_session->shownRow()
+            if (ke->key() == Qt::Key_Delete || m_documentList->currentRow() != m_session->shownRow()
                 || !m_docChanges->isChanged())
                 ShowSelectedDocument();
         }
         return false;
     }
-    if (lstDocuments && watched == lstDocuments->viewport() && event->type() == QEvent::MouseButtonPress) {
-        m_rowBeforePress = lstDocuments->currentRow();
+    if (m_documentList && watched == m_documentList->viewport() && event->type() == QEvent::MouseButtonPress) {
+        m_rowBeforePress = m_documentList->currentRow();
         return m_docChanges && pressedOtherEntry(static_cast<QMouseEvent *>(event));
     }
-    if (m_session && SSTab1 && watched == SSTab1->tabBar() && event->type() == QEvent::KeyPress) {
+    if (m_session && m_pages && watched == m_pages->tabBar() && event->type() == QEvent::KeyPress) {
         // A Delete on the tab strip never arms removal: the next document shown (maybe by a
         // later click in the list) would be deleted without the user asking for it.
         m_session->setDeleteArmed(false);
@@ -343,7 +363,7 @@ bool frmOstrelClient::leaveTextPage()
         reporter().run([&] { rebuildTree(); }, logged);
         return true;
     }
-    if (cmxXMLDoc->text().trimmed().isEmpty()) {
+    if (m_documentEditor->text().trimmed().isEmpty()) {
         // An empty page is no document, not a malformed one: nothing to report, nothing shown.
         m_session->setCurrentElement(DomNode());
         m_tree->clear();
@@ -366,7 +386,7 @@ bool frmOstrelClient::applyStylesheet()
         return false;
     }
     StylesheetRunner runner;
-    return reporter().run([&] { runner.load(CodeMax1->text(), m_stylesheetFile); },
+    return reporter().run([&] { runner.load(m_stylesheetEditor->text(), m_stylesheetFile); },
                           [](const OstrelError &e) {
                               return Outcome()
                                   .withLog(QStringLiteral("Failed to load XSL content: ") + e.description())
@@ -387,15 +407,15 @@ bool frmOstrelClient::applyStylesheet()
 void frmOstrelClient::showResult(const QString &path)
 {
     m_lastResultFile = path;
-    if (!WebBrowser1) {
+    if (!m_resultView) {
         // Made on first use: a web view costs a browser process.
-        delete resultPlaceholder;
-        resultPlaceholder = nullptr;
-        WebBrowser1 = new QWebEngineView(resultPage);
-        WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-        resultPage->layout()->addWidget(WebBrowser1);
+        delete m_resultPlaceholder;
+        m_resultPlaceholder = nullptr;
+        m_resultView = new QWebEngineView(m_resultPage);
+        m_resultView->setObjectName(QStringLiteral("WebBrowser1"));
+        m_resultPage->layout()->addWidget(m_resultView);
     }
-    WebBrowser1->load(QUrl::fromLocalFile(path));
+    m_resultView->load(QUrl::fromLocalFile(path));
 }
 
 } // namespace owb

@@ -7,6 +7,7 @@
 #include "common/AppContext.h"
 #include "common/UnsavedWork.h"
 #include "workbench/DocumentTarget.h"
+#include "workbench/DocumentView.h"
 #include "xml/DomDocument.h"
 
 class QLabel;
@@ -23,6 +24,7 @@ class QMouseEvent;
 
 namespace owb {
 
+class CommandBars;
 class DocumentCommands;
 class DocumentListAdapter;
 class DocumentSession;
@@ -40,10 +42,12 @@ enum class TabAction;
 // The document window of one doctype of one collection of one database. It lays out the
 // controls and wires them to its parts: the target (DocumentTarget), the document state and
 // server traffic (DocumentSession), the toolbars (DocumentCommands, EditCommands through
-// CommandBars), the page changes (DocumentTabs), the tree page's value frame (TreeValuePanel)
-// and the stylesheet (StylesheetRunner). Every replacement of an edited text asks first
-// (UnsavedChanges, one per editor).
-class frmOstrelClient : public QWidget, public UnsavedWork {
+// CommandBars, which see the window as a DocumentView), the page changes (DocumentTabs), the
+// tree page's value frame (TreeValuePanel) and the stylesheet (StylesheetRunner). Every
+// replacement of an edited text asks first (UnsavedChanges, one per editor).
+// Widget members are named for their role; their object names are the ones users and tests
+// know (m_queryEdit is "txtQry", m_documentEditor "cmxXMLDoc", ...).
+class frmOstrelClient : public QWidget, public UnsavedWork, public DocumentView {
     Q_OBJECT
 public:
     // The context must hold the HTTP client, the connection registry and the form encoder;
@@ -89,34 +93,45 @@ public:
     // the outcome is reported (message box, log, status).
     void RemoveCurrentDocument();
 
+    // The toolbars' actions by key ("Store", "Validate", "WellFormed", ...), enabled while
+    // their command can act: what a menu of the same commands shows.
+    CommandBars &commandBars() const { return *m_bars; }
+
     // The file the last transformation wrote (empty before the first one).
     QString lastResultFile() const { return m_lastResultFile; }
 
-    // For the commands of the toolbars.
     const AppContext &context() const { return m_ctx; }
     const DocumentTarget &target() const { return m_target; }
     DocumentSession &session() const { return *m_session; }
     const OutcomeReporter &reporter() const;
-    QsciScintilla *documentEditor() const { return cmxXMLDoc; }
-    QsciScintilla *stylesheetEditor() const { return CodeMax1; }
+    QListWidget *documentList() const { return m_documentList; }
+    QTabWidget *tabs() const { return m_pages; }
+    int currentTab() const { return currentPage(); }
+
+    // DocumentView
+    QWidget *viewWidget() override { return this; }
+    QsciScintilla *documentEditor() const override { return m_documentEditor; }
+    QsciScintilla *stylesheetEditor() const override { return m_stylesheetEditor; }
+    QsciScintilla *schemaEditor() const override { return m_schemaEditor; }
+    int currentPage() const override;
+    void runQuery() override { RunQuery(); }
+    void showDocument(const DomNode &element) override;
+    void refreshList() override { impForm_RefreshList(); }
+    bool mayRewriteDocument() override;
     // The file the stylesheet page's text came from (the template, or one opened or saved):
     // its relative includes, imports and document() calls resolve against it.
     QString stylesheetFile() const { return m_stylesheetFile; }
-    void setStylesheetFile(const QString &path) { m_stylesheetFile = path; }
-    QsciScintilla *schemaEditor() const { return CodeMax2; }
-    QListWidget *documentList() const { return lstDocuments; }
-    QTabWidget *tabs() const { return SSTab1; }
-    int currentTab() const;
+    void setStylesheetFile(const QString &path) override { m_stylesheetFile = path; }
 
     // Whether the editors' texts still are what was shown, stored or saved; the one question
     // before one of them is replaced.
     UnsavedChanges &documentChanges() const { return *m_docChanges; }
     UnsavedChanges &stylesheetChanges() const { return *m_xslChanges; }
-    UnsavedChanges &changesOf(const QsciScintilla *editor) const;
+    UnsavedChanges &changesOf(const QsciScintilla *editor) const override;
     // True when editor's text may be replaced: unchanged, or the user lets the changes go.
-    bool mayReplace(const QsciScintilla *editor);
+    bool mayReplace(const QsciScintilla *editor) override;
     // Changes in either editor that closing would lose (none once the user let them go).
-    bool hasUnsavedChanges() const;
+    bool hasUnsavedChanges() const override;
     // What the questions call a document: doctype + " osl:id=" + its id, or "the new document".
     QString documentName(const DomNode &element) const;
     // Takes a recovered text into its editor, after the question when that editor holds
@@ -168,42 +183,43 @@ private:
     QString m_lastResultFile;
     QString m_stylesheetFile;
     int m_rowBeforePress = -1;
-    bool m_textShowsDocument = false;   // cmxXMLDoc holds the current document as shown, unedited
+    bool m_textShowsDocument = false;   // m_documentEditor holds the current document as shown, unedited
     bool m_discardConfirmed = false;    // the user let this window's changes go
     UnsavedChanges *m_docChanges = nullptr;   // owned by this window
     UnsavedChanges *m_xslChanges = nullptr;
 
     std::unique_ptr<DocumentListAdapter> m_list;
-    DomTreeModel *m_tree = nullptr;   // owned by tvDocument
+    DomTreeModel *m_tree = nullptr;   // owned by m_documentTree
     std::unique_ptr<DocumentSession> m_session;
     std::unique_ptr<DocumentCommands> m_documentCommands;
     std::unique_ptr<EditCommands> m_editCommands;
+    CommandBars *m_bars = nullptr;
     DocumentTabsBinder *m_tabs = nullptr;
     TreeValuePanel *m_valuePanel = nullptr;
-    XslFoEditor *m_xslFo = nullptr;   // owned by CodeMax1
+    XslFoEditor *m_xslFo = nullptr;   // owned by m_stylesheetEditor
     QueryBuilderButton *m_queryBuilder = nullptr;
 
-    QLabel *Label2 = nullptr;
-    QLineEdit *txtQry = nullptr;
-    QPushButton *Command3 = nullptr;
-    QLabel *lblDocument = nullptr;
-    QListWidget *lstDocuments = nullptr;
-    QTabWidget *SSTab1 = nullptr;
-    QsciScintilla *cmxXMLDoc = nullptr;
-    QsciScintilla *CodeMax1 = nullptr;
-    QsciScintilla *CodeMax2 = nullptr;
-    QTreeView *tvDocument = nullptr;
-    QGroupBox *frameValue = nullptr;
-    QLabel *lblPath = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *txtValue = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QWidget *resultPage = nullptr;
-    QLabel *resultPlaceholder = nullptr;
-    QPointer<QWebEngineView> WebBrowser1;
-    QToolBar *Toolbar1 = nullptr;
-    QToolBar *Toolbar2 = nullptr;
+    QLabel *m_filterLabel = nullptr;
+    QLineEdit *m_queryEdit = nullptr;
+    QPushButton *m_queryBuilderButton = nullptr;
+    QLabel *m_doctypeLabel = nullptr;
+    QListWidget *m_documentList = nullptr;
+    QTabWidget *m_pages = nullptr;
+    QsciScintilla *m_documentEditor = nullptr;
+    QsciScintilla *m_stylesheetEditor = nullptr;
+    QsciScintilla *m_schemaEditor = nullptr;
+    QTreeView *m_documentTree = nullptr;
+    QGroupBox *m_valueFrame = nullptr;
+    QLabel *m_pathLabel = nullptr;
+    QLabel *m_valueLabel = nullptr;
+    QLineEdit *m_valueEdit = nullptr;
+    QPushButton *m_acceptButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    QWidget *m_resultPage = nullptr;
+    QLabel *m_resultPlaceholder = nullptr;
+    QPointer<QWebEngineView> m_resultView;
+    QToolBar *m_documentBar = nullptr;
+    QToolBar *m_editBar = nullptr;
 };
 
 } // namespace owb

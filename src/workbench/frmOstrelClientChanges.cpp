@@ -18,8 +18,8 @@ namespace owb {
 
 void frmOstrelClient::setUpUnsavedChanges()
 {
-    m_docChanges = new UnsavedChanges(cmxXMLDoc, UnsavedChanges::Editor::Document, this);
-    m_xslChanges = new UnsavedChanges(CodeMax1, UnsavedChanges::Editor::Stylesheet, this);
+    m_docChanges = new UnsavedChanges(m_documentEditor, UnsavedChanges::Editor::Document, this);
+    m_xslChanges = new UnsavedChanges(m_stylesheetEditor, UnsavedChanges::Editor::Stylesheet, this);
     const auto target = [this] {
         RecoveryEntry e;
         e.database = m_target.DatabaseURI();
@@ -36,7 +36,7 @@ void frmOstrelClient::setUpUnsavedChanges()
 
 UnsavedChanges &frmOstrelClient::changesOf(const QsciScintilla *editor) const
 {
-    return editor == CodeMax1 ? *m_xslChanges : *m_docChanges;
+    return editor == m_stylesheetEditor ? *m_xslChanges : *m_docChanges;
 }
 
 bool frmOstrelClient::mayReplace(const QsciScintilla *editor)
@@ -76,8 +76,8 @@ void frmOstrelClient::keepShownDocument()
 {
     m_session->setDeleteArmed(false);
     const auto back = [this] {
-        const QSignalBlocker quiet(lstDocuments);
-        lstDocuments->setCurrentRow(m_session->shownRow());
+        const QSignalBlocker quiet(m_documentList);
+        m_documentList->setCurrentRow(m_session->shownRow());
     };
     back();
     // The list view may still apply a selection of its own once the key that moved it is
@@ -90,19 +90,19 @@ bool frmOstrelClient::textMatchesDocument() const
     if (m_textShowsDocument)
         return true;
     return m_session->hasCurrentElement()
-        && cmxXMLDoc->text() == xmlutil().FormatXML(wholeDocument(m_session->CurrentElement()));
+        && m_documentEditor->text() == xmlutil().FormatXML(wholeDocument(m_session->CurrentElement()));
 }
 
 bool frmOstrelClient::pressedOtherEntry(QMouseEvent *press)
 {
-    const QModelIndex at = lstDocuments->indexAt(press->position().toPoint());
-    if (!at.isValid() || at.row() == lstDocuments->currentRow() || !m_docChanges->isChanged())
+    const QModelIndex at = m_documentList->indexAt(press->position().toPoint());
+    if (!at.isValid() || at.row() == m_documentList->currentRow() || !m_docChanges->isChanged())
         return false;
     // Asked before the list moves at all: after No it stays exactly as it was.
-    lstDocuments->setFocus(Qt::MouseFocusReason);
-    if (mayReplace(cmxXMLDoc)) {
+    m_documentList->setFocus(Qt::MouseFocusReason);
+    if (mayReplace(m_documentEditor)) {
         const auto agreed = m_docChanges->trusted();
-        lstDocuments->setCurrentRow(at.row());
+        m_documentList->setCurrentRow(at.row());
     }
     return true;
 }
@@ -123,7 +123,7 @@ void frmOstrelClient::showEditedDocument()
 
 bool frmOstrelClient::restoreText(const RecoveryEntry &entry)
 {
-    QsciScintilla *editor = entry.editor == QLatin1String("stylesheet") ? CodeMax1 : cmxXMLDoc;
+    QsciScintilla *editor = entry.editor == QLatin1String("stylesheet") ? m_stylesheetEditor : m_documentEditor;
     if (!mayReplace(editor))
         return false;
     changesOf(editor).restore(entry);
