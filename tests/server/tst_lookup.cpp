@@ -65,6 +65,19 @@ QByteArray hits(int n)
     return envelope(result(docs));
 }
 
+// Lists the hits of the query at url; the failure's description, empty when there was none.
+QString failureOf(const HttpClient &client, IDocumentList &list, const QString &url)
+{
+    LookUp reader(&client);
+    reader.setDocumentList(&list);
+    try {
+        reader.ParseQuery(url);
+    } catch (const OstrelError &e) {
+        return e.description();
+    }
+    return {};
+}
+
 } // namespace
 
 class TestLookUp : public QObject {
@@ -315,14 +328,7 @@ void TestLookUp::overHttp()
 
     HttpClient client;
     MemoryList list;
-    LookUp reader(&client);
-    reader.setDocumentList(&list);
-    QString caught;
-    try {
-        reader.ParseQuery(http.url(path + "?_xql=Order%5Btotal%3E10%5D"));
-    } catch (const OstrelError &e) {
-        caught = e.description();
-    }
+    const QString caught = failureOf(client, list, http.url(path + "?_xql=Order%5Btotal%3E10%5D"));
     QCOMPARE(list.texts(), texts);
     QCOMPARE(list.ids(), ids);
     if (error.isEmpty())
@@ -414,14 +420,7 @@ void TestLookUp::againstTheServer()
 
     HttpClient client;
     MemoryList list;
-    LookUp reader(&client);
-    reader.setDocumentList(&list);
-    QString caught;
-    try {
-        reader.ParseQuery(url);
-    } catch (const OstrelError &e) {
-        caught = e.description();
-    }
+    const QString caught = failureOf(client, list, url);
     if (!error.isEmpty()) {
         QVERIFY2(caught.contains(error), qPrintable(caught));
         QCOMPARE(list.count(), 0);
