@@ -129,7 +129,7 @@ void tst_Recovery::killedAfterTypingOffersTheTextBack()
     offer->findChild<QPushButton *>(QStringLiteral("cmdRestore"))->click();
     QTRY_VERIFY(watch.isNull());
     auto *navigate = qobject_cast<frmNavigate *>(app.navigateWindow());
-    frmOstrelClient *w = navigate->documentWindow(QStringLiteral("Shop/Order"));
+    frmOstrelClient *w = navigate->documentWindow(DoctypeRef{m_server->databaseURI(), QStringLiteral("Shop"), QStringLiteral("Order")});
     QVERIFY(w);
     QVERIFY2(ui->messages().isEmpty(), qPrintable(ui->messages().join('|')));
     QVERIFY(w->documentEditor()->text().startsWith(kTyped + QStringLiteral("<Order")));
@@ -170,7 +170,8 @@ void tst_Recovery::discardDeletesTheTexts()
     app.recoverWindow()->findChild<QPushButton *>(QStringLiteral("cmdDiscard"))->click();
     QTRY_VERIFY(!app.recoverWindow());
     QVERIFY(!QFileInfo::exists(folder));
-    QVERIFY(!qobject_cast<frmNavigate *>(app.navigateWindow())->documentWindow(QStringLiteral("Shop/Order")));
+    QVERIFY(!qobject_cast<frmNavigate *>(app.navigateWindow())->documentWindow(
+        DoctypeRef{m_server->databaseURI(), QStringLiteral("Shop"), QStringLiteral("Order")}));
 }
 
 int main(int argc, char *argv[])
