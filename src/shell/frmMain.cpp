@@ -1,4 +1,5 @@
 #include "shell/frmMain.h"
+#include "common/CommandMenu.h"
 #include "common/UnsavedWork.h"
 #include <QAction>
 #include <QCloseEvent>
@@ -51,6 +52,10 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     m_filePrint = addItem(file, "mnuFilePrint", QStringLiteral("&Print"));
     m_fileSep2 = addSeparator(file, "mnuFileSep2");
     QAction *exit = addItem(file, "mnuFileExit", QStringLiteral("&Exit"));
+    exit->setShortcut(Qt::CTRL | Qt::Key_Q);
+    connect(m_filePerform, &QAction::triggered, this, [this] { runCommand(QStringLiteral("Query")); });
+    connect(m_fileProcess, &QAction::triggered, this, [this] { runCommand(QStringLiteral("Store")); });
+    connect(m_filePrint, &QAction::triggered, this, [this] { runCommand(QStringLiteral("Print")); });
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -66,6 +71,13 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     connectToggle(m_viewNavigate, &frmMain::toggleNavigate);
     connectToggle(m_viewStatus, &frmMain::toggleStatusBar);
     connectToggle(m_viewLog, &frmMain::HideLog);
+    m_viewNavigate->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_N);
+    m_viewLog->setShortcut(Qt::CTRL | Qt::Key_L);
+
+    m_documentMenu = menuBar()->addMenu(QStringLiteral("&Document"));
+    m_documentMenu->setObjectName(QStringLiteral("mnuDocument"));
+    m_documentMenu->menuAction()->setObjectName(QStringLiteral("mnuDocument"));
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMain::followActiveWindow);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -84,9 +96,16 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     setStatusBar(m_sbMessage);
 
     resize(1024, 720);
+    followActiveWindow();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The children going down must not make the menu follow them any more.
+    disconnect(m_mdi, nullptr, this, nullptr);
+    for (const QMetaObject::Connection &c : std::as_const(m_commandWatch))
+        disconnect(c);
+}
 
 QAction *frmMain::addItem(QMenu *menu, const char *name, const QString &caption)
 {
@@ -166,6 +185,53 @@ void frmMain::toggleStatusBar()
     const bool show = !m_viewStatus->isChecked();
     m_sbMessage->setVisible(show);
     m_viewStatus->setChecked(show);
+}
+
+CommandMenu *frmMain::activeCommands() const
+{
+    // The current sub-window stays while the program itself is in the background.
+    QMdiSubWindow *sub = m_mdi->currentSubWindow();
+    return sub ? dynamic_cast<CommandMenu *>(sub->widget()) : nullptr;
+}
+
+void frmMain::followActiveWindow()
+{
+    m_documentMenu->clear();
+    for (const QMetaObject::Connection &c : std::as_const(m_commandWatch))
+        disconnect(c);
+    m_commandWatch.clear();
+    CommandMenu *commands = activeCommands();
+    if (commands) {
+        commands->fillCommandMenu(m_documentMenu);
+        for (const char *key : {"Query", "Store", "Print"})
+            if (QAction *a = commands->commandAction(QLatin1String(key)))
+                m_commandWatch << connect(a, &QAction::changed, this, &frmMain::syncFileItems);
+        // A closed window takes its actions along; what is active then comes after.
+        m_commandWatch << connect(m_mdi->currentSubWindow(), &QObject::destroyed, this,
+                                  [this] { QMetaObject::invokeMethod(this, &frmMain::followActiveWindow, Qt::QueuedConnection); });
+    }
+    m_documentMenu->menuAction()->setVisible(commands);
+    syncFileItems();
+}
+
+void frmMain::syncFileItems()
+{
+    CommandMenu *commands = activeCommands();
+    const auto able = [commands](const char *key) {
+        const QAction *a = commands ? commands->commandAction(QLatin1String(key)) : nullptr;
+        return a && a->isEnabled();
+    };
+    m_filePerform->setEnabled(able("Query"));
+    m_fileProcess->setEnabled(able("Store"));
+    m_filePrint->setEnabled(able("Print"));
+}
+
+void frmMain::runCommand(const QString &key)
+{
+    CommandMenu *commands = activeCommands();
+    QAction *a = commands ? commands->commandAction(key) : nullptr;
+    if (a && a->isEnabled())
+        a->trigger();
 }
 
 void frmMain::setLogWindow(QWidget *log)

@@ -1,6 +1,7 @@
 #pragma once
 #include "common/MainWindowApi.h"
 #include <QMainWindow>
+#include <QList>
 #include <QPointer>
 
 class QAction;
@@ -12,6 +13,7 @@ class QStatusBar;
 
 namespace owb {
 
+class CommandMenu;
 class UserInteraction;
 
 // The main window: an MDI area for every child window, the File/View/Help menus and a
@@ -45,6 +47,8 @@ public:
     void setUserInteraction(UserInteraction *ui) { m_ui = ui; }
 
     QString statusText() const;
+    // The Document menu, present while a window with commands (a document window) is active.
+    QMenu *documentMenu() const { return m_documentMenu; }
     QMdiArea *mdiArea() const { return m_mdi; }
 
 signals:
@@ -63,6 +67,12 @@ private:
     void connectToggle(QAction *action, void (frmMain::*handler)());
     void toggleNavigate();
     void toggleStatusBar();
+    // The Document menu and the File menu's document items follow the active child window.
+    void followActiveWindow();
+    void syncFileItems();
+    CommandMenu *activeCommands() const;
+    // Runs a command of the active document window, when it can act.
+    void runCommand(const QString &key);
 
     QMdiArea *m_mdi;
     QStatusBar *m_sbMessage;
@@ -75,6 +85,8 @@ private:
     QAction *m_viewNavigate;
     QAction *m_viewStatus;
     QAction *m_viewLog;
+    QMenu *m_documentMenu;
+    QList<QMetaObject::Connection> m_commandWatch;
     QPointer<QWidget> m_log;
     QPointer<QWidget> m_navigate;
     UserInteraction *m_ui = nullptr;

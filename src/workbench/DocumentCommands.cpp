@@ -47,39 +47,52 @@ DocumentCommands::DocumentCommands(DocumentView &view, DocumentSession &session,
 
 QList<Command> DocumentCommands::commands()
 {
-    const auto row = [this](const char *key, const char *caption, const char *tip, std::function<void()> run) {
+    const auto row = [this](const char *key, const char *caption, const char *tip, QKeySequence keys,
+                            std::function<void()> run) {
         const QString k = QString::fromLatin1(key);
         return Command{k, QString::fromLatin1(caption), QString::fromLatin1(tip), std::move(run), {},
-                       [this, k] { return canAct(k); }};
+                       [this, k] { return canAct(k); }, keys, [this, k] { return whyNot(k); }};
     };
     return {
-        row("Query", "Query", "Query", [this] { query(); }),
-        row("Store", "Store", "Store current document", [this] { store(); }),
-        row("Remove", "Remove", "Remove selected document", [this] { remove(); }),
-        row("New", "New", "Create new (test) document", [this] { NewDocument(); }),
-        row("Open", "Open", "Open xml document", [this] { open(); }),
-        row("Save", "Save", "Save current document", [this] { save(); }),
-        row("import", "Import", "Import XML documents", [this] { OpenImportDialog(); }),
-        row("export", "Export", "export documents to file system", [this] { OpenExportDialog(); }),
+        row("Query", "Query", "Query", Qt::Key_F5, [this] { query(); }),
+        row("Store", "Store", "Store current document", Qt::CTRL | Qt::Key_S, [this] { store(); }),
+        row("Remove", "Remove", "Remove selected document", {}, [this] { remove(); }),
+        row("New", "New", "Create new (test) document", Qt::CTRL | Qt::Key_N, [this] { NewDocument(); }),
+        row("Open", "Open", "Open xml document", Qt::CTRL | Qt::Key_O, [this] { open(); }),
+        row("Save", "Save", "Save current document", Qt::CTRL | Qt::SHIFT | Qt::Key_S, [this] { save(); }),
+        row("import", "Import", "Import XML documents", Qt::CTRL | Qt::Key_I, [this] { OpenImportDialog(); }),
+        row("export", "Export", "export documents to file system", Qt::CTRL | Qt::Key_E,
+            [this] { OpenExportDialog(); }),
     };
 }
 
 bool DocumentCommands::canAct(const QString &key) const
 {
+    return whyNot(key).isEmpty();
+}
+
+QString DocumentCommands::whyNot(const QString &key) const
+{
     const bool nonXML = m_session.NonXML();
-    if (key == QLatin1String("Store"))
-        return hasText(m_view.documentEditor());
-    if (key == QLatin1String("Remove"))
-        return hasText(m_view.documentEditor()) && m_session.currentIsStored();
-    if (key == QLatin1String("Open"))
-        return nonXML || fileEditor();
-    if (key == QLatin1String("Save")) {
-        QsciScintilla *editor = fileEditor();
-        return nonXML || (editor && hasText(editor));
+    const bool docText = hasText(m_view.documentEditor());
+    if (key == QLatin1String("Store") && !docText)
+        return QStringLiteral("The document page holds no text to store");
+    if (key == QLatin1String("Remove")) {
+        if (!docText)
+            return QStringLiteral("No document is shown");
+        if (!m_session.currentIsStored())
+            return QStringLiteral("The document shown is not stored on the server");
     }
-    if (key == QLatin1String("export"))
-        return nonXML || m_session.documentList().count() > 0;
-    return true;
+    if ((key == QLatin1String("Open") || key == QLatin1String("Save")) && !nonXML) {
+        QsciScintilla *editor = fileEditor();
+        if (!editor)
+            return QStringLiteral("Works on the document text and the stylesheet pages");
+        if (key == QLatin1String("Save") && !hasText(editor))
+            return QStringLiteral("The page holds no text to save");
+    }
+    if (key == QLatin1String("export") && !nonXML && m_session.documentList().count() == 0)
+        return QStringLiteral("The list holds no documents: run a query first");
+    return QString();
 }
 
 void DocumentCommands::query()

@@ -31,6 +31,8 @@ public:
     // pages, Export with a list to export; the rest always. A non-XML doctype leaves every
     // command that explains why it does nothing able to say so.
     bool canAct(const QString &key) const;
+    // Why the command of key cannot act now; empty when it can.
+    QString whyNot(const QString &key) const;
 
     void StoreCurrentDocument();
     // Removes the current document from the server and shows it again without its osl:id;

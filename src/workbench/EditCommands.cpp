@@ -39,52 +39,85 @@ EditCommands::EditCommands(DocumentView &view, DocumentSession &session, const A
 
 QList<Command> EditCommands::commands()
 {
-    const auto row = [this](const char *key, const char *caption, const char *tip, std::function<void()> run,
-                            QList<Command> menu = {}) {
+    const auto row = [this](const char *key, const char *caption, const char *tip, QKeySequence keys,
+                            std::function<void()> run, QList<Command> menu = {}) {
         const QString k = QString::fromLatin1(key);
         return Command{k, QString::fromLatin1(caption), tip ? QString::fromLatin1(tip) : QString(), std::move(run),
-                       std::move(menu), [this, k] { return canAct(k); }};
+                       std::move(menu), [this, k] { return canAct(k); }, keys, [this, k] { return whyNot(k); }};
     };
+    // The clipboard commands keep the editors' own keys: a second binding would be ambiguous.
     return {
-        row("Copy", "Copy", "Copy Selected text", [this] { copy(); }),
-        row("Cut", "Cut", "Cut selected text", [this] { cut(); }),
+        row("Copy", "Copy", "Copy Selected text", {}, [this] { copy(); }),
+        row("Cut", "Cut", "Cut selected text", {}, [this] { cut(); }),
         // Delete is Cut: what it removes stays on the clipboard.
-        row("Delete", "Delete", "Delete selected text", [this] { cut(); }),
-        row("Paste", "Paste", "Paste copied text", [this] { paste(); }),
-        row("Print", "Print", "Print current document", [this] { print(); }),
-        row("Validate", "Validate", "Validate XML document", [this] { CheckWellFormed(true); },
+        row("Delete", "Delete", "Delete selected text", {}, [this] { cut(); }),
+        row("Paste", "Paste", "Paste copied text", {}, [this] { paste(); }),
+        row("Print", "Print", "Print current document", Qt::CTRL | Qt::Key_P, [this] { print(); }),
+        row("Validate", "Validate", "Validate XML document", {}, [this] { CheckWellFormed(true); },
             {
-                row("WellFormed", "Well formedness", nullptr, [this] { validateEntry(QStringLiteral("WellFormed")); }),
-                row("Schema", "Against schema", nullptr, [this] { validateEntry(QStringLiteral("Schema")); }),
+                row("WellFormed", "Well formedness", nullptr, Qt::Key_F7,
+                    [this] { validateEntry(QStringLiteral("WellFormed")); }),
+                row("Schema", "Against schema", nullptr, Qt::SHIFT | Qt::Key_F7,
+                    [this] { validateEntry(QStringLiteral("Schema")); }),
             }),
-        row("exit", "Exit", "Leave current form", [this] { exit(); }),
+        row("exit", "Exit", "Leave current form", Qt::CTRL | Qt::Key_W, [this] { exit(); }),
     };
 }
 
 bool EditCommands::canAct(const QString &key) const
 {
+    return whyNot(key).isEmpty();
+}
+
+QString EditCommands::whyNot(const QString &key) const
+{
     QsciScintilla *editor = activeEditor();
+    const QString noPage = QStringLiteral("Works on the document text and the stylesheet pages");
+    const QString noSelection = QStringLiteral("No text is selected");
     const bool editable = editor && editor->isEnabled() && !editor->isReadOnly();
     if (key == QLatin1String("Copy"))
-        return editor && editor->hasSelectedText();
-    if (key == QLatin1String("Cut") || key == QLatin1String("Delete"))
-        return editable && editor->hasSelectedText();
-    if (key == QLatin1String("Paste")) {
-        const QClipboard *clipboard = QGuiApplication::clipboard();
-        return editable && editor->SendScintilla(QsciScintillaBase::SCI_CANPASTE) && clipboard
-            && !clipboard->text().isEmpty();
+        return !editor ? noPage : !editor->hasSelectedText() ? noSelection : QString();
+    if (key == QLatin1String("Cut") || key == QLatin1String("Delete")) {
+        if (!editor)
+            return noPage;
+        if (!editable)
+            return QStringLiteral("The text cannot be edited");
+        return editor->hasSelectedText() ? QString() : noSelection;
     }
-    if (key == QLatin1String("Print"))
-        return editor && m_ctx.ui && hasText(editor);
+    if (key == QLatin1String("Paste")) {
+        if (!editor)
+            return noPage;
+        if (!editable)
+            return QStringLiteral("The text cannot be edited");
+        const QClipboard *clipboard = QGuiApplication::clipboard();
+        const bool something = editor->SendScintilla(QsciScintillaBase::SCI_CANPASTE) && clipboard
+            && !clipboard->text().isEmpty();
+        return something ? QString() : QStringLiteral("The clipboard holds no text");
+    }
+    if (key == QLatin1String("Print")) {
+        if (!editor)
+            return noPage;
+        if (!m_ctx.ui)
+            return QStringLiteral("No printer can be chosen here");
+        return hasText(editor) ? QString() : QStringLiteral("The page holds no text to print");
+    }
     // The checks: on a non-XML doctype they say why they are of no use.
+    const QString noCheck = !editor ? noPage : QStringLiteral("The page holds no text to check");
     const bool checkable = m_session.NonXML() || (editor && hasText(editor));
+    const bool docText = hasText(m_view.documentEditor());
     if (key == QLatin1String("Validate"))
-        return checkable;
-    if (key == QLatin1String("WellFormed"))
-        return hasText(m_view.documentEditor()) && checkable;
-    if (key == QLatin1String("Schema"))
-        return hasText(m_view.documentEditor()) && m_view.currentPage() == TabText;
-    return true;
+        return checkable ? QString() : noCheck;
+    if (key == QLatin1String("WellFormed")) {
+        if (!docText)
+            return QStringLiteral("The document page holds no text to check");
+        return checkable ? QString() : noCheck;
+    }
+    if (key == QLatin1String("Schema")) {
+        if (m_view.currentPage() != TabText)
+            return QStringLiteral("Validates the document text page only");
+        return docText ? QString() : QStringLiteral("The document page holds no text to check");
+    }
+    return QString();
 }
 
 QsciScintilla *EditCommands::activeEditor() const

@@ -29,6 +29,8 @@ public:
     // Validate and Well formedness on those pages with a text, Against schema on the text
     // page; on a non-XML doctype the checks, which say they are of no use; Exit always.
     bool canAct(const QString &key) const;
+    // Why the command of key cannot act now; empty when it can.
+    QString whyNot(const QString &key) const;
 
     // True when the text under test (the page shown) is well-formed; reports the outcome,
     // with message boxes when showMessages.

@@ -71,6 +71,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     connect(m_documentEditor, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
     m_queryBuilder = new QueryBuilderButton(m_queryBuilderButton, m_queryEdit, *m_session, m_ctx, this);
     buildToolbars();
+    releaseWindowKeys();
     connect(m_documentList, &QListWidget::currentRowChanged, this, [this] { ShowSelectedDocument(); });
     connect(m_documentList, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         // A click on the entry already selected changes no row, yet still shows it afresh.

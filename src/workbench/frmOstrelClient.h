@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "common/AppContext.h"
+#include "common/CommandMenu.h"
 #include "common/UnsavedWork.h"
 #include "workbench/DocumentTarget.h"
 #include "workbench/DocumentView.h"
@@ -47,7 +48,7 @@ enum class TabAction;
 // replacement of an edited text asks first (UnsavedChanges, one per editor).
 // Widget members are named for their role; their object names are the ones users and tests
 // know (m_queryEdit is "txtQry", m_documentEditor "cmxXMLDoc", ...).
-class frmOstrelClient : public QWidget, public UnsavedWork, public DocumentView {
+class frmOstrelClient : public QWidget, public UnsavedWork, public DocumentView, public CommandMenu {
     Q_OBJECT
 public:
     // The context must hold the HTTP client, the connection registry and the form encoder;
@@ -138,6 +139,10 @@ public:
     // changes of its own. False: the user kept them.
     bool restoreText(const RecoveryEntry &entry);
 
+    // CommandMenu: the toolbars' commands, for the main window's Document menu.
+    void fillCommandMenu(QMenu *menu) override;
+    QAction *commandAction(const QString &key) const override;
+
     QStringList unsavedChanges() override;
     void discardUnsavedChanges() override;
 
@@ -152,6 +157,8 @@ protected:
 private:
     void buildUi();
     void buildToolbars();
+    // Frees the keys the main window's shortcuts use from the editors' own bindings.
+    void releaseWindowKeys();
     QWidget *buildTreePage();
     void LoadSchema();
     void ShowSelectedDocument();

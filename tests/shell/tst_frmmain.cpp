@@ -90,8 +90,10 @@ void TestFrmMain::menuBarOrder()
         names << a->menu()->objectName();
         captions << a->text();
     }
-    QCOMPARE(names, (QStringList{"cmdFile", "cmdView", "mnuHelp"}));
-    QCOMPARE(captions, (QStringList{"&File", "&View", "&Help"}));
+    QCOMPARE(names, (QStringList{"cmdFile", "cmdView", "mnuDocument", "mnuHelp"}));
+    QCOMPARE(captions, (QStringList{"&File", "&View", "&Document", "&Help"}));
+    // The Document menu shows only while a document window is active.
+    QVERIFY(!w.documentMenu()->menuAction()->isVisible());
 }
 
 void TestFrmMain::menuItems_data()

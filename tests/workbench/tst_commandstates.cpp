@@ -2,6 +2,7 @@
 // enabled exactly then, and follows the state as it changes.
 #include "WorkbenchFixture.h"
 
+#include "workbench/CommandBars.h"
 #include "workbench/DocumentSession.h"
 #include "workbench/DocumentTabs.h"
 #include "workbench/frmOstrelClient.h"
@@ -122,6 +123,13 @@ void TestCommandStates::states()
     expected.sort();
     on.sort();
     QVERIFY2(on == expected, qPrintable(on.join(",") + " / " + expected.join(",")));
+    // Every disabled command says why on a line of its tip; an enabled one does not.
+    for (const QString &key : kKeys) {
+        const QAction *a = w.findChild<QAction *>(key);
+        const QStringList lines = w.commandBars().tipOf(a).split('\n');
+        QCOMPARE(lines.first().startsWith(a->toolTip()), true);
+        QVERIFY2(lines.size() == (a->isEnabled() ? 1 : 2), qPrintable(key + ": " + lines.join('|')));
+    }
 }
 
 void TestCommandStates::followsTheSession()
