@@ -51,6 +51,7 @@ void Application::start()
     m_context.ui = m_ui.get();
     m_context.recovery = m_recovery.get();
 
+    m_main->rememberPlaces();
     m_main->show();
     m_log = new frmLog(m_main.get(), m_ui.get());
     m_steps << QStringLiteral("frmLog");

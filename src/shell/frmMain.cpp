@@ -1,6 +1,7 @@
 #include "shell/frmMain.h"
 #include "common/CommandMenu.h"
 #include "common/UnsavedWork.h"
+#include "shell/WindowPlaces.h"
 #include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
@@ -29,6 +30,26 @@ public:
     }
 
 private:
+    QMdiSubWindow *m_frame;
+};
+
+// Keeps a child's size and splitters when its frame closes (closing the program closes them
+// all), for the next time that child is opened.
+class PlaceKeeper : public QObject {
+public:
+    PlaceKeeper(QWidget *child, QMdiSubWindow *frame) : QObject(frame), m_child(child), m_frame(frame)
+    {
+        frame->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close && m_child)
+            WindowPlaces::saveChild(*m_child, *m_frame);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_child;
     QMdiSubWindow *m_frame;
 };
 
@@ -252,6 +273,10 @@ QMdiSubWindow *frmMain::addChild(QWidget *child)
     QMdiSubWindow *sub = m_mdi->addSubWindow(child);
     sub->adjustSize();
     sub->setObjectName(child->objectName() + QStringLiteral("Frame"));
+    if (m_rememberPlaces) {
+        WindowPlaces::restoreChild(*child, *sub);
+        new PlaceKeeper(child, sub);
+    }
     // The frame shows the modified marker, so the child's own caption stays its plain name.
     if (!child->windowTitle().contains(QLatin1String("[*]"))) {
         sub->setWindowTitle(child->windowTitle() + QStringLiteral("[*]"));
@@ -334,7 +359,15 @@ void frmMain::closeEvent(QCloseEvent *event)
             return;
         }
     }
+    if (m_rememberPlaces)
+        WindowPlaces::saveMain(*this);
     event->accept();
+}
+
+void frmMain::rememberPlaces()
+{
+    m_rememberPlaces = true;
+    WindowPlaces::restoreMain(*this);
 }
 
 } // namespace owb

@@ -43,6 +43,10 @@ public:
     QWidget *logWindow() const { return m_log; }
     QWidget *navigateWindow() const { return m_navigate; }
 
+    // Puts the window where it was last time, and its children at their sizes as they open;
+    // from now on their places are kept when they close.
+    void rememberPlaces();
+
     // Where the question before closing over unsaved changes goes.
     void setUserInteraction(UserInteraction *ui) { m_ui = ui; }
 
@@ -90,6 +94,7 @@ private:
     QPointer<QWidget> m_log;
     QPointer<QWidget> m_navigate;
     UserInteraction *m_ui = nullptr;
+    bool m_rememberPlaces = false;
 };
 
 } // namespace owb
