@@ -19,6 +19,12 @@ QWidget *openImport(const AppContext &ctx, QWidget *parent, const ImportExportPa
     return form;
 }
 
+void importFiles(QWidget *importWindow, const QStringList &files)
+{
+    if (auto *form = qobject_cast<frmImport *>(importWindow))
+        form->importFiles(files);
+}
+
 QWidget *openExport(const AppContext &ctx, QWidget *parent, const ImportExportParm &parm)
 {
     auto *form = new frmExport(ctx, parent);

@@ -76,6 +76,12 @@ void frmImport::select()
     lblImportDir->setText(startDir());
 }
 
+void frmImport::importFiles(const QStringList &files)
+{
+    lstImport->addItems(files);
+    runImport();
+}
+
 bool frmImport::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == lstImport && event->type() == QEvent::KeyRelease) {

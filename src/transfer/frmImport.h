@@ -14,6 +14,8 @@ public:
 
     void setImportParm(const ImportExportParm &parm);
     void setNonXML(bool nonXML);
+    // Appends files to the list and imports the list, as the Import button does.
+    void importFiles(const QStringList &files);
 
     QLabel *lblDocType;
     QListWidget *lstImport;

@@ -254,6 +254,17 @@ void DocumentCommands::open()
         QStringLiteral("Open ") + what, m_lastFile.isEmpty() ? QString() : QFileInfo(m_lastFile).absolutePath(), filter);
     if (path.isEmpty())
         return;
+    load(editor, path);
+}
+
+void DocumentCommands::openDropped(QsciScintilla *editor, const QString &path)
+{
+    if (!m_session.NonXML() && m_view.mayReplace(editor))
+        load(editor, path);
+}
+
+void DocumentCommands::load(QsciScintilla *editor, const QString &path)
+{
     m_session.reporter().run(
         [&] {
             editor->setText(clsFileHandler().LoadXmlFile(path));
@@ -329,6 +340,12 @@ void DocumentCommands::OpenExportDialog()
     if (m_session.documentList().count() == 0)
         return;
     TransferDialogs::openExport(m_ctx, m_view.viewWidget(), transferParm(QStringLiteral("exportdir")));
+}
+
+void DocumentCommands::importDropped(const QStringList &files)
+{
+    OpenImportDialog();
+    TransferDialogs::importFiles(m_impForm, files);
 }
 
 QWidget *DocumentCommands::impForm() const

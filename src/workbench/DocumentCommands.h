@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class QsciScintilla;
 class QWidget;
@@ -42,6 +43,10 @@ public:
     void BuildSampleDocument();
     void OpenImportDialog();
     void OpenExportDialog();
+    // A file dropped on an editor: read into it as Open reads a file, after the same question.
+    void openDropped(QsciScintilla *editor, const QString &path);
+    // Files dropped on the document list: imported through the import window, as its Import does.
+    void importDropped(const QStringList &files);
 
     // Whether the window may close: true unless an editor holds changes that were neither
     // stored nor saved and the user answers No.
@@ -56,6 +61,7 @@ private:
     void remove();
     void open();
     void save();
+    void load(QsciScintilla *editor, const QString &path);
     // "importdir" or "exportdir", else the export folder below the writable root; created
     // when missing.
     ImportExportParm transferParm(const QString &settingKey);

@@ -72,6 +72,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     m_queryBuilder = new QueryBuilderButton(m_queryBuilderButton, m_queryEdit, *m_session, m_ctx, this);
     buildToolbars();
     releaseWindowKeys();
+    acceptFileDrops();
     connect(m_documentList, &QListWidget::currentRowChanged, this, [this] { ShowSelectedDocument(); });
     connect(m_documentList, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         // A click on the entry already selected changes no row, yet still shows it afresh.

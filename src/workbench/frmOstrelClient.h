@@ -159,6 +159,8 @@ private:
     void buildToolbars();
     // Frees the keys the main window's shortcuts use from the editors' own bindings.
     void releaseWindowKeys();
+    // A file dropped on an editor opens there; files dropped on the list are imported.
+    void acceptFileDrops();
     QWidget *buildTreePage();
     void LoadSchema();
     void ShowSelectedDocument();

@@ -1,13 +1,86 @@
-// The document window as one of the main window's children: its commands in the menu bar.
+// The document window as one of the main window's children: its commands in the menu bar,
+// the keys it leaves to the main window, and files dropped on it.
 #include "workbench/frmOstrelClient.h"
 
 #include "workbench/CommandBars.h"
+#include "workbench/DocumentCommands.h"
+
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMimeData>
+#include <QUrl>
 
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
 #include <Qsci/qsciscintilla.h>
 
 namespace owb {
+
+namespace {
+
+// Local files dropped on a widget go to a handler; any other drop goes on as before.
+class FileDrops : public QObject {
+public:
+    FileDrops(QWidget *target, bool several, std::function<void(const QStringList &)> handler)
+        : QObject(target), m_several(several), m_handler(std::move(handler))
+    {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const auto type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return false;
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList files = localFiles(drop->mimeData());
+        if (files.isEmpty())
+            return false;
+        if (files.size() > 1 && !m_several) {
+            // Not their paths as text either: several files are refused as a whole.
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // Handled once the drop is over: what follows may ask questions and wait on the server.
+        if (type == QEvent::Drop)
+            QMetaObject::invokeMethod(this, [this, files] { m_handler(files); }, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    // Every URL a local file that exists, or nothing.
+    static QStringList localFiles(const QMimeData *mime)
+    {
+        QStringList files;
+        if (!mime || !mime->hasUrls())
+            return files;
+        for (const QUrl &url : mime->urls()) {
+            const QFileInfo file(url.toLocalFile());
+            if (!url.isLocalFile() || !file.isFile())
+                return {};
+            files << file.absoluteFilePath();
+        }
+        return files;
+    }
+
+    bool m_several;
+    std::function<void(const QStringList &)> m_handler;
+};
+
+} // namespace
+
+void frmOstrelClient::acceptFileDrops()
+{
+    for (QsciScintilla *editor : {m_documentEditor, m_stylesheetEditor})
+        new FileDrops(editor->viewport(), false,
+                      [this, editor](const QStringList &files) { m_documentCommands->openDropped(editor, files.first()); });
+    new FileDrops(m_documentList->viewport(), true,
+                  [this](const QStringList &files) { m_documentCommands->importDropped(files); });
+}
 
 void frmOstrelClient::fillCommandMenu(QMenu *menu)
 {
