@@ -7,6 +7,7 @@
 #include "workbench/frmOstrelClient.h"
 
 #include <QAction>
+#include <QFile>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
@@ -49,6 +50,7 @@ private slots:
     void fileItemsActOnActiveWindow();
     void mainWindowKeysFromTheEditor_data();
     void mainWindowKeysFromTheEditor();
+    void userGuideListsEveryShortcut();
 
 private:
     // Two document windows of the Order doctype in a shown main window; the second active.
@@ -275,6 +277,28 @@ void TestDocumentMenu::mainWindowKeysFromTheEditor()
     QTest::keySequence(editor, key);
     QCOMPARE(a->isChecked(), !before);
     QCOMPARE(editor->text(), QStringLiteral("<a/>\n<b/>\n"));
+}
+
+void TestDocumentMenu::userGuideListsEveryShortcut()
+{
+    QFile page(QStringLiteral(OWB_DATA_DIR "/documentation/keyboard.htm"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    const auto s = twoWindows();
+    // The document windows are the main window's children: their actions are among its own.
+    QStringList missing;
+    int listed = 0;
+    for (const QAction *a : s->main.findChildren<QAction *>()) {
+        if (a->shortcut().isEmpty())
+            continue;
+        ++listed;
+        // "Ctrl+Shift+S" as the page writes it: <kbd>Ctrl</kbd>+<kbd>Shift</kbd>+<kbd>S</kbd>
+        const QString keys = "<kbd>" + keysOf(a).split('+').join("</kbd>+<kbd>") + "</kbd>";
+        if (!html.contains(keys))
+            missing << a->objectName() + " " + keysOf(a);
+    }
+    QVERIFY(listed >= 3 + 2 * 10);
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
 }
 
 QTEST_MAIN(TestDocumentMenu)
