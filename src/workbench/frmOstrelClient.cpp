@@ -19,10 +19,7 @@
 #include "xml/DomTreeModel.h"
 #include "xml/xmlutil.h"
 
-#include <QAbstractItemModel>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,7 +27,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -111,29 +107,6 @@ frmOstrelClient::~frmOstrelClient()
 {
     // The commands go before the widgets, whose last signals must not ask them any more.
     delete m_bars;
-}
-
-void frmOstrelClient::buildToolbars()
-{
-    m_documentCommands = std::make_unique<DocumentCommands>(*this, *m_session, m_ctx);
-    m_editCommands = std::make_unique<EditCommands>(*this, *m_session, m_ctx);
-    m_bars = new CommandBars(this);
-    m_bars->add(m_documentBar, m_documentCommands->commands());
-    m_bars->add(m_editBar, m_editCommands->commands());
-    // Whatever a command's state depends on: the texts and selections, the page, the list,
-    // the document held, the clipboard.
-    for (QsciScintilla *editor : {m_documentEditor, m_stylesheetEditor}) {
-        connect(editor, &QsciScintilla::textChanged, m_bars, &CommandBars::update);
-        connect(editor, &QsciScintilla::selectionChanged, m_bars, &CommandBars::update);
-    }
-    connect(m_pages, &QTabWidget::currentChanged, m_bars, &CommandBars::update);
-    QAbstractItemModel *entries = m_documentList->model();
-    connect(entries, &QAbstractItemModel::rowsInserted, m_bars, &CommandBars::update);
-    connect(entries, &QAbstractItemModel::rowsRemoved, m_bars, &CommandBars::update);
-    connect(entries, &QAbstractItemModel::modelReset, m_bars, &CommandBars::update);
-    connect(m_session.get(), &DocumentSession::changed, m_bars, &CommandBars::update);
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        connect(clipboard, &QClipboard::dataChanged, m_bars, &CommandBars::update);
 }
 
 const OutcomeReporter &frmOstrelClient::reporter() const

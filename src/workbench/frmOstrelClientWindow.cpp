@@ -1,9 +1,17 @@
-// The document window as one of the main window's children: its commands in the menu bar,
-// the keys it leaves to the main window, and files dropped on it.
+// The document window's commands (its toolbars, their keys, and the main window's menu of
+// them), the keys it leaves to the main window, and files dropped on it.
 #include "workbench/frmOstrelClient.h"
 
 #include "workbench/CommandBars.h"
 #include "workbench/DocumentCommands.h"
+#include "workbench/DocumentSession.h"
+#include "workbench/EditCommands.h"
+
+#include <QAbstractItemModel>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTabWidget>
+#include <QToolBar>
 
 #include <QDropEvent>
 #include <QFileInfo>
@@ -80,6 +88,29 @@ void frmOstrelClient::acceptFileDrops()
                       [this, editor](const QStringList &files) { m_documentCommands->openDropped(editor, files.first()); });
     new FileDrops(m_documentList->viewport(), true,
                   [this](const QStringList &files) { m_documentCommands->importDropped(files); });
+}
+
+void frmOstrelClient::buildToolbars()
+{
+    m_documentCommands = std::make_unique<DocumentCommands>(*this, *m_session, m_ctx);
+    m_editCommands = std::make_unique<EditCommands>(*this, *m_session, m_ctx);
+    m_bars = new CommandBars(this);
+    m_bars->add(m_documentBar, m_documentCommands->commands());
+    m_bars->add(m_editBar, m_editCommands->commands());
+    // Whatever a command's state depends on: the texts and selections, the page, the list,
+    // the document held, the clipboard.
+    for (QsciScintilla *editor : {m_documentEditor, m_stylesheetEditor}) {
+        connect(editor, &QsciScintilla::textChanged, m_bars, &CommandBars::update);
+        connect(editor, &QsciScintilla::selectionChanged, m_bars, &CommandBars::update);
+    }
+    connect(m_pages, &QTabWidget::currentChanged, m_bars, &CommandBars::update);
+    QAbstractItemModel *entries = m_documentList->model();
+    connect(entries, &QAbstractItemModel::rowsInserted, m_bars, &CommandBars::update);
+    connect(entries, &QAbstractItemModel::rowsRemoved, m_bars, &CommandBars::update);
+    connect(entries, &QAbstractItemModel::modelReset, m_bars, &CommandBars::update);
+    connect(m_session.get(), &DocumentSession::changed, m_bars, &CommandBars::update);
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, m_bars, &CommandBars::update);
 }
 
 void frmOstrelClient::fillCommandMenu(QMenu *menu)
