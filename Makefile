@@ -6,7 +6,12 @@ PREFIX ?= /usr/local
 # make run TLS=1: the demo over HTTPS, with a certificate authority made for it.
 TLS ?=
 
-.PHONY: all deps configure build test run bench package install clean
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+# make fuzz SECONDS=N: each fuzz target runs N seconds.
+SECONDS ?= 60
+
+.PHONY: all deps configure build test test-sanitize fuzz run bench package install clean
 
 all: build
 
@@ -22,6 +27,19 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j 1
 
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in its own folder.
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOWB_SANITIZE=ON -DOWB_WITH_BENCH=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# libFuzzer targets (clang, ASan+UBSan), each run for SECONDS seconds.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOWB_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target owb_fuzz
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(SECONDS)
+
 run: build
 	bash scripts/run-demo.sh --port $(PORT) $(if $(TLS),--tls) $(BUILD)
 
@@ -36,4 +54,4 @@ install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
