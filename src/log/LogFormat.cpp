@@ -1,5 +1,7 @@
 #include "LogFormat.h"
 
+#include <QStringDecoder>
+
 namespace owb::LogFormat {
 
 QString timeStamp(const QDateTime &now)
@@ -29,8 +31,8 @@ QString newLogHeader(const QDateTime &now, const QLocale &locale)
 
 int nextSequence(int current)
 {
-    const int next = current + 1;
-    return (next > MaxSequence || next < 1) ? 1 : next;
+    // A stored number out of range starts again too; current + 1 must not overflow first.
+    return (current < 1 || current >= MaxSequence) ? 1 : current + 1;
 }
 
 std::optional<int> parseSequence(const QString &stored)
@@ -53,6 +55,15 @@ QString toDisplay(const QString &logText)
     out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return out;
+}
+
+QString decodeLogFile(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        return QString::fromLatin1(bytes);
+    return text;
 }
 
 } // namespace owb::LogFormat

@@ -1,4 +1,5 @@
 #pragma once
+#include <QByteArray>
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
@@ -24,6 +25,10 @@ int nextSequence(int current);
 std::optional<int> parseSequence(const QString &stored);
 // "<logDir>/owblog_<seq>.log"
 QString proposedFileName(const QString &logDir, int sequence);
+
+// A saved log's bytes: UTF-8, as saved; a file edited elsewhere in a single-byte encoding is
+// taken as Latin-1 rather than turned into replacement characters the next save would keep.
+QString decodeLogFile(const QByteArray &bytes);
 
 // The widget shows one paragraph per line; CR LF and lone CR become LF there.
 QString toDisplay(const QString &logText);

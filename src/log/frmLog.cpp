@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QStringDecoder>
 
 namespace owb {
 
@@ -24,17 +23,6 @@ const QString Title = QStringLiteral("Log");
 constexpr int ButtonWidth = 100;
 constexpr int ButtonHeight = 28;
 constexpr int RightMargin = 16;   // 240 twips
-
-// Saved logs are UTF-8; a file edited elsewhere in a single-byte encoding is taken as
-// Latin-1 rather than turned into replacement characters the next save would keep.
-QString decodeLogFile(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
-}
 
 } // namespace
 
@@ -110,7 +98,7 @@ void frmLog::load()
         if (QFileInfo(lastLog).isFile() && file.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = file.readAll();
             if (file.error() == QFileDevice::NoError) {
-                setWholeText(decodeLogFile(bytes));
+                setWholeText(LogFormat::decodeLogFile(bytes));
                 return;
             }
         }

@@ -1,6 +1,8 @@
 #include "log/LogFormat.h"
 #include <QtTest>
 
+#include <limits>
+
 using namespace owb;
 
 class TestLogFormat : public QObject {
@@ -14,6 +16,8 @@ private slots:
     void parseSequence();
     void toDisplay_data();
     void toDisplay();
+    void nextSequence_data();
+    void nextSequence();
 };
 
 void TestLogFormat::timeStamp_data()
@@ -100,6 +104,27 @@ void TestLogFormat::toDisplay()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(LogFormat::toDisplay(text), expected);
+}
+
+void TestLogFormat::nextSequence_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("counts up") << 1 << 2;
+    QTest::newRow("to the largest") << 9'999'998 << 9'999'999;
+    QTest::newRow("wraps") << 9'999'999 << 1;
+    QTest::newRow("beyond the largest") << 10'000'000 << 1;
+    // Once an overflow to a negative number; caught by the sanitizers.
+    QTest::newRow("largest int") << std::numeric_limits<int>::max() << 1;
+    QTest::newRow("zero") << 0 << 1;
+    QTest::newRow("smallest int") << std::numeric_limits<int>::min() << 1;
+}
+
+void TestLogFormat::nextSequence()
+{
+    QFETCH(int, current);
+    QFETCH(int, expected);
+    QCOMPARE(LogFormat::nextSequence(current), expected);
 }
 
 QTEST_APPLESS_MAIN(TestLogFormat)
