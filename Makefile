@@ -34,7 +34,8 @@ test-sanitize: deps
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # libFuzzer targets (clang, ASan+UBSan), each run for SECONDS seconds.
-fuzz: deps
+fuzz:
+	bash scripts/install-deps.sh --fuzz
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOWB_FUZZ=ON \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target owb_fuzz

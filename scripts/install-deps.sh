@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need; does nothing when all are present.
+# With --fuzz also what the fuzz targets need (clang and its libFuzzer runtime), for `make fuzz`.
 set -euo pipefail
 PKGS=(
   build-essential cmake pkg-config make git
@@ -12,6 +13,9 @@ PKGS=(
   xsltproc docbook-xsl docbook5-xml docbook-xml
   dpkg-dev file
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  PKGS+=(clang libclang-rt-dev)
+fi
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
