@@ -142,9 +142,27 @@ std::optional<std::string> toUtf8(std::string_view bytes, std::string_view chars
 
 std::string escapeXml(std::string_view s)
 {
+    // What a client sent comes back in answers (a path, a query): bytes that are no UTF-8
+    // character, and characters XML cannot hold, would make the whole answer unreadable.
+    static const std::string kReplacement = "\xEF\xBF\xBD";
     std::string out;
     out.reserve(s.size());
-    for (char c : s) {
+    for (size_t i = 0; i < s.size();) {
+        const char c = s[i];
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 0x80) {
+            const size_t len = u >= 0xF0 ? 4 : u >= 0xE0 ? 3 : 2;
+            const std::string_view seq = s.substr(i, len);
+            const bool nonCharacter = seq == "\xEF\xBF\xBE" || seq == "\xEF\xBF\xBF";
+            if (u >= 0xC0 && seq.size() == len && isValidUtf8(seq)) {
+                out += nonCharacter ? kReplacement : std::string(seq);
+                i += len;
+            } else {
+                out += kReplacement;
+                ++i;
+            }
+            continue;
+        }
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -153,9 +171,10 @@ std::string escapeXml(std::string_view s)
         case '\t': case '\n': case '\r': out += c; break;
         default:
             // Control characters cannot appear in XML 1.0 at all.
-            if (static_cast<unsigned char>(c) < 0x20) out += "\xEF\xBF\xBD";
+            if (u < 0x20) out += kReplacement;
             else out += c;
         }
+        ++i;
     }
     return out;
 }

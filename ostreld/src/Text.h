@@ -22,7 +22,8 @@ std::optional<std::string> toUtf8(std::string_view bytes, std::string_view chars
 
 bool isValidUtf8(std::string_view s);
 
-// Escapes & < > " for element content and attribute values.
+// Escapes & < > " for element content and attribute values; bytes that are no UTF-8
+// character and characters XML cannot hold become U+FFFD.
 std::string escapeXml(std::string_view s);
 
 std::optional<std::string> base64Decode(std::string_view in);

@@ -81,6 +81,27 @@ private slots:
         QCOMPARE(got.value_or(0), id);
     }
 
+    // What answers echo must stay XML text, whatever bytes the client sent.
+    void escapes_data()
+    {
+        QTest::addColumn<QByteArray>("in");
+        QTest::addColumn<QByteArray>("out");
+        QTest::newRow("markup") << QByteArray("a<b>&\"c\"") << QByteArray("a&lt;b&gt;&amp;&quot;c&quot;");
+        QTest::newRow("utf-8 kept") << QByteArray("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80") << QByteArray("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");
+        QTest::newRow("control character") << QByteArray("a\x01" "b") << QByteArray("a\xEF\xBF\xBD" "b");
+        QTest::newRow("latin-1 byte in a path") << QByteArray("/ostrel/m\x9C" "db") << QByteArray("/ostrel/m\xEF\xBF\xBD" "db");
+        QTest::newRow("cut sequence at the end") << QByteArray("a\xE4\xB8") << QByteArray("a\xEF\xBF\xBD\xEF\xBF\xBD");
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QByteArray("\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+        QTest::newRow("non-character") << QByteArray("\xEF\xBF\xBF") << QByteArray("\xEF\xBF\xBD");
+    }
+
+    void escapes()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(QByteArray, out);
+        QCOMPARE(QByteArray::fromStdString(text::escapeXml(in.toStdString())), out);
+    }
+
     void resultTextDropsEnvelopeDeclarations_data()
     {
         QTest::addColumn<QString>("stored");

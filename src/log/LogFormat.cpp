@@ -59,7 +59,8 @@ QString toDisplay(const QString &logText)
 
 QString decodeLogFile(const QByteArray &bytes)
 {
-    QStringDecoder utf8(QStringConverter::Utf8);
+    // Stateless: a sequence cut off at the end is an error, not a character held back.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return QString::fromLatin1(bytes);

@@ -257,6 +257,7 @@ void TestFrmLog::savedLogIsReadAsText_data()
                            << QStringLiteral("10:00:00 Log started\r\n10:00:01 Größe");
     QTest::newRow("byte order mark dropped") << QByteArray("\xEF\xBB\xBFx") << QStringLiteral("x");
     QTest::newRow("latin-1 kept") << QByteArray("\xE9t\xE9") << QStringLiteral("été");
+    QTest::newRow("latin-1 letter at the end") << QByteArray("caf\xE1") << QStringLiteral("caf\u00E1");
     QTest::newRow("trailing break kept") << QByteArray("a\r\n") << QStringLiteral("a\r\n");
 }
 
