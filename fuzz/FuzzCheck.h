@@ -62,18 +62,23 @@ inline bool blankText(xmlNodePtr n)
     return true;
 }
 
-// Drops blank text between markup (indentation), keeping it where it is data: under
-// xml:space="preserve", beside other text, and as an element's whole content.
+// Drops blank text between the elements of element-only content (indentation), keeping it
+// where it is data: under xml:space="preserve", beside other text, as an element's only text.
 inline void dropIndentation(xmlNodePtr parent, bool preserve)
 {
-    bool mixed = false;
-    for (xmlNodePtr c = parent->children; c; c = c->next)
-        if ((c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE) && !blankText(c)) mixed = true;
+    bool elements = false, mixed = false;
+    for (xmlNodePtr c = parent->children; c; c = c->next) {
+        if (c->type == XML_ELEMENT_NODE) elements = true;
+        else if ((c->type == XML_TEXT_NODE && !blankText(c)) || c->type == XML_CDATA_SECTION_NODE
+                 || c->type == XML_ENTITY_REF_NODE)
+            mixed = true;
+    }
     for (xmlNodePtr c = parent->children; c;) {
         xmlNodePtr next = c->next;
         if (c->type == XML_ELEMENT_NODE) {
-            dropIndentation(c, xmlNodeGetSpacePreserve(c) == 1);
-        } else if (!preserve && !mixed && blankText(c) && (c->prev || c->next)) {
+            const int space = xmlNodeGetSpacePreserve(c);
+            dropIndentation(c, space == 1);
+        } else if (!preserve && elements && !mixed && blankText(c)) {
             xmlUnlinkNode(c);
             xmlFreeNode(c);
         }

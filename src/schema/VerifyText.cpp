@@ -85,11 +85,15 @@ void removeAttributes(QString &text, const StartTag &tag, const QStringList &nam
     }
 }
 
-// Where declarations go: behind the one character after the name when it is a blank, else
-// straight behind the name, so that they always land inside the tag.
+// Where declarations go: behind the one blank or line break after the name, else straight
+// behind the name, so that they always land inside the tag. A CR LF counts as one: split, it
+// would be two line breaks and every later line would map back one too far.
 qsizetype insertionPoint(const QString &text, const StartTag &tag)
 {
-    return tag.nameEnd < text.size() && isSpace(text[tag.nameEnd]) ? tag.nameEnd + 1 : tag.nameEnd;
+    const qsizetype at = tag.nameEnd;
+    if (at + 1 < text.size() && text[at] == QLatin1Char('\r') && text[at + 1] == QLatin1Char('\n'))
+        return at + 2;
+    return at < text.size() && isSpace(text[at]) ? at + 1 : at;
 }
 
 QString quoted(const QString &name, const QString &value)

@@ -106,6 +106,13 @@ private:
                 case '&': m_out += "&amp;"; break;
                 case '<': m_out += "&lt;"; break;
                 case '>': m_out += "&gt;"; break;
+                case ']':
+                    // A last "]" beside a ">" that follows the section would read as "]]>".
+                    if (i == end)
+                        m_out += "&#93;";
+                    else
+                        m_out += ']';
+                    break;
                 default:
                     if (c > 0xFF)
                         appendReference(m_out, c);

@@ -119,6 +119,8 @@ void TestVerifyText::linesMapBack_data()
         << "<Order osl:id\n=\n\"5\" b=\"t3\">\n<y>t4</y>\n<z>t5</z></Order>";
     QTest::newRow("replaced declaration spread over lines")
         << "<Order xmlns\n=\"\" a=\"t2\">\n<y>t3</y><z>t3</z>\n<w>t4</w></Order>";
+    QTest::newRow("CR LF behind the name")
+        << "<Order\r\n a=\"t2\">\r\n<y>t3</y>\r\n<w>t4</w></Order>";
 }
 
 void TestVerifyText::linesMapBack()

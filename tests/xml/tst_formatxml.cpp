@@ -69,6 +69,9 @@ void TestFormatXml::format_data()
     QTest::newRow("carriage return kept")
         << "<a><b>x&#13;y</b></a>"
         << "<a>\n  <b>x&#13;y</b>\n</a>";
+    // An element's only text is its value, however blank.
+    QTest::newRow("blank-only value kept") << "<a><password> </password></a>" << "<a>\n  <password> </password>\n</a>";
+    QTest::newRow("line break as the root's value") << "<a>\n</a>" << "<a>\n</a>";
 }
 
 void TestFormatXml::format()

@@ -36,6 +36,7 @@ void TestLatin1Xml::sameContentInLatin1_data()
     QTest::newRow("outside the BMP") << QString::fromUtf8("<a>😀 ok</a>") << false;
     QTest::newRow("latin-1 cdata stays") << QString::fromUtf8("<a><![CDATA[<é> & ]]></a>") << true;
     QTest::newRow("cjk cdata as text") << QString::fromUtf8("<a><![CDATA[请 <b> & ]] > 周一]]></a>") << false;
+    QTest::newRow("cjk cdata ending in ]] before >") << QString::fromUtf8("<a><![CDATA[周]]]]>></a>") << false;
     QTest::newRow("cdata beside text")
         << QString::fromUtf8("<a>x<![CDATA[€\r\n]]>y<![CDATA[plain]]></a>") << true;
     QTest::newRow("comment and pi in latin-1 beside cjk text")
