@@ -6,7 +6,7 @@
 
 #include "FuzzCheck.h"
 #include "common/OstrelError.h"
-#include "xml/LookUp.h"
+#include "server/LookUp.h"
 #include "xml/MemoryDocumentList.h"
 
 using namespace owb;

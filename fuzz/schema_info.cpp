@@ -11,8 +11,7 @@
 #include "common/OstrelError.h"
 #include "navigation/DocTree.h"
 #include "navigation/buildDocTree.h"
-#include "xml/DomDocument.h"
-#include "xml/ServerFailure.h"
+#include "server/ServerAnswer.h"
 
 using namespace owb;
 
@@ -49,13 +48,12 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    DomDocument answer = NewDOMDocument(false, true);
-    if (!answer.loadBytes(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)))) return 0;
-    if (serverFailure(answer)) return 0;
-    if (answer.selectSingleNode(QStringLiteral("osl:response/xql:result")).isNull()) return 0;
+    ServerAnswer answer;
+    if (!answer.load(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)))) return 0;
+    if (answer.failure() || answer.result().isNull()) return 0;
     CheckedTree tree;
     try {
-        const QStringList names = builder->sortedEntries(answer);
+        const QStringList names = builder->sortedEntries(answer.document());
         const int doctypes = buildDocTree::fillTree(names, tree);
         FUZZ_CHECK(doctypes >= 0 && doctypes <= names.size() && tree.keys.size() <= 1 + 2 * doctypes);
     } catch (const OstrelError &e) {

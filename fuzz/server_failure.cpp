@@ -5,19 +5,18 @@
 #include <cstdint>
 
 #include "FuzzCheck.h"
-#include "xml/DomDocument.h"
-#include "xml/ServerFailure.h"
+#include "server/ServerAnswer.h"
 
 using namespace owb;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    DomDocument answer = NewDOMDocument(false, true);
-    if (!answer.loadBytes(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)))) {
+    ServerAnswer answer;
+    if (!answer.load(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)))) {
         FUZZ_CHECK(answer.parseError().errorCode != 0 && !answer.parseError().reason.isEmpty());
         return 0;
     }
-    if (const auto failure = serverFailure(answer)) {
+    if (const auto &failure = answer.failure()) {
         FUZZ_CHECK(failure->text == failure->text.trimmed());
         const QString said = failure->describe();
         FUZZ_CHECK(said.contains(failure->code) && said.contains(failure->text));
