@@ -77,11 +77,15 @@ void removeAttributes(QString &text, const StartTag &tag, const QStringList &nam
         if (names.contains(a.name))
             doomed << a;
     std::sort(doomed.begin(), doomed.end(), [](const Attribute &x, const Attribute &y) { return x.start > y.start; });
+    // Counted over the whole text: a CR before the attribute and a LF after it become one
+    // line break once it is gone.
     for (const Attribute &a : doomed) {
-        const int breaks = countBreaks(text, a.start, a.end);
-        if (lines && breaks)
-            lines->edited(lineAt(text, a.start), -breaks);
+        const int line = lineAt(text, a.start);
+        const int before = countBreaks(text, 0, text.size());
         text.remove(a.start, a.end - a.start);
+        const int delta = countBreaks(text, 0, text.size()) - before;
+        if (lines && delta)
+            lines->edited(line, delta);
     }
 }
 

@@ -118,6 +118,8 @@ QByteArray saveBytes(int options, const std::function<void(xmlSaveCtxtPtr)> &wri
 QByteArray serialise(xmlNodePtr node, int options = XML_SAVE_NO_DECL | XML_SAVE_AS_XML);
 
 QByteArray escapeAttribute(const QByteArray &value);
+// A namespace declaration's value, from the name as the parser stored it.
+QByteArray escapeNamespace(const QByteArray &href);
 
 // The element's attribute of a qualified name (prefix resolved in scope); null when absent.
 xmlAttrPtr findAttribute(xmlNodePtr el, const QString &name);

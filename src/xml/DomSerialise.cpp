@@ -50,6 +50,20 @@ QByteArray escapeAttribute(const QByteArray &value)
     return out;
 }
 
+// The parser keeps an escaped ampersand of a namespace name as "&#38;" (the name is stored as
+// written, not as a value); escaping it again would change the name.
+QByteArray escapeNamespace(const QByteArray &href)
+{
+    static const QByteArray kAmp("&#38;");
+    QByteArray out;
+    qsizetype from = 0;
+    for (qsizetype at = href.indexOf(kAmp); at >= 0; at = href.indexOf(kAmp, from)) {
+        out += escapeAttribute(href.mid(from, at - from)) + kAmp;
+        from = at + kAmp.size();
+    }
+    return out + escapeAttribute(href.mid(from));
+}
+
 } // namespace domdetail
 
 QString DomNode::xml() const

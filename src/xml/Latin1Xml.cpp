@@ -97,12 +97,17 @@ private:
                 m_out += char(c);
             }
         } else {
-            // A line end stays raw: the parser reads it as it would have inside the section.
+            // Line ends are written as the parser reads them inside the section, one LF each; a
+            // LF right after a CR written outside it is a reference, or the two would read as one.
             for (qsizetype i = start; i < end;) {
                 char32_t c;
                 if (!next(i, c))
                     return false;
+                if (c == '\r' && i < end && m_xml.at(i) == u'\n' && !next(i, c))
+                    return false;
                 switch (c) {
+                case '\r':
+                case '\n': m_out += m_out.endsWith('\r') ? "&#10;" : "\n"; break;
                 case '&': m_out += "&amp;"; break;
                 case '<': m_out += "&lt;"; break;
                 case '>': m_out += "&gt;"; break;

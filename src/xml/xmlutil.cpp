@@ -152,7 +152,7 @@ private:
             if (ns->prefix)
                 out += reinterpret_cast<const char *>(ns->prefix);
             out += "=\"";
-            out += escapeAttribute(QByteArray(reinterpret_cast<const char *>(ns->href)));
+            out += escapeNamespace(QByteArray(reinterpret_cast<const char *>(ns->href)));
             out += '"';
         }
         if (el == top) {
@@ -161,7 +161,7 @@ private:
                 if (prefix)
                     out += reinterpret_cast<const char *>(prefix);
                 out += "=\"";
-                out += escapeAttribute(QByteArray(reinterpret_cast<const char *>(href)));
+                out += escapeNamespace(QByteArray(reinterpret_cast<const char *>(href)));
                 out += '"';
             }
         }

@@ -121,6 +121,9 @@ void TestVerifyText::linesMapBack_data()
         << "<Order xmlns\n=\"\" a=\"t2\">\n<y>t3</y><z>t3</z>\n<w>t4</w></Order>";
     QTest::newRow("CR LF behind the name")
         << "<Order\r\n a=\"t2\">\r\n<y>t3</y>\r\n<w>t4</w></Order>";
+    // Fuzzer finding: a CR before a removed attribute and a LF after it read as one break.
+    QTest::newRow("CR and LF around a removed attribute")
+        << "<Order a=\"t1\"\rosl:id=\"5\"\n b=\"t3\">\n<y>t4</y></Order>";
 }
 
 void TestVerifyText::linesMapBack()

@@ -41,6 +41,10 @@ void TestFormatXml::format_data()
     QTest::newRow("namespaces")
         << "<osl:response xmlns:osl=\"urn:o\" xmlns=\"urn:d\"><x osl:id=\"1\"/></osl:response>"
         << "<osl:response xmlns:osl=\"urn:o\" xmlns=\"urn:d\">\n  <x osl:id=\"1\"/>\n</osl:response>";
+    // Fuzzer finding: the ampersand of a namespace name was escaped twice, naming another namespace.
+    QTest::newRow("ampersand in a namespace name")
+        << "<a xmlns:p=\"urn:x&amp;y\" xmlns=\"urn:&#38;z\"><p:b/></a>"
+        << "<a xmlns:p=\"urn:x&#38;y\" xmlns=\"urn:&#38;z\">\n  <p:b/>\n</a>";
     QTest::newRow("comments")
         << "<!--top--><a><!-- inner --><b/></a>"
         << "<!--top-->\n<a>\n  <!-- inner -->\n  <b/>\n</a>";

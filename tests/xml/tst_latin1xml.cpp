@@ -39,6 +39,9 @@ void TestLatin1Xml::sameContentInLatin1_data()
     QTest::newRow("cjk cdata ending in ]] before >") << QString::fromUtf8("<a><![CDATA[周]]]]>></a>") << false;
     QTest::newRow("cdata beside text")
         << QString::fromUtf8("<a>x<![CDATA[€\r\n]]>y<![CDATA[plain]]></a>") << true;
+    // Fuzzer finding: a CR before a wide section and the section's first LF read as one line end.
+    QTest::newRow("wide cdata after a CR, with CRs inside")
+        << QString::fromUtf8("<a>\r\r<![CDATA[\n€\r\r\n]]>\n</a>") << false;
     QTest::newRow("comment and pi in latin-1 beside cjk text")
         << QString::fromUtf8("<a><!-- é --><?p é?>中</a>") << false;
 }
