@@ -4,7 +4,7 @@
 #include "common/Progress.h"
 #include "log/ILogMessage.h"
 #include "server/ServerClient.h"
-#include "transfer/ExportWriter.h"
+#include "xml/ExportWriter.h"
 #include "xml/DocumentList.h"
 #include "xml/DomDocument.h"
 

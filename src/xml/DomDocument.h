@@ -3,6 +3,8 @@
 #include <QString>
 #include <QByteArray>
 #include <memory>
+#include <optional>
+#include <QPair>
 
 struct _xmlNode;
 
@@ -87,6 +89,8 @@ public:
     QList<DomNode> childNodes() const;
     bool hasChildNodes() const;
     QList<DomNode> attributes() const;           // in document order; namespace declarations excluded
+    // The prefixed namespace declarations on this element itself: prefix, URI.
+    QList<QPair<QString, QString>> namespaceDeclarations() const;
 
     // Qualified names ("osl:id") are resolved through the prefixes in scope of the element.
     bool hasAttribute(const QString &name) const;
@@ -189,6 +193,17 @@ private:
 
 // The four selection prefixes every component relies on, as a SelectionNamespaces value.
 QString selectionNamespaces();
+
+// Why an XPath expression cannot be used; position is the 1-based character where the
+// parser stopped, 0 when the fault has no place (an unknown function found on evaluation).
+struct XPathFault {
+    QString reason;
+    int position = 0;
+};
+// Compiles expr and evaluates it once on an empty document with the prefixes given
+// (prefix, URI), so that syntax errors, unknown prefixes and unknown functions show before
+// the expression meets real documents. Nothing: it can be used.
+std::optional<XPathFault> checkXPath(const QString &expr, const QList<QPair<QString, QString>> &prefixes);
 
 // The shared document factory. All loads are synchronous whatever async says; useXPath is
 // kept for callers' sake (selections are always XPath).

@@ -235,6 +235,17 @@ QList<DomNode> DomNode::attributes() const
     return out;
 }
 
+QList<QPair<QString, QString>> DomNode::namespaceDeclarations() const
+{
+    QList<QPair<QString, QString>> out;
+    if (!m_node || m_node->type != XML_ELEMENT_NODE)
+        return out;
+    for (xmlNsPtr ns = m_node->nsDef; ns; ns = ns->next)
+        if (ns->prefix)
+            out.append({str(ns->prefix), str(ns->href)});
+    return out;
+}
+
 bool DomNode::hasAttribute(const QString &name) const
 {
     return findAttribute(m_node, name) || findNsDecl(m_node, name);

@@ -5,6 +5,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
@@ -110,6 +112,85 @@ DomDocument NewDOMDocument(bool async, bool useXPath)
     DomDocument d;
     d.setSelectionNamespaces(selectionNamespaces());
     return d;
+}
+
+namespace {
+
+struct XPathErrors {
+    bool has = false;
+    QString reason;
+    int offset = -1;   // bytes into the expression; -1 without a place
+    int code = 0;
+};
+
+void keepXPathError(void *ctx, xmlErrorPtr err)
+{
+    auto *errors = static_cast<XPathErrors *>(ctx);
+    if (!err || errors->has)
+        return;
+    errors->has = true;
+    errors->reason = QString::fromUtf8(err->message ? err->message : "").trimmed();
+    // Only the parser knows where it stopped; evaluation names no expression.
+    errors->offset = err->str1 ? err->int1 : -1;
+    errors->code = err->code;
+}
+
+// Where the first prefix that is not bound stands in expr (1-based), outside literals; 0 if
+// nowhere.
+int unboundPrefixAt(const QString &expr, const QList<QPair<QString, QString>> &prefixes)
+{
+    static const QRegularExpression token(QStringLiteral(R"re('[^']*'|"[^"]*"|([A-Za-z_][\w.\-]*):(?![:=]))re"));
+    for (auto it = token.globalMatch(expr); it.hasNext();) {
+        const auto m = it.next();
+        const QString prefix = m.captured(1);
+        if (!prefix.isEmpty()
+            && std::none_of(prefixes.cbegin(), prefixes.cend(), [&prefix](const auto &p) { return p.first == prefix; }))
+            return int(m.capturedStart(1)) + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<XPathFault> checkXPath(const QString &expr, const QList<QPair<QString, QString>> &prefixes)
+{
+    initLibrary();
+    const QByteArray e = expr.toUtf8();
+    if (expr.trimmed().isEmpty())
+        return XPathFault{QStringLiteral("Empty expression"), 1};
+    std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> doc(xmlNewDoc(BAD_CAST "1.0"), xmlFreeDoc);
+    xmlDocSetRootElement(doc.get(), xmlNewDocNode(doc.get(), nullptr, BAD_CAST "x", nullptr));
+    std::unique_ptr<xmlXPathContext, void (*)(xmlXPathContextPtr)> xc(xmlXPathNewContext(doc.get()),
+                                                                       xmlXPathFreeContext);
+    // The structured handler gets the error with its message (a context's own handler gets
+    // none); it is per thread, and put back below.
+    XPathErrors errors;
+    const xmlStructuredErrorFunc oldHandler = xmlStructuredError;
+    void *const oldContext = xmlStructuredErrorContext;
+    xmlSetStructuredErrorFunc(&errors, keepXPathError);
+    QList<QByteArray> keep;
+    for (const auto &[prefix, uri] : prefixes) {
+        keep << prefix.toUtf8() << uri.toUtf8();
+        xmlXPathRegisterNs(xc.get(), X(keep[keep.size() - 2]), X(keep.last()));
+    }
+    xc->node = reinterpret_cast<xmlNodePtr>(doc.get());
+    std::unique_ptr<xmlXPathCompExpr, void (*)(xmlXPathCompExprPtr)> comp(xmlXPathCtxtCompile(xc.get(), X(e)),
+                                                                          xmlXPathFreeCompExpr);
+    xmlXPathObjectPtr res = comp ? xmlXPathCompiledEval(comp.get(), xc.get()) : nullptr;
+    const bool nodes = res && res->type == XPATH_NODESET;
+    if (res)
+        xmlXPathFreeObject(res);
+    xmlSetStructuredErrorFunc(oldContext, oldHandler);
+    if (errors.has || !comp || !res) {
+        int at = errors.offset < 0 ? 0 : int(QString::fromUtf8(e.left(errors.offset)).size()) + 1;
+        // Prefixes are looked up while evaluating, which knows no place: find it.
+        if (errors.code == XML_XPATH_UNDEF_PREFIX_ERROR)
+            at = unboundPrefixAt(expr, prefixes);
+        return XPathFault{errors.reason.isEmpty() ? QStringLiteral("Invalid expression") : errors.reason, at};
+    }
+    if (!nodes)
+        return XPathFault{QStringLiteral("Expression does not return a node set"), 0};
+    return std::nullopt;
 }
 
 DomNode DomDocument::selectSingleNode(const QString &xpath) const { return node().selectSingleNode(xpath); }

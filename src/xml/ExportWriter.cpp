@@ -1,4 +1,4 @@
-#include "transfer/ExportWriter.h"
+#include "xml/ExportWriter.h"
 
 #include "common/OstrelError.h"
 #include "xml/DomDocument.h"
