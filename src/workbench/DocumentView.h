@@ -32,6 +32,11 @@ public:
     virtual void showDocument(const DomNode &element) = 0;
     // What the import window's RefreshList asks for: the query again, and the status line.
     virtual void refreshList() = 0;
+    // The document page takes text as one edit that the editor's undo takes back; the tree
+    // shows it. Nothing is stored.
+    virtual void editDocumentText(const QString &text) = 0;
+    // The selected entry's document fetched and shown again (after asking about changes).
+    virtual void reshowDocument() = 0;
 
     // Whether an editor's text still is what was shown, stored or saved.
     virtual UnsavedChanges &changesOf(const QsciScintilla *editor) const = 0;

@@ -11,6 +11,7 @@
 #include "workbench/DocumentTabsBinder.h"
 #include "workbench/EditCommands.h"
 #include "workbench/EditorText.h"
+#include "workbench/FindReplaceButton.h"
 #include "workbench/QueryBuilderButton.h"
 #include "workbench/StylesheetRunner.h"
 #include "workbench/TreeValuePanel.h"
@@ -66,6 +67,7 @@ frmOstrelClient::frmOstrelClient(const AppContext &ctx, QWidget *parent)
     m_valuePanel->setRewriteGuard([this] { return textMatchesDocument() || mayReplace(m_documentEditor); });
     connect(m_documentEditor, &QsciScintilla::textChanged, this, [this] { m_textShowsDocument = false; });
     m_queryBuilder = new QueryBuilderButton(m_queryBuilderButton, m_queryEdit, *m_session, m_ctx, this);
+    m_findReplace = new FindReplaceButton(*this, *m_session, m_ctx, this);
     buildToolbars();
     releaseWindowKeys();
     acceptFileDrops();
@@ -183,6 +185,7 @@ void frmOstrelClient::closeEvent(QCloseEvent *event)
     m_docChanges->dropRecovery();
     m_xslChanges->dropRecovery();
     m_queryBuilder->closeBuilder();   // it works on this window's document
+    m_findReplace->closeWindow();
     if (!m_closedEmitted) {
         m_closedEmitted = true;
         emit closed(m_doctype);

@@ -31,6 +31,7 @@ class DocumentListAdapter;
 class DocumentSession;
 class DocumentTabsBinder;
 class EditCommands;
+class FindReplaceButton;
 class OutcomeReporter;
 class QueryBuilderButton;
 class TreeValuePanel;
@@ -97,6 +98,8 @@ public:
     // The toolbars' actions by key ("Store", "Validate", "WellFormed", ...), enabled while
     // their command can act: what a menu of the same commands shows.
     CommandBars &commandBars() const { return *m_bars; }
+    // What the "Replace" button opens.
+    FindReplaceButton &findReplace() const { return *m_findReplace; }
 
     // The file the last transformation wrote (empty before the first one).
     QString lastResultFile() const { return m_lastResultFile; }
@@ -118,6 +121,8 @@ public:
     void runQuery() override { RunQuery(); }
     void showDocument(const DomNode &element) override;
     void refreshList() override { impForm_RefreshList(); }
+    void editDocumentText(const QString &text) override;
+    void reshowDocument() override { ShowSelectedDocument(); }
     bool mayRewriteDocument() override;
     // The file the stylesheet page's text came from (the template, or one opened or saved):
     // its relative includes, imports and document() calls resolve against it.
@@ -207,6 +212,7 @@ private:
     TreeValuePanel *m_valuePanel = nullptr;
     XslFoEditor *m_xslFo = nullptr;   // owned by m_stylesheetEditor
     QueryBuilderButton *m_queryBuilder = nullptr;
+    FindReplaceButton *m_findReplace = nullptr;
 
     QLabel *m_filterLabel = nullptr;
     QLineEdit *m_queryEdit = nullptr;

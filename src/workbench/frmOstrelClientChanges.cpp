@@ -5,6 +5,8 @@
 #include "common/RecoveryStore.h"
 #include "workbench/DocumentSession.h"
 #include "workbench/UnsavedChanges.h"
+#include "common/OstrelError.h"
+#include "log/Outcome.h"
 #include "xml/xmlutil.h"
 
 #include <QListWidget>
@@ -113,6 +115,17 @@ DomNode frmOstrelClient::wholeDocument(const DomNode &element)
     // and processing instructions beside the root.
     const DomDocument doc = element.ownerDocument();
     return doc.documentElement() == element ? doc.node() : element;
+}
+
+void frmOstrelClient::editDocumentText(const QString &text)
+{
+    m_documentEditor->beginUndoAction();
+    m_documentEditor->selectAll();
+    m_documentEditor->replaceSelectedText(text);
+    m_documentEditor->endUndoAction();
+    // The tree follows at once, as leaving the text page would make it.
+    reporter().run([&] { ParseDocumentText(); rebuildTree(); },
+                   [](const OstrelError &e) { return Outcome().withLog(e.description()).withStatus(e.description()); });
 }
 
 void frmOstrelClient::showEditedDocument()

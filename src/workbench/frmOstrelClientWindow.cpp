@@ -6,6 +6,7 @@
 #include "workbench/DocumentCommands.h"
 #include "workbench/DocumentSession.h"
 #include "workbench/EditCommands.h"
+#include "workbench/FindReplaceButton.h"
 
 #include <QAbstractItemModel>
 #include <QClipboard>
@@ -96,7 +97,9 @@ void frmOstrelClient::buildToolbars()
     m_editCommands = std::make_unique<EditCommands>(*this, *m_session, m_ctx);
     m_bars = new CommandBars(this);
     m_bars->add(m_documentBar, m_documentCommands->commands());
-    m_bars->add(m_editBar, m_editCommands->commands());
+    QList<Command> edit = m_editCommands->commands();
+    edit.insert(edit.size() - 1, m_findReplace->command());   // before Exit
+    m_bars->add(m_editBar, edit);
     // Whatever a command's state depends on: the texts and selections, the page, the list,
     // the document held, the clipboard.
     for (QsciScintilla *editor : {m_documentEditor, m_stylesheetEditor}) {

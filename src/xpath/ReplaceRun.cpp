@@ -174,13 +174,13 @@ QString ReplaceRun::store(const QString &collectionUri, const QString &text, con
     }
 }
 
-RunSummary ReplaceRun::restore(const QString &collectionUri, const QString &folder)
+RunSummary ReplaceRun::restore(const QString &collectionUri, const QString &folder, const QString &pattern)
 {
     const QDir dir(folder);
     if (folder.isEmpty() || !dir.exists())
         throw OstrelError(OstrelError::Kind::LocalFile, kSource,
                           QStringLiteral("There are no before-images in %1").arg(folder));
-    const QStringList files = dir.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    const QStringList files = dir.entryList({pattern}, QDir::Files, QDir::Name);
     m_log.LogEntry(QStringLiteral("Restore %1 documents from %2").arg(files.size()).arg(folder));
     RunSummary summary = each(QStringLiteral("Restore"), files, [&](int i) {
         DocumentOutcome outcome;
@@ -213,12 +213,15 @@ QString ReplaceRun::newRunFolder(const QString &root)
     return QDir(root).filePath(name);
 }
 
-QString ReplaceRun::lastRunFolder(const QString &root)
+QString ReplaceRun::lastRunFolder(const QString &root, const QString &pattern)
 {
     // Names are start times, a same-second run's name its padded number after: the latest
     // sorts last.
-    const QFileInfoList runs = QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    return runs.isEmpty() ? QString() : runs.last().filePath();
+    const QFileInfoList runs = QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    for (const QFileInfo &run : runs)
+        if (!QDir(run.filePath()).entryList({pattern}, QDir::Files).isEmpty())
+            return run.filePath();
+    return {};
 }
 
 } // namespace owb

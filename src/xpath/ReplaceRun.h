@@ -55,13 +55,15 @@ public:
     // folder (created when needed); empty for none.
     RunSummary run(const DoctypeRef &doctype, const QList<qint32> &ids, const XPathReplace &replace,
                    bool dryRun, const QString &beforeImages = {});
-    // Stores every "*.xml" file of folder to the collection, in name order.
-    RunSummary restore(const QString &collectionUri, const QString &folder);
+    // Stores every file of folder that matches pattern to the collection, in name order.
+    RunSummary restore(const QString &collectionUri, const QString &folder,
+                       const QString &pattern = QStringLiteral("*.xml"));
 
     // A new folder name below root for one run: its start time, made unique.
     static QString newRunFolder(const QString &root);
-    // The folder of the latest run below root; empty when there is none.
-    static QString lastRunFolder(const QString &root);
+    // The folder of the latest run below root holding a file that matches pattern; empty
+    // when there is none.
+    static QString lastRunFolder(const QString &root, const QString &pattern = QStringLiteral("*.xml"));
 
 private:
     template <typename Step>

@@ -145,7 +145,7 @@ void TestEditCommands::toolbarButtons()
         {"Copy", "Copy", "Copy Selected text"},       {"Cut", "Cut", "Cut selected text"},
         {"Delete", "Delete", "Delete selected text"}, {"Paste", "Paste", "Paste copied text"},
         {"Print", "Print", "Print current document"}, {"Validate", "Validate", "Validate XML document"},
-        {"exit", "Exit", "Leave current form"},
+        {"Replace", "Replace", "XML Find & Replace"},  {"exit", "Exit", "Leave current form"},
     };
     QCOMPARE(buttons, expected);
     QMenu *menu = o.w->findChild<QAction *>("Validate")->menu();
