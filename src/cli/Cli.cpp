@@ -113,6 +113,26 @@ const QList<Entry> &entries()
                  {option("--without-id", "", "", "write the documents without their osl:id"), timeout,
                   cacert}),
          runExport},
+        {command("replace", "DBURI COLLECTION DOCTYPE XPATH VALUE [FILTER]",
+                 "XPath find & replace in every document found; prints each changed id",
+                 "Every node XPATH selects in a document (evaluated with the document as context,\n"
+                 "the prefixes osd, xs, osl, xql and those of the doctype's schema bound) gets VALUE:\n"
+                 "an element as its only text, an attribute or text node as its value. Each changed\n"
+                 "document is stored back under its osl:id and printed as ID<TAB>MATCHES; a document\n"
+                 "that fails is told on standard error and left as it was, and the run goes on.\n"
+                 "The expression and a fragment are checked before anything is fetched. The exit\n"
+                 "status is 1 when any document failed. Ctrl+C stops after the current document.",
+                 {option("--fragment", "", "", "VALUE is an XML fragment that replaces the matched nodes"),
+                  option("--first", "", "", "only the first match in each document"),
+                  option("--dry-run", "", "", "print each match as ID<TAB>PATH<TAB>VALUE<TAB>NEW; store nothing"),
+                  option("--before-images", "", "DIR",
+                         "write each original to DIR/DOCTYPE_ID.xml (as export does) before it is changed"),
+                  user, timeout, cacert}),
+         runReplace},
+        {command("restore", "DBURI COLLECTION DIR", "store the before-images in DIR back; prints each id",
+                 "Every DIR/*.xml file is stored under the osl:id it carries, in name order.",
+                 {user, timeout, cacert}),
+         runRestore},
         {command("transform", "XSL FILE", "the stylesheet applied to a local document",
                  "The result goes to standard output as the stylesheet's xsl:output asks.",
                  {option("--output", "-o", "OUT", "write the result to OUT instead")}),

@@ -70,6 +70,8 @@ int runNew(Tool &tool, const Invocation &inv);
 int runValidate(Tool &tool, const Invocation &inv);
 int runImport(Tool &tool, const Invocation &inv);
 int runExport(Tool &tool, const Invocation &inv);
+int runReplace(Tool &tool, const Invocation &inv);
+int runRestore(Tool &tool, const Invocation &inv);
 int runTransform(Tool &tool, const Invocation &inv);
 int runFormat(Tool &tool, const Invocation &inv);
 // Checks each file in turn and prints the error lines check gives for its text; a file that

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace owb {
@@ -115,12 +116,16 @@ DocumentOutcome ReplaceRun::replaceOne(const DoctypeRef &doctype, qint32 id, con
     DocumentOutcome outcome;
     outcome.id = id;
     outcome.name = doctype.doctype + u'_' + QString::number(id);
-    const auto failed = [&outcome](const QString &why) {
+    DomNode root;
+    QString image;
+    // A document left as it was keeps no before-image: restore touches changed ones only.
+    const auto failed = [&outcome, &image](const QString &why, bool mayBeStored = false) {
+        if (!image.isEmpty() && !mayBeStored)
+            QFile::remove(image);
         outcome.state = State::Failed;
         outcome.reason = why;
         return outcome;
     };
-    DomNode root;
     try {
         root = m_server.fetch(doctype.collectionUri(), doctype.doctype, id,
                               {QStringLiteral("Fetching document ") + outcome.name, m_progress});
@@ -134,22 +139,27 @@ DocumentOutcome ReplaceRun::replaceOne(const DoctypeRef &doctype, qint32 id, con
             return outcome;
         }
         // The original goes to disk before anything of the change can reach the server.
-        if (!beforeImages.isEmpty())
+        if (!beforeImages.isEmpty()) {
             ExportWriter::write(QDir(beforeImages).filePath(outcome.name + QStringLiteral(".xml")), root);
+            image = QDir(beforeImages).filePath(outcome.name + QStringLiteral(".xml"));
+        }
         replace.apply(root);
     } catch (const OstrelError &e) {
         if (e.isCancelled())
             throw;
         return failed(e.serverReason().isEmpty() ? e.description() : e.serverReason());
     }
-    const QString refused = store(doctype.collectionUri(), root.xml(), QStringLiteral("Storing document ") + outcome.name);
+    bool unanswered = false;
+    const QString refused =
+        store(doctype.collectionUri(), root.xml(), QStringLiteral("Storing document ") + outcome.name, &unanswered);
     if (!refused.isEmpty())
-        return failed(refused);
+        return failed(refused, unanswered);
     outcome.state = State::Replaced;
     return outcome;
 }
 
-QString ReplaceRun::store(const QString &collectionUri, const QString &text, const QString &activity) const
+QString ReplaceRun::store(const QString &collectionUri, const QString &text, const QString &activity,
+                          bool *unanswered) const
 {
     WriteAnswer written;
     try {
@@ -157,6 +167,9 @@ QString ReplaceRun::store(const QString &collectionUri, const QString &text, con
     } catch (const OstrelError &e) {
         if (e.isCancelled())
             throw;
+        // Text the form cannot carry never left; without an answer it may have been stored.
+        if (unanswered)
+            *unanswered = e.kind() != OstrelError::Kind::Parse;
         return e.description();
     }
     switch (written.judge(200, true)) {

@@ -70,8 +70,10 @@ private:
     RunSummary each(const QString &what, const QStringList &names, const Step &step);
     DocumentOutcome replaceOne(const DoctypeRef &doctype, qint32 id, const XPathReplace &replace, bool dryRun,
                                const QString &beforeImages);
-    // Empty when the server took text; else why not.
-    QString store(const QString &collectionUri, const QString &text, const QString &activity) const;
+    // Empty when the server took text; else why not, and *unanswered whether it may have
+    // been stored all the same (no answer came).
+    QString store(const QString &collectionUri, const QString &text, const QString &activity,
+                  bool *unanswered = nullptr) const;
     void finish(RunSummary &summary, const DocumentOutcome &outcome);
 
     const ServerClient &m_server;
