@@ -8,6 +8,7 @@
 #include "xml/xmlutil.h"
 #include "xpath/ReplaceTarget.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -86,8 +87,13 @@ void frmFindReplace::buildControls()
     optDocument = named(new QRadioButton(QStringLiteral("&Shown document"), this), "optDocument");
     optAllListed = named(new QRadioButton(QStringLiteral("&All listed documents"), this), "optAllListed");
     chkBeforeImage = named(new QCheckBox(QStringLiteral("Keep &before-images"), this), "chkBeforeImage");
-    optValue->setChecked(true);
-    optDocument->setChecked(true);
+    // Two choices side by side: each pair excludes only its own.
+    for (const auto &[a, b] : {std::pair{optValue, optFragment}, std::pair{optDocument, optAllListed}}) {
+        auto *group = new QButtonGroup(this);
+        group->addButton(a);
+        group->addButton(b);
+        a->setChecked(true);
+    }
     chkBeforeImage->setChecked(true);
 
     lstMatches = named(new QTreeWidget(this), "lstMatches");
@@ -97,6 +103,8 @@ void frmFindReplace::buildControls()
     lstMatches->setRootIsDecorated(false);
     lstMatches->setUniformRowHeights(true);
     lstMatches->header()->setStretchLastSection(true);
+    for (const auto &[column, width] : {std::pair{0, 80}, std::pair{1, 260}, std::pair{2, 140}, std::pair{3, 140}})
+        lstMatches->setColumnWidth(column, width);
     lblResult = named(new QLabel(this), "lblResult");
 
     cmdFind = named(new QPushButton(QStringLiteral("&Find"), this), "cmdFind");

@@ -17,6 +17,7 @@
 #include "shell/frmSplash.h"
 #include "workbench/frmOstrelClient.h"
 #include "support/DocTree.h"
+#include "xpath/frmFindReplace.h"
 #include "xpath/frmXPathQryBuilder.h"
 
 #include <QAction>
@@ -30,6 +31,8 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -236,6 +239,22 @@ int main(int argc, char **argv)
         QTest::mouseClick(builder->findChild<QPushButton *>(QStringLiteral("Command9")), Qt::LeftButton);
     } else {
         g_failed << QStringLiteral("querybuilder (not opened: ") + main->statusText() + u')';
+    }
+
+    // Find & Replace over the listed customers: a dry run, so the demo data stay as they are.
+    if (QAction *replace = customers->findChild<QAction *>(QStringLiteral("Replace")))
+        replace->trigger();
+    if (auto *find = main->findChild<owb::frmFindReplace *>()) {
+        find->findChild<QLineEdit *>(QStringLiteral("txtFind"))->setText(QStringLiteral("//address/city"));
+        find->findChild<QPlainTextEdit *>(QStringLiteral("txtReplace"))->setPlainText(QStringLiteral("Paris"));
+        find->findChild<QRadioButton *>(QStringLiteral("optAllListed"))->setChecked(true);
+        find->find();
+        framed(find)->setGeometry(100, 40, 820, 520);
+        framed(find)->raise();
+        shot(framed(find), QStringLiteral("findreplace"));
+        QTest::mouseClick(find->findChild<QPushButton *>(QStringLiteral("cmdClose")), Qt::LeftButton);
+    } else {
+        g_failed << QStringLiteral("findreplace (not opened: ") + main->statusText() + u')';
     }
 
     // Validation against the schema of a customer broken on purpose: the line is marked.

@@ -139,6 +139,11 @@ void TestFindReplace::opensWithItsControls()
               owbtest::named<QPushButton>("cmdRestore"), owbtest::named<QPushButton>("cmdClose"),
               owbtest::named<QTreeWidget>("lstMatches")});
     QVERIFY2(missing.isEmpty(), qPrintable(missing));
+    // A value in the shown document, unless the user says otherwise.
+    for (const char *on : {"optValue", "optDocument", "chkBeforeImage"})
+        QVERIFY2(o.get<QAbstractButton>(on)->isChecked(), on);
+    for (const char *off : {"optFragment", "optAllListed"})
+        QVERIFY2(!o.get<QAbstractButton>(off)->isChecked(), off);
     // A second press brings the same window forward.
     o.w->findChild<QAction *>("Replace")->trigger();
     QCOMPARE(o.w->findReplace().window(), o.f);
