@@ -16,13 +16,10 @@ namespace {
 
 const QString kSource = QStringLiteral("clsImportAndExport");
 
-} // namespace
-
-QByteArray content(const DomNode &element)
+QByteArray encoded(const DomNode &element, const QString &text)
 {
     Latin1Xml::Failure failure;
-    const std::optional<QByteArray> body =
-        Latin1Xml::encode(xmlutil().FormatXML(element), Latin1Xml::CDataMode::AsText, &failure);
+    const std::optional<QByteArray> body = Latin1Xml::encode(text, Latin1Xml::CDataMode::AsText, &failure);
     if (!body) {
         const QString what = failure.brokenCharacter
             ? QStringLiteral("a broken character (a lone UTF-16 surrogate)")
@@ -36,9 +33,21 @@ QByteArray content(const DomNode &element)
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\r\n") + *body;
 }
 
-void write(const QString &path, const DomNode &element)
+} // namespace
+
+QByteArray content(const DomNode &element)
 {
-    const QByteArray bytes = content(element);
+    return encoded(element, xmlutil().FormatXML(element));
+}
+
+QByteArray exactContent(const DomNode &element)
+{
+    return encoded(element, element.xml());
+}
+
+void write(const QString &path, const DomNode &element, bool exact)
+{
+    const QByteArray bytes = exact ? exactContent(element) : content(element);
     auto fail = [&path](const QString &why) {
         throw OstrelError(OstrelError::Kind::LocalFile, kSource, QStringLiteral("Cannot write %1: %2").arg(path, why));
     };

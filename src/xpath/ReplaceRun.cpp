@@ -127,8 +127,9 @@ DocumentOutcome ReplaceRun::replaceOne(const DoctypeRef &doctype, qint32 id, con
         return outcome;
     };
     try {
+        // Blanks between elements are kept: what is stored back differs in the matches only.
         root = m_server.fetch(doctype.collectionUri(), doctype.doctype, id,
-                              {QStringLiteral("Fetching document ") + outcome.name, m_progress});
+                              {QStringLiteral("Fetching document ") + outcome.name, m_progress, true});
         if (!root)
             return failed(QStringLiteral("it is no longer stored"));
         outcome.matches = replace.find(root);
@@ -140,7 +141,7 @@ DocumentOutcome ReplaceRun::replaceOne(const DoctypeRef &doctype, qint32 id, con
         }
         // The original goes to disk before anything of the change can reach the server.
         if (!beforeImages.isEmpty()) {
-            ExportWriter::write(QDir(beforeImages).filePath(outcome.name + QStringLiteral(".xml")), root);
+            ExportWriter::write(QDir(beforeImages).filePath(outcome.name + QStringLiteral(".xml")), root, true);
             image = QDir(beforeImages).filePath(outcome.name + QStringLiteral(".xml"));
         }
         replace.apply(root);
@@ -199,6 +200,7 @@ RunSummary ReplaceRun::restore(const QString &collectionUri, const QString &fold
         DocumentOutcome outcome;
         outcome.name = QFileInfo(files[i]).completeBaseName();
         DomDocument doc = NewDOMDocument(false, true);
+        doc.setPreserveWhiteSpace(true);
         if (!doc.load(dir.filePath(files[i]))) {
             outcome.state = State::Failed;
             outcome.reason = doc.parseError().reason;

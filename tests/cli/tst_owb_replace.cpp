@@ -14,6 +14,8 @@ namespace {
 using Documents = QMap<qint32, QString>;
 
 const QString kFilter = QStringLiteral("@key='A001' or @key='A003' or @key='A005'");
+// The documents as stored, every blank between their elements included.
+const owb::RequestOptions kBlanks{{}, nullptr, true};
 
 } // namespace
 
@@ -40,7 +42,7 @@ private:
         const owb::ServerClient server(http);
         Documents out;
         for (qint32 id : ids)
-            out.insert(id, server.fetch(m_server->databaseURI() + QStringLiteral("/Library"), QStringLiteral("Author"), id).xml());
+            out.insert(id, server.fetch(m_server->databaseURI() + QStringLiteral("/Library"), QStringLiteral("Author"), id, kBlanks).xml());
         return out;
     }
     static Documents applied(const Documents &before, const owb::ReplaceRequest &request)
@@ -49,6 +51,7 @@ private:
         Documents out;
         for (auto it = before.cbegin(); it != before.cend(); ++it) {
             owb::DomDocument doc = owb::NewDOMDocument(false, true);
+            doc.setPreserveWhiteSpace(true);
             doc.loadXML(it.value());
             replace.apply(doc.documentElement());
             out.insert(it.key(), doc.documentElement().xml());
@@ -81,6 +84,7 @@ void TestOwbReplace::dryRunReplaceRestore()
     QVERIFY2(done.exitCode == 0, done.describe());
     QCOMPARE(done.outLines(), (QStringList{"1\t1", "3\t1", "5\t1"}));
     // Exactly the matches changed; every other part of every document as it was.
+    QVERIFY(before.value(1).contains("\n  <born>"));
     QCOMPARE(stored(), applied(before, {"//born", "2000", false, false, {}}));
     QCOMPARE(QDir(images.path()).entryList(QDir::Files), (QStringList{"Author_1.xml", "Author_3.xml", "Author_5.xml"}));
 

@@ -58,7 +58,7 @@ struct Opened {
         const owb::ServerClient server(ctx->http);
         Documents out;
         for (qint32 id = 1; id <= kOrders.size(); ++id)
-            out.insert(id, server.fetch(w->CollectionURI(), QStringLiteral("Order"), id).xml());
+            out.insert(id, server.fetch(w->CollectionURI(), QStringLiteral("Order"), id, {{}, nullptr, true}).xml());
         return out;
     }
 };
@@ -70,6 +70,7 @@ Documents expected(const Documents &before, const owb::ReplaceRequest &request)
     Documents out;
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         owb::DomDocument doc = owb::NewDOMDocument(false, true);
+        doc.setPreserveWhiteSpace(true);
         doc.loadXML(it.value());
         replace.apply(doc.documentElement());
         out.insert(it.key(), doc.documentElement().xml());
