@@ -39,7 +39,6 @@ RunSummary ReplaceRun::each(const QString &what, const QStringList &names, const
                 break;
             }
             m_progress->setLabel(QStringLiteral("Document %1 of %2: %3").arg(i + 1).arg(summary.total).arg(names[i]));
-            m_progress->setValue(i);
         }
         try {
             finish(summary, step(i));
@@ -50,9 +49,9 @@ RunSummary ReplaceRun::each(const QString &what, const QStringList &names, const
             break;
         }
         ++summary.done;
+        if (m_progress)
+            m_progress->setValue(summary.done);
     }
-    if (m_progress)
-        m_progress->setValue(summary.done);
     if (summary.cancelled)
         m_log.LogEntry(QStringLiteral("%1 cancelled after %2 of %3 documents").arg(what).arg(summary.done).arg(summary.total));
     return summary;

@@ -91,6 +91,7 @@ private slots:
     void refusedBeforeAnyStore();
     void allListedWithBeforeImagesAndRestore();
     void withoutBeforeImagesAsksFirst();
+    void cancelStopsBetweenDocuments();
 
 private:
     Opened open();
@@ -250,6 +251,21 @@ void TestFindReplace::withoutBeforeImagesAsksFirst()
     QVERIFY(o.f->lastRun().isEmpty());
     // The shown document is fetched again: its page shows what is stored now.
     QVERIFY(o.w->documentEditor()->text().contains(QStringLiteral("<total>0</total>")));
+}
+
+void TestFindReplace::cancelStopsBetweenDocuments()
+{
+    const Opened o = open();
+    QVERIFY(o.f);
+    o.ctx->ui.cancelProgressAt = 1;
+    o.set(QStringLiteral("//total"), QStringLiteral("0"), false, true);
+    o.click("cmdReplaceAll");
+    Documents expectedNow = m_before;
+    expectedNow[1] = expected(m_before, {QStringLiteral("//total"), QStringLiteral("0"), false, false, {}}).value(1);
+    QCOMPARE(o.stored(), expectedNow);
+    QCOMPARE(o.ctx->ui.messages().last(), QStringLiteral("1 of 4 documents changed (cancelled after 1)"));
+    QVERIFY(o.ctx->log.lines.contains(QStringLiteral("Replace cancelled after 1 of 4 documents")));
+    QVERIFY(o.ctx->ui.progress.last()->ended);
 }
 
 QTEST_MAIN(TestFindReplace)
