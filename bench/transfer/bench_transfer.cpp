@@ -8,6 +8,7 @@
 #include "log/ILogMessage.h"
 #include "server/FormEncoder.h"
 #include "server/clsConnection.h"
+#include "CurlBaseline.h"
 #include "support/OstreldProcess.h"
 #include "transfer/clsImportAndExport.h"
 #include "xml/DocumentList.h"
@@ -23,6 +24,10 @@
 #include <cstdio>
 
 namespace {
+
+using owbbench::quoted;
+using owbbench::runCurl;
+using owbbench::writeFile;
 
 class NullLog : public owb::ILogMessage {
 public:
@@ -42,31 +47,6 @@ public:
     void setCurrentIndex(int) override {}
     void removeAt(int index) override { ids.removeAt(index); }
 };
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QString quoted(const QString &s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
-
-// Runs one curl over the config; returns how many answers had a status of 200, or -1.
-int runCurl(const QString &config, int expected)
-{
-    QProcess curl;
-    curl.start(QStringLiteral("curl"), {QStringLiteral("--config"), config});
-    if (!curl.waitForStarted(10000) || !curl.waitForFinished(-1))
-        return -1;
-    const QList<QByteArray> codes = curl.readAllStandardOutput().split('\n');
-    int ok = 0;
-    for (const QByteArray &c : codes)
-        ok += c.trimmed() == "200";
-    if (ok != expected)
-        std::fprintf(stderr, "curl: %d of %d answers with 200; %s\n", ok, expected,
-                     curl.readAllStandardError().constData());
-    return ok;
-}
 
 void report(const char *what, int n, double engineS, double curlS)
 {

@@ -10,6 +10,7 @@
 #include "server/FormEncoder.h"
 #include "server/ServerClient.h"
 #include "server/clsConnection.h"
+#include "CurlBaseline.h"
 #include "support/OstreldProcess.h"
 #include "xpath/ReplaceRun.h"
 
@@ -25,18 +26,14 @@
 
 namespace {
 
+using owbbench::quoted;
+using owbbench::runCurl;
+using owbbench::writeFile;
+
 class NullLog : public owb::ILogMessage {
 public:
     void LogEntry(const QString &) override {}
 };
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QString quoted(const QString &s) { return QLatin1Char('"') + s + QLatin1Char('"'); }
 
 QString item(int i, const QString &price, bool withId)
 {
@@ -46,22 +43,6 @@ QString item(int i, const QString &price, bool withId)
                     : QString())
         .arg(i)
         .arg(price);
-}
-
-// Runs one curl over the config; returns how many answers had a status of 200, or -1.
-int runCurl(const QString &config, int expected)
-{
-    QProcess curl;
-    curl.start(QStringLiteral("curl"), {QStringLiteral("--config"), config});
-    if (!curl.waitForStarted(10000) || !curl.waitForFinished(-1))
-        return -1;
-    int ok = 0;
-    for (const QByteArray &c : curl.readAllStandardOutput().split('\n'))
-        ok += c.trimmed() == "200";
-    if (ok != expected)
-        std::fprintf(stderr, "curl: %d of %d answers with 200; %s\n", ok, expected,
-                     curl.readAllStandardError().constData());
-    return ok;
 }
 
 } // namespace

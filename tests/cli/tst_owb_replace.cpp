@@ -4,14 +4,15 @@
 #include "common/HttpClient.h"
 #include "server/ServerClient.h"
 #include "support/OstreldProcess.h"
-#include "xpath/XPathReplace.h"
+#include "support/ReplaceExpect.h"
 
 using owbtest::Owb;
 using owbtest::OwbResult;
 
 namespace {
 
-using Documents = QMap<qint32, QString>;
+using owbtest::applied;
+using owbtest::Documents;
 
 const QString kFilter = QStringLiteral("@key='A001' or @key='A003' or @key='A005'");
 // The documents as stored, every blank between their elements included.
@@ -45,20 +46,6 @@ private:
             out.insert(id, server.fetch(m_server->databaseURI() + QStringLiteral("/Library"), QStringLiteral("Author"), id, kBlanks).xml());
         return out;
     }
-    static Documents applied(const Documents &before, const owb::ReplaceRequest &request)
-    {
-        const owb::XPathReplace replace(request);
-        Documents out;
-        for (auto it = before.cbegin(); it != before.cend(); ++it) {
-            owb::DomDocument doc = owb::NewDOMDocument(false, true);
-            doc.setPreserveWhiteSpace(true);
-            doc.loadXML(it.value());
-            replace.apply(doc.documentElement());
-            out.insert(it.key(), doc.documentElement().xml());
-        }
-        return out;
-    }
-
     std::unique_ptr<owbtest::OstreldProcess> m_server;
     Owb m_owb;
 };

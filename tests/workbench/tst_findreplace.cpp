@@ -6,7 +6,7 @@
 #include "workbench/DocumentSession.h"
 #include "workbench/FindReplaceButton.h"
 #include "workbench/frmOstrelClient.h"
-#include "xpath/XPathReplace.h"
+#include "support/ReplaceExpect.h"
 #include "xpath/frmFindReplace.h"
 
 #include <QtTest>
@@ -26,7 +26,8 @@ using owb::frmFindReplace;
 
 namespace {
 
-using Documents = QMap<qint32, QString>;
+using owbtest::Documents;
+using owbtest::applied;
 
 struct Opened {
     std::unique_ptr<Context> ctx;
@@ -62,21 +63,6 @@ struct Opened {
         return out;
     }
 };
-
-// What the documents are once the request is applied to each, here.
-Documents expected(const Documents &before, const owb::ReplaceRequest &request)
-{
-    const owb::XPathReplace replace(request);
-    Documents out;
-    for (auto it = before.cbegin(); it != before.cend(); ++it) {
-        owb::DomDocument doc = owb::NewDOMDocument(false, true);
-        doc.setPreserveWhiteSpace(true);
-        doc.loadXML(it.value());
-        replace.apply(doc.documentElement());
-        out.insert(it.key(), doc.documentElement().xml());
-    }
-    return out;
-}
 
 } // namespace
 
@@ -216,7 +202,7 @@ void TestFindReplace::allListedWithBeforeImagesAndRestore()
     o.click("cmdReplaceAll");
     QCOMPARE(o.column(4), (QStringList{"Replaced", "Replaced", "Replaced"}));
     const Documents changed = o.stored();
-    QCOMPARE(changed, expected(m_before, {QStringLiteral("//item[@no='1']/name | //note"),
+    QCOMPARE(changed, applied(m_before, {QStringLiteral("//item[@no='1']/name | //note"),
                                           QStringLiteral("<b>x &amp; y</b>"), true, false, {}}));
     QVERIFY(changed != m_before);
     QVERIFY(o.ctx->log.lines.contains(QStringLiteral("Document Order_2: 1 replaced")));
@@ -247,7 +233,7 @@ void TestFindReplace::withoutBeforeImagesAsksFirst()
 
     o.ctx->ui.questionAnswers << true;
     o.click("cmdReplaceFirst");
-    QCOMPARE(o.stored(), expected(m_before, {QStringLiteral("//total"), QStringLiteral("0"), false, true, {}}));
+    QCOMPARE(o.stored(), applied(m_before, {QStringLiteral("//total"), QStringLiteral("0"), false, true, {}}));
     QVERIFY(o.f->lastRun().isEmpty());
     // The shown document is fetched again: its page shows what is stored now.
     QVERIFY(o.w->documentEditor()->text().contains(QStringLiteral("<total>0</total>")));
@@ -261,7 +247,7 @@ void TestFindReplace::cancelStopsBetweenDocuments()
     o.set(QStringLiteral("//total"), QStringLiteral("0"), false, true);
     o.click("cmdReplaceAll");
     Documents expectedNow = m_before;
-    expectedNow[1] = expected(m_before, {QStringLiteral("//total"), QStringLiteral("0"), false, false, {}}).value(1);
+    expectedNow[1] = applied(m_before, {QStringLiteral("//total"), QStringLiteral("0"), false, false, {}}).value(1);
     QCOMPARE(o.stored(), expectedNow);
     QCOMPARE(o.ctx->ui.messages().last(), QStringLiteral("1 of 4 documents changed (cancelled after 1)"));
     QVERIFY(o.ctx->log.lines.contains(QStringLiteral("Replace cancelled after 1 of 4 documents")));
