@@ -9,7 +9,6 @@
 #include "xml/DocumentList.h"
 #include "xpath/frmFindReplace.h"
 
-#include <QMdiSubWindow>
 #include <QWidget>
 
 #include <Qsci/qsciscintilla.h>
@@ -24,8 +23,9 @@ FindReplaceButton::FindReplaceButton(DocumentView &view, DocumentSession &sessio
 
 FindReplaceButton::~FindReplaceButton()
 {
-    // The window works on this one's view: it must not outlive it.
-    closeWindow();
+    // The window works on this one's view: it must not use it afterwards.
+    if (m_window)
+        m_window->detachTarget();
 }
 
 Command FindReplaceButton::command()
@@ -57,12 +57,8 @@ frmFindReplace *FindReplaceButton::window() const { return m_window; }
 
 void FindReplaceButton::closeWindow()
 {
-    if (!m_window)
-        return;
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(m_window->parentWidget()))
-        frame->close();
-    else
-        m_window->close();
+    if (m_window)
+        m_window->detachTarget();
 }
 
 DoctypeRef FindReplaceButton::doctypeRef() const

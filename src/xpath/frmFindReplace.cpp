@@ -56,7 +56,7 @@ QString oneLine(QString text)
 } // namespace
 
 frmFindReplace::frmFindReplace(const AppContext &ctx, ReplaceTarget &target, QWidget *parent)
-    : QWidget(parent), m_ctx(ctx), m_target(target)
+    : QWidget(parent), m_ctx(ctx), m_target(&target)
 {
     if (!ctx.http || !ctx.connection || !ctx.formEncoder || !ctx.ui || !ctx.log)
         throw OstrelError(QStringLiteral("frmFindReplace"), QStringLiteral("The window needs the server's client and the user interaction"));
@@ -156,12 +156,7 @@ void frmFindReplace::buildControls()
     connect(cmdReplaceFirst, &QPushButton::clicked, this, &frmFindReplace::replaceFirst);
     connect(cmdReplaceAll, &QPushButton::clicked, this, &frmFindReplace::replaceAll);
     connect(cmdRestore, &QPushButton::clicked, this, &frmFindReplace::restore);
-    connect(cmdClose, &QPushButton::clicked, this, [this] {
-        if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-            frame->close();
-        else
-            close();
-    });
+    connect(cmdClose, &QPushButton::clicked, this, &frmFindReplace::closeFrame);
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, cmdClose, &QPushButton::click);
@@ -195,7 +190,7 @@ std::optional<XPathReplace> frmFindReplace::request(bool firstOnly)
     m_reporter->run(
         [&] {
             out.emplace(ReplaceRequest{txtFind->text().trimmed(), txtReplace->toPlainText(), optFragment->isChecked(),
-                                       firstOnly, m_target.schemaPrefixes()});
+                                       firstOnly, m_target->schemaPrefixes()});
         },
         [this](const OstrelError &e) {
             lblResult->setText(e.description());
@@ -205,14 +200,39 @@ std::optional<XPathReplace> frmFindReplace::request(bool firstOnly)
     return out;
 }
 
+void frmFindReplace::detachTarget()
+{
+    m_target = nullptr;
+    closeFrame();
+}
+
+void frmFindReplace::closeFrame()
+{
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+bool frmFindReplace::attached()
+{
+    if (!m_target)
+        report(QStringLiteral("The document window of this search is closed"), true);
+    return m_target != nullptr;
+}
+
 void frmFindReplace::find()
 {
+    if (!attached())
+        return;
     if (const auto replace = request(false))
         optDocument->isChecked() ? inShownDocument(*replace, false) : inListedDocuments(*replace, false);
 }
 
 void frmFindReplace::replace(bool firstOnly)
 {
+    if (!attached())
+        return;
     if (const auto replace = request(firstOnly))
         optDocument->isChecked() ? inShownDocument(*replace, true) : inListedDocuments(*replace, true);
 }
@@ -220,7 +240,7 @@ void frmFindReplace::replace(bool firstOnly)
 void frmFindReplace::inShownDocument(const XPathReplace &replace, bool change)
 {
     lstMatches->clear();
-    const QString text = m_target.documentText();
+    const QString text = m_target->documentText();
     if (text.trimmed().isEmpty()) {
         report(QStringLiteral("There is no document shown to search"), true);
         return;
@@ -245,7 +265,7 @@ void frmFindReplace::inShownDocument(const XPathReplace &replace, bool change)
             outcome.state = change ? State::Replaced : State::Found;
             if (change) {
                 replace.apply(doc.documentElement());
-                m_target.replaceDocumentText(xmlutil().FormatXML(doc.node()));
+                m_target->replaceDocumentText(xmlutil().FormatXML(doc.node()));
             }
             addRows(outcome);
             const int n = int(outcome.matches.size());
@@ -263,7 +283,8 @@ void frmFindReplace::inShownDocument(const XPathReplace &replace, bool change)
 void frmFindReplace::inListedDocuments(const XPathReplace &replace, bool change)
 {
     lstMatches->clear();
-    const QList<qint32> ids = m_target.listedIds();
+    const QList<qint32> ids = m_target->listedIds();
+    const DoctypeRef doctype = m_target->doctypeRef();
     if (ids.isEmpty()) {
         report(QStringLiteral("There are no listed documents: run the query first"), true);
         return;
@@ -275,7 +296,6 @@ void frmFindReplace::inListedDocuments(const XPathReplace &replace, bool change)
                                             .arg(ids.size()),
                                         kTitle))
         return;
-    const DoctypeRef doctype = m_target.doctypeRef();
     QList<qint32> changed;
     int withMatches = 0;
     RunSummary summary;
@@ -300,8 +320,8 @@ void frmFindReplace::inListedDocuments(const XPathReplace &replace, bool change)
         });
     if (!summary.beforeImages.isEmpty() && !changed.isEmpty())
         m_lastRun = summary.beforeImages;
-    if (!changed.isEmpty())
-        m_target.documentsChanged(changed);
+    if (!changed.isEmpty() && m_target)
+        m_target->documentsChanged(changed);
     if (!ran)
         return;
     if (summary.matches == 0 && summary.failed == 0 && !summary.cancelled)
@@ -334,7 +354,9 @@ void frmFindReplace::addRows(const DocumentOutcome &outcome)
 
 void frmFindReplace::restore()
 {
-    const DoctypeRef doctype = m_target.doctypeRef();
+    if (!attached())
+        return;
+    const DoctypeRef doctype = m_target->doctypeRef();
     const QString pattern = doctype.doctype + QStringLiteral("_*.xml");
     const QString folder = !m_lastRun.isEmpty()
         ? m_lastRun
@@ -363,8 +385,8 @@ void frmFindReplace::restore()
             summary = run.restore(doctype.collectionUri(), folder, pattern);
         },
         [](const OstrelError &e) { return Outcome::failure(e, kTitle, e.description()); });
-    if (!restored.isEmpty())
-        m_target.documentsChanged(restored);
+    if (!restored.isEmpty() && m_target)
+        m_target->documentsChanged(restored);
     if (!ran)
         return;
     QString text = QStringLiteral("%1 documents restored").arg(summary.changed);

@@ -33,6 +33,10 @@ public:
     frmFindReplace(const AppContext &ctx, ReplaceTarget &target, QWidget *parent = nullptr);
     ~frmFindReplace() override;
 
+    // The opener goes: the window closes and works on nothing any more, also when a run it
+    // started is still going.
+    void detachTarget();
+
     // The before-image folder of the last run from here (empty before one).
     QString lastRun() const { return m_lastRun; }
 
@@ -52,9 +56,13 @@ private:
     void addRows(const DocumentOutcome &outcome);
     void report(const QString &text, bool failed = false);
     void nothingFound();
+    // Whether there is a document window to work on; says so when not.
+    bool attached();
+    // Closes the window, or its frame in the main window.
+    void closeFrame();
 
     AppContext m_ctx;
-    ReplaceTarget &m_target;
+    ReplaceTarget *m_target;   // null once detached
     std::unique_ptr<ServerClient> m_server;
     std::unique_ptr<OutcomeReporter> m_reporter;
     QString m_lastRun;

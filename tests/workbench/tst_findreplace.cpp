@@ -33,6 +33,7 @@ struct Opened {
     std::unique_ptr<Context> ctx;
     std::unique_ptr<owb::frmOstrelClient> w;
     frmFindReplace *f = nullptr;
+    QString collection;
 
     template <typename T>
     T *get(const char *name) const { return owbtest::child<T>(f, name); }
@@ -59,7 +60,7 @@ struct Opened {
         const owb::ServerClient server(ctx->http);
         Documents out;
         for (qint32 id = 1; id <= kOrders.size(); ++id)
-            out.insert(id, server.fetch(w->CollectionURI(), QStringLiteral("Order"), id, {{}, nullptr, true}).xml());
+            out.insert(id, server.fetch(collection, QStringLiteral("Order"), id, {{}, nullptr, true}).xml());
         return out;
     }
 };
@@ -78,6 +79,7 @@ private slots:
     void allListedWithBeforeImagesAndRestore();
     void withoutBeforeImagesAsksFirst();
     void cancelStopsBetweenDocuments();
+    void outlivesItsDocumentWindow();
 
 private:
     Opened open();
@@ -104,6 +106,7 @@ Opened TestFindReplace::open()
     o.ctx = std::make_unique<Context>(m_server->databaseURI());
     o.w = std::make_unique<owb::frmOstrelClient>(o.ctx->app());
     o.w->Init(m_server->openingURI(QStringLiteral("Order")));
+    o.collection = o.w->CollectionURI();
     o.w->RunQuery();
     if (QAction *replace = o.w->findChild<QAction *>(QStringLiteral("Replace")))
         replace->trigger();
@@ -252,6 +255,20 @@ void TestFindReplace::cancelStopsBetweenDocuments()
     QCOMPARE(o.ctx->ui.messages().last(), QStringLiteral("1 of 4 documents changed (cancelled after 1)"));
     QVERIFY(o.ctx->log.lines.contains(QStringLiteral("Replace cancelled after 1 of 4 documents")));
     QVERIFY(o.ctx->ui.progress.last()->ended);
+}
+
+void TestFindReplace::outlivesItsDocumentWindow()
+{
+    Opened o = open();
+    QPointer<frmFindReplace> f = o.f;
+    QVERIFY(f);
+    o.set(QStringLiteral("//total"), QStringLiteral("0"), false, true);
+    o.w.reset();
+    QVERIFY(f && !f->isVisible());
+    f->findChild<QPushButton *>("cmdReplaceAll")->click();   // works on nothing, says so
+    QCOMPARE(o.ctx->ui.messages().last(), QStringLiteral("The document window of this search is closed"));
+    QCOMPARE(o.stored(), m_before);
+    QTRY_VERIFY(!f);
 }
 
 QTEST_MAIN(TestFindReplace)
