@@ -126,7 +126,7 @@ const QList<Entry> &entries()
                   option("--first", "", "", "only the first match in each document"),
                   option("--dry-run", "", "", "print each match as ID<TAB>PATH<TAB>VALUE<TAB>NEW; store nothing"),
                   option("--before-images", "", "DIR",
-                         "write each original to DIR/DOCTYPE_ID.xml (as export does) before it is changed"),
+                         "write each original, as stored, to DIR/DOCTYPE_ID.xml (iso-8859-1) before it is changed"),
                   user, timeout, cacert}),
          runReplace},
         {command("restore", "DBURI COLLECTION DIR", "store the before-images in DIR back; prints each id",
