@@ -1,12 +1,16 @@
 #pragma once
 // The baseline of the server benchmarks: one curl process sending a list of requests over one
 // reused connection, as a config file of "next"-separated requests.
+#include "support/OstreldProcess.h"
+
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 
 namespace owbbench {
 
@@ -32,6 +36,26 @@ inline int runCurl(const QString &config, int expected)
         std::fprintf(stderr, "curl: %d of %d answers with 200; %s\n", ok, expected,
                      curl.readAllStandardError().constData());
     return ok;
+}
+
+// ostreld on a free port, seeded from root/seed, where the schema of the collection Bench
+// with the doctype Item is written first (documents may be put beside it).
+inline std::unique_ptr<owbtest::OstreldProcess> benchServer(const QDir &root, const QString &executable)
+{
+    root.mkpath(QStringLiteral("seed/schemas"));
+    writeFile(root.filePath(QStringLiteral("seed/schemas/bench.xsd")),
+              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+              "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\"><xs:annotation><xs:appinfo>"
+              "<osd:schemaInfo><osd:collection name=\"Bench\"/><osd:doctype name=\"Item\"/></osd:schemaInfo>"
+              "</xs:appinfo></xs:annotation></xs:schema>");
+    owbtest::OstreldOptions options;
+    options.seedDir = root.filePath(QStringLiteral("seed"));
+    if (options.executable.isEmpty())
+        options.executable = executable;
+    auto server = std::make_unique<owbtest::OstreldProcess>(options);
+    if (!server->ok())
+        std::fprintf(stderr, "%s\n", qPrintable(server->error()));
+    return server;
 }
 
 } // namespace owbbench

@@ -67,24 +67,13 @@ int main(int argc, char **argv)
     }
     QTemporaryDir dir;
     const QDir root(dir.path());
-    for (const char *sub : {"seed/schemas", "files", "bodies", "engine", "curl"})
+    for (const char *sub : {"files", "bodies", "engine", "curl"})
         root.mkpath(QString::fromLatin1(sub));
-    writeFile(root.filePath("seed/schemas/bench.xsd"),
-              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-              "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\"><xs:annotation><xs:appinfo>"
-              "<osd:schemaInfo><osd:collection name=\"Bench\"/><osd:doctype name=\"Item\"/></osd:schemaInfo>"
-              "</xs:appinfo></xs:annotation></xs:schema>");
 
-    owbtest::OstreldOptions options;
-    options.seedDir = root.filePath("seed");
-    if (options.executable.isEmpty())
-        options.executable = QStringLiteral(OSTRELD_EXE);
-    owbtest::OstreldProcess server(options);
-    if (!server.ok()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+    const auto server = owbbench::benchServer(root, QStringLiteral(OSTRELD_EXE));
+    if (!server->ok())
         return 1;
-    }
-    const QString collection = server.databaseURI() + QStringLiteral("/Bench");
+    const QString collection = server->databaseURI() + QStringLiteral("/Bench");
 
     owb::FormEncoder encoder;
     QStringList files;
@@ -105,8 +94,8 @@ int main(int argc, char **argv)
     writeFile(root.filePath("import.curl"), importConfig.toUtf8());
 
     owb::clsConnection connection;
-    connection.AddConString(server.databaseURI(), "demo", "demo");
-    connection.setContext(server.databaseURI());
+    connection.AddConString(server->databaseURI(), "demo", "demo");
+    connection.setContext(server->databaseURI());
     owb::HttpClient http;
     NullLog log;
     owb::clsImportAndExport engine(connection, encoder, http, log);

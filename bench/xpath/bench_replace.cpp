@@ -57,28 +57,17 @@ int main(int argc, char **argv)
     }
     QTemporaryDir dir;
     const QDir root(dir.path());
-    for (const char *sub : {"seed/schemas", "seed/collections/Bench", "bodies", "curl", "images"})
+    for (const char *sub : {"seed/collections/Bench", "bodies", "curl", "images"})
         root.mkpath(QString::fromLatin1(sub));
-    writeFile(root.filePath("seed/schemas/bench.xsd"),
-              "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
-              "xmlns:osd=\"http://namespaces.ostrel.org/ostrel/schema-definition\"><xs:annotation><xs:appinfo>"
-              "<osd:schemaInfo><osd:collection name=\"Bench\"/><osd:doctype name=\"Item\"/></osd:schemaInfo>"
-              "</xs:appinfo></xs:annotation></xs:schema>");
     for (int i = 0; i < n; ++i)
         if (!writeFile(root.filePath(QStringLiteral("seed/collections/Bench/item_%1.xml").arg(i, 6, 10, QLatin1Char('0'))),
                        item(i, QStringLiteral("1.50"), false).toUtf8()))
             return 1;
 
-    owbtest::OstreldOptions options;
-    options.seedDir = root.filePath("seed");
-    if (options.executable.isEmpty())
-        options.executable = QStringLiteral(OSTRELD_EXE);
-    owbtest::OstreldProcess server(options);
-    if (!server.ok()) {
-        std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+    const auto server = owbbench::benchServer(root, QStringLiteral(OSTRELD_EXE));
+    if (!server->ok())
         return 1;
-    }
-    const QString collection = server.databaseURI() + QStringLiteral("/Bench");
+    const QString collection = server->databaseURI() + QStringLiteral("/Bench");
 
     // The baseline's two passes, written out before the clock starts.
     owb::FormEncoder encoder;
@@ -103,8 +92,8 @@ int main(int argc, char **argv)
     writeFile(root.filePath("store.curl"), storeConfig.toUtf8());
 
     owb::clsConnection connection;
-    connection.AddConString(server.databaseURI(), "demo", "demo");
-    connection.setContext(server.databaseURI());
+    connection.AddConString(server->databaseURI(), "demo", "demo");
+    connection.setContext(server->databaseURI());
     owb::HttpClient http;
     const owb::ServerClient client(http, &connection, &encoder);
     NullLog log;
@@ -119,7 +108,7 @@ int main(int argc, char **argv)
         owb::ReplaceRun run(client, log);
         t.restart();
         const owb::RunSummary summary =
-            run.run({server.databaseURI(), QStringLiteral("Bench"), QStringLiteral("Item")}, ids, replace, false,
+            run.run({server->databaseURI(), QStringLiteral("Bench"), QStringLiteral("Item")}, ids, replace, false,
                     root.filePath("images"));
         const double runS = t.nsecsElapsed() / 1e9;
         if (summary.changed != n || QDir(root.filePath("images")).count() - 2 != uint(n)) {
