@@ -101,14 +101,17 @@ private:
         return inherited;
     }
 
-    // An element that holds text is written as it stands: indenting inside it would change
-    // its content.
-    static bool holdsText(xmlNodePtr el)
+    // An element that holds text, or no element at all, is written as it stands: blanks
+    // there are content when read back, so indenting inside it would change it.
+    static bool writtenAsItStands(xmlNodePtr el)
     {
-        for (xmlNodePtr c = el->children; c; c = c->next)
+        bool elements = false;
+        for (xmlNodePtr c = el->children; c; c = c->next) {
             if (c->type == XML_TEXT_NODE || c->type == XML_CDATA_SECTION_NODE || c->type == XML_ENTITY_REF_NODE)
                 return true;
-        return false;
+            elements = elements || c->type == XML_ELEMENT_NODE;
+        }
+        return !elements;
     }
 
     void element(xmlNodePtr el, int depth, bool preserve)
@@ -121,7 +124,7 @@ private:
             return;
         }
         out += '>';
-        if (preserve || holdsText(el)) {
+        if (preserve || writtenAsItStands(el)) {
             for (xmlNodePtr c = el->children; c; c = c->next)
                 inlineNode(c);
         } else {

@@ -45,6 +45,8 @@ void TestFormatXml::format_data()
     QTest::newRow("ampersand in a namespace name")
         << "<a xmlns:p=\"urn:x&amp;y\" xmlns=\"urn:&#38;z\"><p:b/></a>"
         << "<a xmlns:p=\"urn:x&#38;y\" xmlns=\"urn:&#38;z\">\n  <p:b/>\n</a>";
+    // Fuzzer finding: blanks written around an element's only comment read back as its text.
+    QTest::newRow("comment as the only content") << "<!--top--><a><!--r --></a>" << "<!--top-->\n<a><!--r --></a>";
     QTest::newRow("comments")
         << "<!--top--><a><!-- inner --><b/></a>"
         << "<!--top-->\n<a>\n  <!-- inner -->\n  <b/>\n</a>";
