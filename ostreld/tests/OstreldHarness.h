@@ -37,7 +37,7 @@ public:
     std::unique_ptr<httplib::Client> client() const
     {
         auto c = std::make_unique<httplib::Client>("127.0.0.1", m_proc.port());
-        c->set_read_timeout(30, 0);
+        c->set_read_timeout(120, 0);   // a 10 MB text under the sanitizers takes a while
         c->set_url_encode(false); // the tests encode exactly as the workbench does
         return c;
     }
