@@ -1,6 +1,7 @@
 #include "log/frmLog.h"
 #include "log/LogFormat.h"
 #include "common/AppPaths.h"
+#include "common/FindBar.h"
 #include "common/MainWindowApi.h"
 #include "common/OstrelError.h"
 #include "common/Settings.h"
@@ -51,9 +52,16 @@ frmLog::frmLog(IMainWindow *mainWindow, UserInteraction *ui, QWidget *parent, Cl
     connect(m_save, &QPushButton::clicked, this, &frmLog::saveLog);
     connect(m_hide, &QPushButton::clicked, this, &frmLog::hideLog);
 
+    m_find = std::make_unique<PlainTextFind>(m_rtfLog);
+    m_findBar = new FindBar([this] { return m_find.get(); }, this);
+    m_findBar->attachKeys(this);
+    connect(m_findBar, &FindBar::shownChanged, this, &frmLog::placeControls);
+
     resize(640, 400);
     load();
 }
+
+frmLog::~frmLog() = default;
 
 QDateTime frmLog::now() const
 {
@@ -191,7 +199,16 @@ void frmLog::hideLog()
 void frmLog::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_rtfLog->setGeometry(0, 0, width(), height());
+    placeControls();
+}
+
+void frmLog::placeControls()
+{
+    // The find bar, when open, takes its height from the bottom of the text.
+    const int barHeight = !m_findBar->isHidden() ? m_findBar->sizeHint().height() : 0;
+    m_rtfLog->setGeometry(0, 0, width(), height() - barHeight);
+    if (barHeight)
+        m_findBar->setGeometry(0, height() - barHeight, width(), barHeight);
     const int left = width() - ButtonWidth - RightMargin;
     int top = 4;
     for (QPushButton *b : {m_clear, m_save, m_hide}) {

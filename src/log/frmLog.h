@@ -3,13 +3,16 @@
 #include <QDateTime>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace owb {
 
+class FindBar;
 class IMainWindow;
+class PlainTextFind;
 class UserInteraction;
 
 // The one log window. Its text is kept exactly as saved files hold it (entries separated by
@@ -22,6 +25,7 @@ public:
     // Loads the previous log (or starts a new one) at once; problems are reported through ui.
     frmLog(IMainWindow *mainWindow, UserInteraction *ui, QWidget *parent = nullptr,
            Clock clock = {});
+    ~frmLog() override;
 
     void Log(const QString &message);
     void LogEntry(const QString &message) override;
@@ -33,6 +37,7 @@ public:
     static QString logDir();
 
     void setMainWindow(IMainWindow *mainWindow) { m_mainWindow = mainWindow; }
+    FindBar *findBar() const { return m_findBar; }
 
 public slots:
     void clearLog();   // Command1
@@ -49,6 +54,7 @@ private:
     void setWholeText(const QString &text);
     void warn(const QString &text);
     QDateTime now() const;
+    void placeControls();
 
     IMainWindow *m_mainWindow;
     UserInteraction *m_ui;
@@ -59,6 +65,8 @@ private:
     QPushButton *m_clear;
     QPushButton *m_save;
     QPushButton *m_hide;
+    std::unique_ptr<PlainTextFind> m_find;
+    FindBar *m_findBar;
 };
 
 } // namespace owb

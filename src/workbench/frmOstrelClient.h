@@ -31,6 +31,8 @@ class DocumentListAdapter;
 class DocumentSession;
 class DocumentTabsBinder;
 class EditCommands;
+class EditorFind;
+class FindBar;
 class FindReplaceButton;
 class OutcomeReporter;
 class QueryBuilderButton;
@@ -100,6 +102,8 @@ public:
     CommandBars &commandBars() const { return *m_bars; }
     // What the "Replace" button opens.
     FindReplaceButton &findReplace() const { return *m_findReplace; }
+    // Below the pages; Ctrl+F opens it on the editor of the current page.
+    FindBar *findBar() const { return m_findBar; }
 
     // The file the last transformation wrote (empty before the first one).
     QString lastResultFile() const { return m_lastResultFile; }
@@ -213,6 +217,8 @@ private:
     XslFoEditor *m_xslFo = nullptr;   // owned by m_stylesheetEditor
     QueryBuilderButton *m_queryBuilder = nullptr;
     FindReplaceButton *m_findReplace = nullptr;
+    EditorFind *m_editorFind = nullptr;
+    FindBar *m_findBar = nullptr;
 
     QLabel *m_filterLabel = nullptr;
     QLineEdit *m_queryEdit = nullptr;

@@ -1,5 +1,7 @@
 // The document window's controls: their object names, captions and layout.
 #include "workbench/frmOstrelClient.h"
+#include "common/FindBar.h"
+#include "workbench/EditorFind.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -136,6 +138,8 @@ void frmOstrelClient::buildUi()
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({180, 620});
     outer->addWidget(splitter, 1);
+    m_findBar = new FindBar([this] { return m_editorFind ? m_editorFind->current() : nullptr; }, this);
+    outer->addWidget(m_findBar);
     resize(900, 600);
 }
 

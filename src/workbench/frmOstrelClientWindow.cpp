@@ -6,7 +6,9 @@
 #include "workbench/DocumentCommands.h"
 #include "workbench/DocumentSession.h"
 #include "workbench/EditCommands.h"
+#include "workbench/EditorFind.h"
 #include "workbench/FindReplaceButton.h"
+#include "common/FindBar.h"
 
 #include <QAbstractItemModel>
 #include <QClipboard>
@@ -114,6 +116,9 @@ void frmOstrelClient::buildToolbars()
     connect(m_session.get(), &DocumentSession::changed, m_bars, &CommandBars::update);
     if (QClipboard *clipboard = QGuiApplication::clipboard())
         connect(clipboard, &QClipboard::dataChanged, m_bars, &CommandBars::update);
+
+    m_editorFind = new EditorFind(m_pages, {m_documentEditor, m_stylesheetEditor, m_schemaEditor}, this);
+    m_findBar->attachKeys(this);
 }
 
 void frmOstrelClient::fillCommandMenu(QMenu *menu)
