@@ -1,4 +1,5 @@
 #include "log/frmLog.h"
+#include "common/FindBar.h"
 #include "common/MainWindowApi.h"
 #include "support/Fakes.h"
 #include "common/Settings.h"
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QLineEdit>
 #include <QtTest>
 #include <memory>
 
@@ -70,6 +72,7 @@ private slots:
     void logDirThatCannotBeCreatedIsReported();
     void hideButtonAsksMainWindow();
     void buttonsStackAtTopRight();
+    void findBarTakesTheBottomOfTheText();
 
 private:
     std::unique_ptr<frmLog> makeLog();
@@ -478,6 +481,35 @@ void TestFrmLog::buttonsStackAtTopRight()
         }
         previous = b;
     }
+}
+
+void TestFrmLog::findBarTakesTheBottomOfTheText()
+{
+    auto log = makeLog();
+    log->Log(QStringLiteral("first entry"));
+    log->show();
+    log->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(log.get()));
+    auto *text = log->findChild<QPlainTextEdit *>(QStringLiteral("rtfLog"));
+    text->setFocus();
+    QTRY_VERIFY(text->hasFocus());
+    const int fullHeight = text->height();
+
+    QTest::keySequence(text, QKeySequence(Qt::CTRL | Qt::Key_F));
+    FindBar *bar = log->findBar();
+    QVERIFY(!bar->isHidden());
+    QCOMPARE(text->height() + bar->height(), fullHeight);
+    QCOMPARE(bar->y(), text->height());
+    auto *find = bar->findChild<QLineEdit *>(QStringLiteral("txtFindText"));
+    QTRY_VERIFY(find->hasFocus());
+    QTest::keyClicks(find, QStringLiteral("FIRST"));
+    QTest::keyClick(find, Qt::Key_Return);
+    QCOMPARE(text->textCursor().selectedText(), QStringLiteral("first"));
+
+    QTest::keyClick(find, Qt::Key_Escape);
+    QVERIFY(bar->isHidden());
+    QCOMPARE(text->height(), fullHeight);
+    QTRY_VERIFY(text->hasFocus());
 }
 
 QTEST_MAIN(TestFrmLog)

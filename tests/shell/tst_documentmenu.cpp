@@ -3,11 +3,14 @@
 #include "workbench/WorkbenchFixture.h"
 
 #include "shell/frmMain.h"
+#include "common/FindBar.h"
 #include "workbench/CommandBars.h"
 #include "workbench/frmOstrelClient.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
@@ -51,6 +54,7 @@ private slots:
     void mainWindowKeysFromTheEditor_data();
     void mainWindowKeysFromTheEditor();
     void userGuideListsEveryShortcut();
+    void findBarOfActiveWindowOnly();
 
 private:
     // Two document windows of the Order doctype in a shown main window; the second active.
@@ -299,6 +303,46 @@ void TestDocumentMenu::userGuideListsEveryShortcut()
     }
     QVERIFY(listed >= 3 + 2 * 10);
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
+}
+
+void TestDocumentMenu::findBarOfActiveWindowOnly()
+{
+    const auto s = twoWindows();
+    QVERIFY(QTest::qWaitForWindowActive(&s->main));
+    for (frmOstrelClient *w : {s->first.get(), s->second.get()})
+        w->documentEditor()->setText(QStringLiteral("<Order><item/><item/></Order>"));
+    for (frmOstrelClient *active : {s->second.get(), s->first.get()}) {
+        frmOstrelClient *other = active == s->first.get() ? s->second.get() : s->first.get();
+        other->documentEditor()->selectAll(false);
+        s->main.activateChild(active);
+        active->documentEditor()->setFocus();
+        QTRY_VERIFY(active->documentEditor()->hasFocus());
+        QTest::keySequence(active->documentEditor(), QKeySequence(Qt::CTRL | Qt::Key_F));
+        owb::FindBar *bar = active->findBar();
+        auto *text = bar->findChild<QLineEdit *>(QStringLiteral("txtFindText"));
+        QTRY_VERIFY(text->hasFocus());
+        QVERIFY(other->findBar()->isHidden());
+
+        // Enter finds, F3 goes on and wraps; a miss shows in the bar.
+        QTest::keyClicks(text, QStringLiteral("item"));
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(active->documentEditor()->selectedText(), QStringLiteral("item"));
+        int line, first, lineTo, indexTo;
+        active->documentEditor()->getSelection(&line, &first, &lineTo, &indexTo);
+        QTest::keySequence(text, QKeySequence(Qt::Key_F3));
+        QTest::keySequence(text, QKeySequence(Qt::Key_F3));
+        int again;
+        active->documentEditor()->getSelection(&line, &again, &lineTo, &indexTo);
+        QCOMPARE(again, first);
+        QCOMPARE(other->documentEditor()->selectedText(), QString());
+        QTest::keyClicks(text, QStringLiteral("s"));
+        QTest::keyClick(text, Qt::Key_Return);
+        QCOMPARE(bar->status(), QStringLiteral("Not found"));
+
+        QTest::keyClick(text, Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+        QTRY_VERIFY(active->documentEditor()->hasFocus());
+    }
 }
 
 QTEST_MAIN(TestDocumentMenu)
