@@ -13,43 +13,43 @@ namespace {
 
 using Runner = std::function<int(Tool &, const Invocation &)>;
 
-OptionSpec option(const char *name, const char *alias, const char *valueName, const char *help, bool altOnly = false)
+OptionForm option(const char *name, const char *alias, const char *valueName, const char *help, bool altOnly = false)
 {
     return {QString::fromLatin1(name), QString::fromLatin1(alias), QString::fromLatin1(valueName),
             QString::fromLatin1(help), altOnly};
 }
 
 // The command's second form, on a local schema named by --schema.
-CommandSpec withLocalSchema(CommandSpec spec, const QStringList &arguments, const char *synopsis)
+CommandForm withLocalSchema(CommandForm form, const QStringList &arguments, const char *synopsis)
 {
-    spec.altOption = QStringLiteral("--schema");
-    spec.altArguments = arguments;
-    spec.altSynopsis = QString::fromLatin1(synopsis);
-    return spec;
+    form.altOption = QStringLiteral("--schema");
+    form.altArguments = arguments;
+    form.altSynopsis = QString::fromLatin1(synopsis);
+    return form;
 }
 
 // arguments: the synopsis's arguments, separated by blanks.
-CommandSpec command(const char *name, const char *arguments, const char *summary, const char *details,
-                    const QList<OptionSpec> &options)
+CommandForm command(const char *name, const char *arguments, const char *summary, const char *details,
+                    const QList<OptionForm> &options)
 {
     return {QString::fromLatin1(name), QString::fromLatin1(arguments).split(QLatin1Char(' ')),
             QString::fromLatin1(summary), QString::fromLatin1(details), options};
 }
 
 struct Entry {
-    CommandSpec spec;
+    CommandForm form;
     Runner run;
 };
 
 const QList<Entry> &entries()
 {
-    const OptionSpec user = option("--user", "", "NAME",
+    const OptionForm user = option("--user", "", "NAME",
                                    "user name (default: the last one confirmed at a login, else the login name)");
-    const OptionSpec timeout = option("--timeout", "", "SECONDS",
+    const OptionForm timeout = option("--timeout", "", "SECONDS",
                                       "give up on a server silent for this long (default: 10 to connect, 60 after)");
-    const OptionSpec cacert = option("--cacert", "", "FILE",
+    const OptionForm cacert = option("--cacert", "", "FILE",
                                      "also trust https:// servers certified by the authority in FILE (PEM)");
-    const OptionSpec schemaFile = option("--schema", "", "FILE.xsd",
+    const OptionForm schemaFile = option("--schema", "", "FILE.xsd",
                                          "a local schema instead of the server's; what it includes or imports is "
                                          "read beside it, never over the network");
     static const QList<Entry> table = {
@@ -142,15 +142,15 @@ const QList<Entry> &entries()
     return table;
 }
 
-QList<CommandSpec> specs()
+QList<CommandForm> commandForms()
 {
-    QList<CommandSpec> list;
+    QList<CommandForm> list;
     for (const Entry &e : entries())
-        list << e.spec;
+        list << e.form;
     return list;
 }
 
-int dispatch(Tool &tool, const QList<CommandSpec> &commands, const QStringList &arguments)
+int dispatch(Tool &tool, const QList<CommandForm> &commands, const QStringList &arguments)
 {
     const Invocation inv = parseCommandLine(arguments, commands);
     if (inv.version) {
@@ -168,7 +168,7 @@ int dispatch(Tool &tool, const QList<CommandSpec> &commands, const QStringList &
         return Done;
     }
     for (const Entry &e : entries())
-        if (e.spec.name == inv.command->name) {
+        if (e.form.name == inv.command->name) {
             trustAuthority(tool, inv);
             return e.run(tool, inv);
         }
@@ -182,7 +182,7 @@ int run(const QStringList &arguments)
     Console console(stdout, stderr, isatty(STDERR_FILENO));
     Tool tool(console);
     // The parser keeps pointers into this list.
-    const QList<CommandSpec> commands = specs();
+    const QList<CommandForm> commands = commandForms();
     int code = Failed;
     try {
         code = dispatch(tool, commands, arguments);

@@ -4,17 +4,17 @@ namespace owb::cli {
 
 namespace {
 
-const OptionSpec *findOption(const QList<const OptionSpec *> &known, const QString &name)
+const OptionForm *findOption(const QList<const OptionForm *> &known, const QString &name)
 {
-    for (const OptionSpec *o : known)
+    for (const OptionForm *o : known)
         if (o->name == name || (!o->alias.isEmpty() && o->alias == name))
             return o;
     return nullptr;
 }
 
-bool ownsOption(const CommandSpec &command, const QString &name)
+bool ownsOption(const CommandForm &command, const QString &name)
 {
-    for (const OptionSpec &o : command.options)
+    for (const OptionForm &o : command.options)
         if (o.name == name)
             return true;
     return false;
@@ -26,7 +26,7 @@ bool isOption(const QString &arg)
     return arg.size() > 1 && arg.startsWith(QLatin1Char('-')) && !arg.at(1).isDigit();
 }
 
-QString optionLine(const OptionSpec &o)
+QString optionLine(const OptionForm &o)
 {
     QString left = o.alias.isEmpty() ? o.name : o.alias + QStringLiteral(", ") + o.name;
     if (!o.valueName.isEmpty())
@@ -36,7 +36,7 @@ QString optionLine(const OptionSpec &o)
 
 } // namespace
 
-int CommandSpec::minArguments(bool alt) const
+int CommandForm::minArguments(bool alt) const
 {
     int n = 0;
     for (const QString &a : alt ? altArguments : arguments)
@@ -45,7 +45,7 @@ int CommandSpec::minArguments(bool alt) const
     return n;
 }
 
-int CommandSpec::maxArguments(bool alt) const
+int CommandForm::maxArguments(bool alt) const
 {
     const QStringList &list = alt ? altArguments : arguments;
     for (const QString &a : list)
@@ -54,31 +54,31 @@ int CommandSpec::maxArguments(bool alt) const
     return int(list.size());
 }
 
-QString CommandSpec::synopsis() const
+QString CommandForm::synopsis() const
 {
     QString s = QStringLiteral("owb ") + name;
     for (const QString &a : arguments)
         s += QLatin1Char(' ') + a;
-    for (const OptionSpec &o : options)
+    for (const OptionForm &o : options)
         if (!o.altOnly && o.name != altOption)
             s += QStringLiteral(" [") + o.name + (o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName)
              + QLatin1Char(']');
     return s;
 }
 
-Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpec> &commands)
+Invocation parseCommandLine(const QStringList &arguments, const QList<CommandForm> &commands)
 {
-    static const OptionSpec help{QStringLiteral("--help"), QStringLiteral("-h"), {}, {}};
-    static const OptionSpec version{QStringLiteral("--version"), {}, {}, {}};
-    QList<const OptionSpec *> known{&help, &version};
-    for (const CommandSpec &c : commands)
-        for (const OptionSpec &o : c.options)
+    static const OptionForm help{QStringLiteral("--help"), QStringLiteral("-h"), {}, {}};
+    static const OptionForm version{QStringLiteral("--version"), {}, {}, {}};
+    QList<const OptionForm *> known{&help, &version};
+    for (const CommandForm &c : commands)
+        for (const OptionForm &o : c.options)
             if (!findOption(known, o.name))
                 known << &o;
 
     Invocation inv;
     QStringList positional;
-    QList<const OptionSpec *> given;
+    QList<const OptionForm *> given;
     bool optionsEnded = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
@@ -93,27 +93,27 @@ Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpe
         const qsizetype eq = arg.startsWith(QStringLiteral("--")) ? arg.indexOf(QLatin1Char('=')) : -1;
         const QString name = eq > 0 ? arg.left(eq) : arg;
         const QString context = positional.isEmpty() ? QString() : positional.first();
-        const OptionSpec *spec = findOption(known, name);
-        if (!spec)
+        const OptionForm *option = findOption(known, name);
+        if (!option)
             throw UsageError(context, QStringLiteral("unknown option %1").arg(name));
         QString value;
-        if (spec->valueName.isEmpty()) {
+        if (option->valueName.isEmpty()) {
             if (eq > 0)
-                throw UsageError(context, QStringLiteral("%1 takes no value").arg(spec->name));
+                throw UsageError(context, QStringLiteral("%1 takes no value").arg(option->name));
         } else if (eq > 0) {
             value = arg.mid(eq + 1);
         } else if (i + 1 < arguments.size()) {
             value = arguments[++i];
         } else {
-            throw UsageError(context, QStringLiteral("%1 needs a value (%2)").arg(spec->name, spec->valueName));
+            throw UsageError(context, QStringLiteral("%1 needs a value (%2)").arg(option->name, option->valueName));
         }
-        if (spec == &help)
+        if (option == &help)
             inv.help = true;
-        else if (spec == &version)
+        else if (option == &version)
             inv.version = true;
         else {
-            inv.options.insert(spec->name, value);
-            given << spec;
+            inv.options.insert(option->name, value);
+            given << option;
         }
     }
 
@@ -131,7 +131,7 @@ Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpe
         name = positional.takeFirst();
         inv.help = true;
     }
-    for (const CommandSpec &c : commands)
+    for (const CommandForm &c : commands)
         if (c.name == name)
             inv.command = &c;
     if (!inv.command)
@@ -139,12 +139,12 @@ Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpe
     if (inv.help)
         return inv;
 
-    for (const OptionSpec *o : given)
+    for (const OptionForm *o : given)
         if (!ownsOption(*inv.command, o->name))
             throw UsageError(name, QStringLiteral("%1 is not an option of %2").arg(o->name, name));
 
     const bool alt = !inv.command->altOption.isEmpty() && inv.has(inv.command->altOption);
-    for (const OptionSpec *o : given)
+    for (const OptionForm *o : given)
         if (o->altOnly && !alt)
             throw UsageError(name, QStringLiteral("%1 goes with %2").arg(o->name, inv.command->altOption));
     const int min = inv.command->minArguments(alt);
@@ -159,13 +159,13 @@ Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpe
     return inv;
 }
 
-QString toolHelp(const QList<CommandSpec> &commands)
+QString toolHelp(const QList<CommandForm> &commands)
 {
     QString s = QStringLiteral(
         "Usage: owb COMMAND [options] [arguments]\n"
         "The Ostrel Workbench from the command line: what the workbench does, without a window.\n"
         "DBURI is a database URI such as http://localhost:8790/ostrel/mydb, or https://...\n\nCommands:\n");
-    for (const CommandSpec &c : commands) {
+    for (const CommandForm &c : commands) {
         s += QStringLiteral("  %1 %2\n").arg(c.name, c.arguments.join(QLatin1Char(' ')));
         if (!c.altSynopsis.isEmpty())
             s += QStringLiteral("  %1\n").arg(c.altSynopsis.mid(4));
@@ -175,10 +175,10 @@ QString toolHelp(const QList<CommandSpec> &commands)
          + optionLine({QStringLiteral("--help"), QStringLiteral("-h"), {},
                        QStringLiteral("this help, or the command's (owb COMMAND --help)")})
          + optionLine({QStringLiteral("--version"), {}, {}, QStringLiteral("the version of owb")});
-    QList<const OptionSpec *> shown;
+    QList<const OptionForm *> shown;
     QString more;
-    for (const CommandSpec &c : commands)
-        for (const OptionSpec &o : c.options)
+    for (const CommandForm &c : commands)
+        for (const OptionForm &o : c.options)
             if (!findOption(shown, o.name)) {
                 shown << &o;
                 more += optionLine(o);
@@ -196,7 +196,7 @@ QString toolHelp(const QList<CommandSpec> &commands)
     return s;
 }
 
-QString commandHelp(const CommandSpec &command)
+QString commandHelp(const CommandForm &command)
 {
     QString s = QStringLiteral("Usage: ") + command.synopsis() + QStringLiteral("\n");
     if (!command.altSynopsis.isEmpty())
@@ -205,7 +205,7 @@ QString commandHelp(const CommandSpec &command)
     if (!command.details.isEmpty())
         s += QStringLiteral("\n") + command.details + QStringLiteral("\n");
     s += QStringLiteral("\nOptions:\n");
-    for (const OptionSpec &o : command.options)
+    for (const OptionForm &o : command.options)
         s += optionLine(o);
     s += optionLine({QStringLiteral("--help"), QStringLiteral("-h"), {}, QStringLiteral("this help")});
     if (ownsOption(command, QStringLiteral("--user")))

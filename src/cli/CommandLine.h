@@ -20,7 +20,7 @@ private:
     QString m_text;
 };
 
-struct OptionSpec {
+struct OptionForm {
     QString name;        // "--raw"
     QString alias;       // "-o", or empty
     QString valueName;   // empty: a flag without value
@@ -28,12 +28,12 @@ struct OptionSpec {
     bool altOnly = false;   // an option of the command's second form only
 };
 
-struct CommandSpec {
+struct CommandForm {
     QString name;
     QStringList arguments;   // "DBURI", "COLLECTION", "[FILTER]", "FILE..."
     QString summary;         // one line, for the tool's help
     QString details;         // the command's help below its synopsis
-    QList<OptionSpec> options;
+    QList<OptionForm> options;
     // A second form of the command: with this option given it takes these arguments instead
     // ("owb new --schema FILE.xsd"), as its synopsis says.
     QString altOption;
@@ -47,9 +47,9 @@ struct CommandSpec {
 };
 
 struct Invocation {
-    const CommandSpec *command = nullptr;   // null: no command given
+    const CommandForm *command = nullptr;   // null: no command given
     QStringList arguments;
-    QHash<QString, QString> options;        // by OptionSpec::name; flags map to ""
+    QHash<QString, QString> options;        // by OptionForm::name; flags map to ""
     bool help = false;
     bool version = false;
 
@@ -59,9 +59,9 @@ struct Invocation {
 
 // Options may stand anywhere, before or after the command; "--" ends them. "--name=value"
 // and "--name value" both work. "owb help COMMAND" is "owb COMMAND --help".
-Invocation parseCommandLine(const QStringList &arguments, const QList<CommandSpec> &commands);
+Invocation parseCommandLine(const QStringList &arguments, const QList<CommandForm> &commands);
 
-QString toolHelp(const QList<CommandSpec> &commands);
-QString commandHelp(const CommandSpec &command);
+QString toolHelp(const QList<CommandForm> &commands);
+QString commandHelp(const CommandForm &command);
 
 } // namespace owb::cli

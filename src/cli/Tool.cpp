@@ -79,7 +79,7 @@ void trustAuthority(Tool &tool, const Invocation &inv)
 {
     const QString option = QStringLiteral("--cacert");
     const auto &options = inv.command->options;
-    if (std::none_of(options.begin(), options.end(), [&](const OptionSpec &o) { return o.name == option; }))
+    if (std::none_of(options.begin(), options.end(), [&](const OptionForm &o) { return o.name == option; }))
         return;
     // The local-schema forms talk to no server.
     if (inv.has(QStringLiteral("--schema")))

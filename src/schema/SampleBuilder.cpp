@@ -221,16 +221,16 @@ void SampleBuilder::term(SampleElement &out, const Node &t, bool full, int depth
 void SampleBuilder::wildcard(SampleElement &out, const Node &any, int depth)
 {
     const QString targetNs = any.doc->targetNs;
-    QStringList spec = any.attr("namespace").split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (spec.isEmpty())
-        spec << QStringLiteral("##any");
+    QStringList namespaces = any.attr("namespace").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (namespaces.isEmpty())
+        namespaces << QStringLiteral("##any");
     const QString process = any.attr("processContents");
     auto allowed = [&](const QString &ns) {
-        if (spec.first() == QLatin1String("##any"))
+        if (namespaces.first() == QLatin1String("##any"))
             return true;
-        if (spec.first() == QLatin1String("##other"))
+        if (namespaces.first() == QLatin1String("##other"))
             return !ns.isEmpty() && ns != targetNs;
-        for (const QString &s : spec)
+        for (const QString &s : namespaces)
             if ((s == QLatin1String("##targetNamespace") && ns == targetNs) || (s == QLatin1String("##local") && ns.isEmpty())
                 || s == ns)
                 return true;
@@ -247,11 +247,11 @@ void SampleBuilder::wildcard(SampleElement &out, const Node &any, int depth)
         fail(QStringLiteral("The wildcard at line %1 asks for a declared element of the namespaces \"%2\", and the "
                             "schema declares none that can be built")
                  .arg(any.line())
-                 .arg(spec.join(QLatin1Char(' '))));
+                 .arg(namespaces.join(QLatin1Char(' '))));
     }
     // Lax or skip: an element no schema declares is accepted as it is.
     QString ns = QStringLiteral("http://www.example.com/sample");
-    const QString first = spec.first();
+    const QString first = namespaces.first();
     if (first == QLatin1String("##targetNamespace"))
         ns = targetNs;
     else if (first == QLatin1String("##local"))
